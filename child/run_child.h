@@ -1,0 +1,16 @@
+#pragma once
+#include <windows.h>
+
+#include <cstddef>
+
+constexpr size_t child_command_line_capacity = 32768;
+extern wchar_t child_command_line[child_command_line_capacity];
+// The running child's process handle, null when there is none.
+extern HANDLE volatile child_process_handle;
+
+// Starts child_executable_path with the launcher's arguments, waits, and returns
+// its exit code.
+int run_child();
+// The process command line re-quoted, with argv[0] replaced by the module file name.
+void build_child_command_line();
+BOOL WINAPI console_control_handler(DWORD event);

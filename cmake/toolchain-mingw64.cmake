@@ -1,0 +1,20 @@
+# Cross build for Windows x86-64 with Debian's mingw-w64 (posix thread model, which
+# GoogleTest needs; everything is linked statically, so no threading DLL is imported).
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_SYSTEM_PROCESSOR x86_64)
+
+set(KOVRAN_MINGW_PREFIX x86_64-w64-mingw32)
+set(CMAKE_C_COMPILER ${KOVRAN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KOVRAN_MINGW_PREFIX}-g++-posix)
+set(CMAKE_ASM_COMPILER ${KOVRAN_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_RC_COMPILER ${KOVRAN_MINGW_PREFIX}-windres)
+set(CMAKE_AR ${KOVRAN_MINGW_PREFIX}-gcc-ar-posix)
+set(CMAKE_RANLIB ${KOVRAN_MINGW_PREFIX}-gcc-ranlib-posix)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${KOVRAN_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+
+# Every Windows program of the project runs under Wine in a prefix of its own.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine-run.sh)

@@ -1,0 +1,33 @@
+# The Windows tree: the launcher library, its zstd, and the tests that run under Wine.
+enable_language(ASM)
+include(cmake/zstd_decompress.cmake)
+
+# Objects that end up in the stub: small and free of unreferenced code.
+set(KOVRAN_LAUNCHER_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -ffunction-sections -fdata-sections)
+
+add_library(kovran_launcher STATIC)
+target_include_directories(kovran_launcher PUBLIC "${CMAKE_SOURCE_DIR}")
+target_compile_options(kovran_launcher PRIVATE ${KOVRAN_LAUNCHER_FLAGS})
+target_compile_definitions(kovran_launcher PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
+target_link_libraries(kovran_launcher PUBLIC zstd_decompress shell32)
+kovran_warnings(kovran_launcher)
+set_target_properties(kovran_launcher PROPERTIES ARCHIVE_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}")
+
+foreach(dir launcher support payload paths child)
+  add_subdirectory(${dir})
+endforeach()
+
+# Link settings shared by the stub and the test programs: static runtime, so that only
+# system DLLs are imported.
+set(KOVRAN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+add_subdirectory(tests)
+
+# A launcher with an empty archive and the test constants, for a quick look under Wine.
+add_executable(kovran-launcher-empty tests/harness/test_build_config.cpp)
+target_link_libraries(kovran-launcher-empty PRIVATE kovran_launcher)
+# The entry lives in the library; the runtime asks for it only after libraries are scanned.
+target_link_options(kovran-launcher-empty PRIVATE ${KOVRAN_STATIC_LINK} -municode -mwindows -s
+  -Wl,--undefined=wWinMain)
+set_target_properties(kovran-launcher-empty PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${KOVRAN_BIN_OUTPUT_DIR}")

@@ -1,0 +1,28 @@
+# zstd for the launcher: Debian's zstd sources (fetched by scripts/setup.sh),
+# cross-built as a static, decompression-only library without legacy formats.
+set(KOVRAN_ZSTD_SOURCE_DIR "${KOVRAN_DEPS_DIR}/zstd/src" CACHE PATH "zstd source tree")
+if(NOT EXISTS "${KOVRAN_ZSTD_SOURCE_DIR}/lib/zstd.h")
+  message(FATAL_ERROR "zstd sources not found at ${KOVRAN_ZSTD_SOURCE_DIR}; run scripts/setup.sh")
+endif()
+
+set(zstd_lib "${KOVRAN_ZSTD_SOURCE_DIR}/lib")
+file(GLOB zstd_common_sources "${zstd_lib}/common/*.c")
+file(GLOB zstd_decompress_sources "${zstd_lib}/decompress/*.c")
+file(GLOB zstd_compress_sources "${zstd_lib}/compress/*.c")
+
+set(zstd_definitions ZSTD_LEGACY_SUPPORT=0 ZSTD_DISABLE_ASM ZSTD_TRACE=0)
+
+add_library(zstd_decompress STATIC ${zstd_common_sources} ${zstd_decompress_sources})
+target_include_directories(zstd_decompress SYSTEM PUBLIC "${zstd_lib}")
+target_compile_definitions(zstd_decompress PRIVATE ${zstd_definitions})
+target_compile_options(zstd_decompress PRIVATE -O2 -ffunction-sections -fdata-sections -w)
+set_target_properties(zstd_decompress PROPERTIES
+  ARCHIVE_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}" OUTPUT_NAME zstd_decompress)
+
+# Tests make compressed payloads of their own on the Windows side, so they get
+# the whole library (never linked into the launcher).
+add_library(zstd_full_for_tests STATIC EXCLUDE_FROM_ALL
+  ${zstd_common_sources} ${zstd_decompress_sources} ${zstd_compress_sources})
+target_include_directories(zstd_full_for_tests SYSTEM PUBLIC "${zstd_lib}")
+target_compile_definitions(zstd_full_for_tests PRIVATE ${zstd_definitions})
+target_compile_options(zstd_full_for_tests PRIVATE -O2 -w)

@@ -1,0 +1,40 @@
+#include "launcher/errors.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr DWORD message_flags =
+    FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
+constexpr DWORD english_us = 0x409;
+
+}  // namespace
+
+void fatal_error(const char* message) {
+  puts(message);
+  exit(2);
+}
+
+void report_os_error(const char* message, unsigned long error_code) {
+  char* text = nullptr;
+  DWORD length = FormatMessageA(message_flags, nullptr, error_code, english_us,
+                                reinterpret_cast<char*>(&text), 0, nullptr);
+  const char* description = "unknown error";
+  if (length != 0 && text != nullptr) {
+    while (length > 0 && (text[length - 1] == '\r' || text[length - 1] == '\n')) {
+      text[--length] = 0;
+    }
+    description = text;
+  }
+  // The system text is left to the process's end, which follows at once.
+  fprintf(stderr, "%s ([Error %ld] %s)\n", message, static_cast<long>(error_code), description);
+}
+
+void fatal_spec_error(const wchar_t* spec) {
+  fprintf(stderr, "Error, couldn't runtime expand spec '%ls'.\n", spec);
+  fflush(stderr);
+  abort();
+}

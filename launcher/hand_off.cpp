@@ -1,0 +1,17 @@
+#include <windows.h>
+
+#include "launcher/launcher_main.h"
+#include "support/environment.h"
+
+void prepare_environment() {
+  SetDllDirectoryW(L"");
+  // Stale values from whoever started us would make the expansion reuse them.
+  unset_env_w("KOVRAN_ONEFILE_START");
+  unset_env_w("KOVRAN_ONEFILE_TIME_US");
+  unset_env_w("KOVRAN_ONEFILE_RANDOM");
+  set_env_int_w("KOVRAN_ONEFILE_PARENT", static_cast<long>(GetCurrentProcessId()));
+}
+
+void publish_launcher_identity(const wchar_t* argv0) {
+  set_env_w("KOVRAN_ORIGINAL_ARGV0", argv0);
+}

@@ -1,0 +1,79 @@
+#include "support/environment.h"
+
+#include <windows.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <cwctype>
+
+#include "support/bounded.h"
+
+namespace {
+
+constexpr size_t name_capacity = 40;
+constexpr size_t number_capacity = 128;
+constexpr size_t value_capacity = 32768;
+
+// Widens name one byte at a time into scratch; 39 characters fit, 40 abort.
+void widen_name(const char* name, wchar_t (&scratch)[name_capacity]) {
+  scratch[0] = 0;
+  for (const char* p = name; *p != 0; ++p) append_narrow_char_bounded(scratch, *p, name_capacity);
+}
+
+}  // namespace
+
+wchar_t* get_env_w(const char* name) {
+  wchar_t wide_name[name_capacity];
+  widen_name(name, wide_name);
+  return get_env_by_wide_name(wide_name);
+}
+
+wchar_t* get_env_by_wide_name(const wchar_t* name) {
+  static_assert(sizeof(wchar_t) == 2, "UTF-16 units expected");
+  wchar_t value[value_capacity];
+  DWORD length = GetEnvironmentVariableW(name, value, value_capacity);
+  if (length == 0 || length >= value_capacity) return nullptr;
+  return _wcsdup(value);
+}
+
+int set_env_w(const char* name, const wchar_t* value) {
+  wchar_t wide_name[name_capacity];
+  widen_name(name, wide_name);
+  return SetEnvironmentVariableW(wide_name, value);
+}
+
+int unset_env_w(const char* name) { return set_env_w(name, nullptr); }
+
+int set_env_int_w(const char* name, long value) {
+  char text[number_capacity];
+  snprintf(text, sizeof text, "%ld", value);
+  wchar_t wide_value[number_capacity];
+  wide_value[0] = 0;
+  for (const char* p = text; *p != 0; ++p) append_narrow_char_bounded(wide_value, *p, number_capacity);
+  return set_env_w(name, wide_value);
+}
+
+int parse_int_w(const wchar_t* text, long* out) {
+  errno = 0;
+  wchar_t* end = nullptr;
+  long value = wcstol(text, &end, 10);
+  if (errno == ERANGE || end == text || *end != 0) return 0;
+  *out = value;
+  return 1;
+}
+
+void require_digits_w(const wchar_t* text) {
+  if (text == nullptr || text[0] == 0) abort();
+  for (const wchar_t* p = text; *p != 0; ++p) {
+    if (!iswctype(*p, _DIGIT)) abort();
+  }
+}
+
+void require_digits(const char* text) {
+  if (text == nullptr || text[0] == 0) abort();
+  for (const char* p = text; *p != 0; ++p) {
+    if (*p < '0' || *p > '9') abort();
+  }
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <string>
+
+// A fresh folder below the temporary directory, removed with its content at scope end.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::wstring& path() const { return path_; }
+  std::wstring file(const std::wstring& relative) const { return path_ + L"\\" + relative; }
+
+ private:
+  std::wstring path_;
+};
+
+void write_file(const std::wstring& path, const std::string& bytes);
+std::string read_file(const std::wstring& path);
+bool file_exists(const std::wstring& path);
+void remove_tree(const std::wstring& path);
