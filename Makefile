@@ -10,7 +10,7 @@ CMAKE_COMMON := -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVRAN_OUTPUT_DIR=$(BUILD)
 all: build
 
 setup:
-	@bash scripts/setup.sh
+	@KOVRAN_DEPS_DIR=$(BUILD)/deps bash scripts/setup.sh
 
 configure: setup
 	@cmake -S . -B $(BUILD)/windows $(CMAKE_COMMON) \
