@@ -22,6 +22,7 @@ endforeach()
 # system DLLs are imported.
 set(KOVRAN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
+add_subdirectory(sample)
 add_subdirectory(tests)
 
 # A launcher with an empty archive and the test constants, for a quick look under Wine.

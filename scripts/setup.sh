@@ -11,7 +11,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   wine wine64
   libzstd-dev libcli11-dev googletest zlib1g-dev zstd
-  hyperfine clang-format
+  hyperfine clang-format bc
 )
 
 missing=()

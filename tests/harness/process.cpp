@@ -94,6 +94,7 @@ ProcessResult run_process(const std::wstring& command_line, const ProcessOptions
     result.exit_code = 0xFFFFFFFF;
     result.err = "run_process: CreateProcessW failed with " + std::to_string(GetLastError());
   } else {
+    result.process_id = process.dwProcessId;
     if (WaitForSingleObject(process.hProcess, options.timeout_ms) != WAIT_OBJECT_0) {
       result.timed_out = true;
       TerminateProcess(process.hProcess, 0xDEAD);

@@ -7,6 +7,7 @@
 
 struct ProcessResult {
   DWORD exit_code = 0;
+  DWORD process_id = 0;
   bool timed_out = false;
   // Everything written to standard output and error, with the C runtime's CR LF
   // line ends turned back into LF; raw_out and raw_err keep the bytes as written.

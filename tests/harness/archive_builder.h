@@ -1,0 +1,17 @@
+#pragma once
+// Builds payload blocks in tests: entries, the archive, one zstd frame, the container.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct ArchiveEntry {
+  std::wstring name;
+  std::string data;
+  bool checksum_override = false;
+  uint32_t checksum = 0;
+};
+
+// The archive bytes with each entry's CRC-32 (or its override) and the terminator.
+std::string build_archive(const std::vector<ArchiveEntry>& entries);
+// "QVJ", the archive compressed into one frame, zero fill to 16, the trailer.
+std::string build_block(const std::string& archive, int level = 3);
