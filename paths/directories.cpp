@@ -1,0 +1,63 @@
+#include "paths/directories.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "launcher/errors.h"
+#include "launcher/launch_state.h"
+#include "paths/known_directories.h"
+#include "paths/platform_directory.h"
+#include "paths/spec_expansion.h"
+#include "support/bounded.h"
+
+namespace {
+
+constexpr size_t working_capacity = 4096;
+constexpr wchar_t profile_spec[] = L"{HOME}";
+
+// The profile folder comes first: a walk up from below it ends there.
+void remember_profile_folder() {
+  wchar_t profile[working_capacity];
+  if (!expand_target_spec(profile, profile_spec, working_capacity)) fatal_spec_error(profile_spec);
+  remember_directory(profile);
+}
+
+bool is_drive_designator(const wchar_t* folder) {
+  return folder[0] != 0 && folder[1] == L':' && folder[2] == 0;
+}
+
+// Cuts path before its last backslash at position 1 or later; false when it has none,
+// so that "\" and "\name" have no parent.
+bool cut_at_parent(wchar_t* path) {
+  wchar_t* last_backslash = wcsrchr(path, L'\\');
+  if (last_backslash == nullptr || last_backslash == path) return false;
+  *last_backslash = 0;
+  return true;
+}
+
+}  // namespace
+
+bool ensure_directory(const wchar_t* folder) {
+  if (known_directory_count == 0) remember_profile_folder();
+  if (is_known_directory(folder)) return true;
+  if (is_drive_designator(folder)) return true;
+  if (!create_directory_w(folder) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+  remember_directory(folder);
+  return true;
+}
+
+void create_directory_chain(const wchar_t* folder) {
+  if (ensure_directory(folder)) return;
+  wchar_t parent[working_capacity];
+  copy_bounded(parent, folder, working_capacity);
+  if (cut_at_parent(parent)) create_directory_chain(parent);
+  // A failure shows when the file in it cannot be opened.
+  ensure_directory(folder);
+}
+
+void create_parent_directories() {
+  wchar_t folder[working_capacity];
+  copy_bounded(folder, current_file_path, working_capacity);
+  if (cut_at_parent(folder)) create_directory_chain(folder);
+}

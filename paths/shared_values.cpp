@@ -1,0 +1,97 @@
+#include "paths/shared_values.h"
+
+#include <windows.h>
+
+#include <cwchar>
+
+#include "support/bounded.h"
+#include "support/environment.h"
+
+namespace {
+
+constexpr size_t number_capacity = 64;
+constexpr wchar_t url_safe_alphabet[] =
+    L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
+
+uint32_t xorshift32(uint32_t state) {
+  state ^= state << 13;
+  state ^= state >> 17;
+  state ^= state << 5;
+  return state;
+}
+
+uint32_t random_seed() {
+  LARGE_INTEGER counter;
+  QueryPerformanceCounter(&counter);
+  uint64_t count = static_cast<uint64_t>(counter.QuadPart);
+  uint64_t address = reinterpret_cast<uintptr_t>(&counter);
+  uint32_t seed = static_cast<uint32_t>(count) ^ static_cast<uint32_t>(count >> 32) ^
+                  static_cast<uint32_t>(address) ^ static_cast<uint32_t>(address >> 32) ^
+                  static_cast<uint32_t>(GetCurrentProcessId());
+  return seed != 0 ? seed : 1;
+}
+
+int64_t system_time() {
+  FILETIME time;
+  GetSystemTimeAsFileTime(&time);
+  return static_cast<int64_t>((static_cast<uint64_t>(time.dwHighDateTime) << 32) |
+                              time.dwLowDateTime);
+}
+
+}  // namespace
+
+void random_text_from_seed(uint32_t seed, wchar_t (&text)[random_text_length + 1]) {
+  uint64_t bits = 0;
+  for (int step = 0; step < 8; ++step) {
+    seed = xorshift32(seed);
+    bits = (bits << 8) | (seed & 0xFF);
+  }
+  // 64 bits as ten groups of six, most significant first, and the last four bits
+  // followed by two zero bits.
+  for (int group = 0; group < 10; ++group) {
+    text[group] = url_safe_alphabet[(bits >> (58 - 6 * group)) & 63];
+  }
+  text[10] = url_safe_alphabet[(bits << 2) & 63];
+  text[random_text_length] = 0;
+}
+
+long microseconds_within_second(int64_t hundred_nanoseconds) {
+  int64_t microseconds = hundred_nanoseconds / 10;
+  return static_cast<long>(microseconds - microseconds / 1000000 * 1000000);
+}
+
+// Each value below is the one stored by an earlier expansion, here or in a parent
+// process; only without one is a fresh value made and stored for those that follow.
+
+void append_random(wchar_t* end, uint64_t room) {
+  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_RANDOM");
+  wchar_t fresh[random_text_length + 1];
+  if (value == nullptr) {
+    random_text_from_seed(random_seed(), fresh);
+    set_env_w("KOVRAN_ONEFILE_RANDOM", fresh);
+    value = fresh;
+  }
+  append_bounded(end, value, room);
+}
+
+void append_start_time(wchar_t* end, uint64_t room) {
+  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_START");
+  wchar_t fresh[number_capacity];
+  if (value == nullptr) {
+    swprintf(fresh, number_capacity, L"%lld", static_cast<long long>(system_time()));
+    set_env_w("KOVRAN_ONEFILE_START", fresh);
+    value = fresh;
+  }
+  append_bounded(end, value, room);
+}
+
+void append_time_us(wchar_t* end, uint64_t room) {
+  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_TIME_US");
+  wchar_t fresh[number_capacity];
+  if (value == nullptr) {
+    swprintf(fresh, number_capacity, L"%06ld", microseconds_within_second(system_time()));
+    set_env_w("KOVRAN_ONEFILE_TIME_US", fresh);
+    value = fresh;
+  }
+  append_bounded(end, value, room);
+}

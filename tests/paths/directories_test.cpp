@@ -1,0 +1,107 @@
+#include "paths/directories.h"
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "launcher/launch_state.h"
+#include "paths/known_directories.h"
+#include "tests/paths/expansion_helpers.h"
+#include "tests/paths/fake_platform_directory.h"
+
+namespace {
+
+using Calls = std::vector<std::wstring>;
+
+class Directories : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // Entries of earlier tests are left to the process's end, as the launcher does.
+    known_directory_count = 0;
+    fake_file_system = {};
+    home = expand(L"{HOME}").text;
+  }
+
+  Calls create_for_file(const std::wstring& file) {
+    wcscpy(current_file_path, file.c_str());
+    size_t before = fake_file_system.calls.size();
+    create_parent_directories();
+    return Calls(fake_file_system.calls.begin() + before, fake_file_system.calls.end());
+  }
+
+  Calls ensure(const std::wstring& folder, bool expected = true) {
+    size_t before = fake_file_system.calls.size();
+    EXPECT_EQ(ensure_directory(folder.c_str()), expected) << folder;
+    return Calls(fake_file_system.calls.begin() + before, fake_file_system.calls.end());
+  }
+
+  std::wstring home;
+};
+
+TEST_F(Directories, MissingFoldersAreCreatedFromTheHighestOneDown) {
+  fake_file_system.existing = {L"D:\\Tools"};
+  const std::wstring target = L"D:\\Tools\\.qorvix\\runtime-1.17.4-legacy2008";
+  EXPECT_EQ(create_for_file(target + L"\\lib\\x.dll"),
+            (Calls{target + L"\\lib", target, L"D:\\Tools\\.qorvix", target, target + L"\\lib"}));
+  ASSERT_EQ(known_directory_count, 4);
+  EXPECT_EQ(std::wstring(known_directories[0]), home);
+  // Later files in handled folders cost nothing.
+  EXPECT_EQ(create_for_file(target + L"\\lib\\y.dll"), Calls{});
+  EXPECT_EQ(create_for_file(target + L"\\app.exe"), Calls{});
+}
+
+TEST_F(Directories, WalkUpEndsAtTheProfileFolder) {
+  // The fake knows nothing of the profile folder, so only the list can stop the walk.
+  EXPECT_EQ(ensure(home), Calls{});
+  EXPECT_EQ(create_for_file(home + L"\\a\\b\\x.dll"),
+            (Calls{home + L"\\a\\b", home + L"\\a", home + L"\\a", home + L"\\a\\b"}));
+}
+
+TEST_F(Directories, DriveRootsAndParentlessPathsNeedNoCall) {
+  EXPECT_EQ(create_for_file(L"x.dll"), Calls{});
+  EXPECT_EQ(create_for_file(L"\\x.dll"), Calls{});
+  EXPECT_EQ(known_directory_count, 0);
+  EXPECT_EQ(create_for_file(L"C:\\x.dll"), Calls{});
+  EXPECT_EQ(known_directory_count, 1);
+}
+
+TEST_F(Directories, ExistingFolderCostsOneCallAndIsThenKnown) {
+  fake_file_system.existing = {L"D:\\Data"};
+  EXPECT_EQ(ensure(L"D:\\Data"), Calls{L"D:\\Data"});
+  EXPECT_EQ(ensure(L"D:\\Data"), Calls{});
+  // Known entries match exactly; another letter case goes to the system.
+  EXPECT_EQ(ensure(L"D:\\DATA"), Calls{L"D:\\DATA"});
+}
+
+TEST_F(Directories, OtherFailuresAreReportedAndNotRecorded) {
+  fake_file_system.refused = {L"D:\\Locked"};
+  EXPECT_EQ(ensure(L"D:\\Locked", false), Calls{L"D:\\Locked"});
+  EXPECT_EQ(ensure(L"D:\\Locked", false), Calls{L"D:\\Locked"});
+  EXPECT_EQ(known_directory_count, 1);
+  EXPECT_EQ(create_for_file(L"D:\\Locked\\x.dll"), (Calls{L"D:\\Locked", L"D:\\Locked"}));
+}
+
+TEST_F(Directories, UncWalkStopsAtTheRootBackslash) {
+  // "\" has no parent, so its second attempt follows its first directly.
+  fake_file_system.refused = {L"\\\\server\\share\\a", L"\\\\server\\share", L"\\\\server", L"\\"};
+  EXPECT_EQ(create_for_file(L"\\\\server\\share\\a\\x.dll"),
+            (Calls{L"\\\\server\\share\\a", L"\\\\server\\share", L"\\\\server", L"\\", L"\\",
+                   L"\\\\server", L"\\\\server\\share", L"\\\\server\\share\\a"}));
+}
+
+TEST_F(Directories, SlashIsPartOfAFolderName) {
+  EXPECT_EQ(create_for_file(L"D:\\x\\a/b\\c.dll"), (Calls{L"D:\\x\\a/b", L"D:\\x", L"D:\\x\\a/b"}));
+}
+
+TEST_F(Directories, FullListStillCreatesButRecordsNoMore) {
+  for (int i = 1; i < known_directories_capacity; ++i) ensure(L"D:\\f" + std::to_wstring(i));
+  ASSERT_EQ(known_directory_count, known_directories_capacity);
+  EXPECT_EQ(ensure(L"D:\\later"), Calls{L"D:\\later"});
+  EXPECT_EQ(ensure(L"D:\\later"), Calls{L"D:\\later"});
+  EXPECT_EQ(ensure(L"D:\\f1"), Calls{});
+  EXPECT_EQ(known_directory_count, known_directories_capacity);
+}
+
+}  // namespace

@@ -1,0 +1,14 @@
+#pragma once
+// A stand-in for CreateDirectoryW over an imaginary file system, linked instead of
+// paths/platform_directory.cpp, that records every call.
+#include <set>
+#include <string>
+#include <vector>
+
+struct FakeFileSystem {
+  std::set<std::wstring> existing;  // folders that exist (drive designators always do)
+  std::set<std::wstring> refused;   // folders whose creation is denied
+  std::vector<std::wstring> calls;  // every path handed to the system, in order
+};
+
+extern FakeFileSystem fake_file_system;

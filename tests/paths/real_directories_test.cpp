@@ -1,0 +1,24 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cwchar>
+
+#include "launcher/launch_state.h"
+#include "paths/directories.h"
+#include "tests/harness/temp_dir.h"
+
+namespace {
+
+TEST(DirectoriesOnDisk, CreatesAChain) {
+  TempDir folder;
+  wcscpy(current_file_path, folder.file(L"a\\b\\c\\x.dll").c_str());
+  create_parent_directories();
+  DWORD attributes = GetFileAttributesW(folder.file(L"a\\b\\c").c_str());
+  ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+  EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);
+  EXPECT_TRUE(ensure_directory(folder.file(L"a").c_str()));
+  EXPECT_FALSE(ensure_directory(folder.file(L"missing\\d").c_str()));
+}
+
+}  // namespace
