@@ -1,0 +1,33 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <vector>
+
+namespace pack {
+
+// Reads one file of known size in chunks through a shared buffer. Any read error, or a
+// size that differs from the one scanned, throws PackError naming the file.
+class FileReader {
+ public:
+  FileReader(const std::filesystem::path& path, uint64_t expected_size);
+  ~FileReader();
+  FileReader(const FileReader&) = delete;
+  FileReader& operator=(const FileReader&) = delete;
+
+  using ChunkHandler = std::function<void(const unsigned char* data, size_t size)>;
+
+  // Hands the whole file to handler from its first byte, in full buffers (the last one
+  // may be shorter), so a file no larger than the buffer arrives in one call.
+  void read_all(std::vector<unsigned char>& buffer, const ChunkHandler& handler);
+
+ private:
+  [[noreturn]] void fail(const std::string& reason) const;
+  size_t fill(unsigned char* data, size_t want, uint64_t offset);
+
+  std::filesystem::path path_;
+  uint64_t size_;
+  int fd_;
+};
+
+}  // namespace pack

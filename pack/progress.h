@@ -1,0 +1,32 @@
+#pragma once
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+namespace pack {
+
+// One progress line on standard error, rewritten in place a few times a second.
+class Progress {
+ public:
+  // Shows nothing unless enabled; callers pass whether stderr is a terminal.
+  Progress(bool enabled, uint64_t total_bytes);
+  ~Progress();
+
+  void update(uint64_t bytes_in, uint64_t bytes_out);
+  // Clears the line so that what follows starts on an empty one.
+  void finish();
+
+ private:
+  void draw(uint64_t bytes_in, uint64_t bytes_out);
+
+  bool enabled_;
+  bool drawn_ = false;
+  uint64_t total_;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// Bytes as a short human figure: "812 B", "4.2 MiB".
+std::string human_bytes(uint64_t bytes);
+
+}  // namespace pack
