@@ -8,7 +8,10 @@ namespace {
 
 // CRC-32 of the mapped content of an open file, or 0 when it cannot be mapped.
 uint32_t crc32_of_handle(HANDLE file, uint64_t size) {
-  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+  // The mapping is asked for exactly the size read before: a file that another process
+  // truncated in between then fails to map instead of ending short of the bytes read.
+  HANDLE mapping = CreateFileMappingW(file, nullptr, PAGE_READONLY, static_cast<DWORD>(size >> 32),
+                                      static_cast<DWORD>(size), nullptr);
   if (mapping == nullptr) return 0;
   const void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
   if (view == nullptr) {
