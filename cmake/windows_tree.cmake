@@ -2,9 +2,10 @@
 enable_language(ASM)
 include(cmake/zstd_decompress.cmake)
 
-# Objects that end up in the stub: small and free of unreferenced code.
+# Objects that end up in the stub: small and free of unreferenced code. No
+# -fdata-sections: with it mingw puts zero-filled buffers into .data, in the file.
 set(KOVRAN_LAUNCHER_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-    -ffunction-sections -fdata-sections)
+    -ffunction-sections)
 
 add_library(kovran_launcher STATIC)
 target_include_directories(kovran_launcher PUBLIC "${CMAKE_SOURCE_DIR}")
@@ -24,6 +25,11 @@ set(KOVRAN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 
 add_subdirectory(sample)
 add_subdirectory(tests)
+
+# Benchmark programs (the corpus's main program and the measuring driver).
+if(EXISTS "${CMAKE_SOURCE_DIR}/bench/windows/CMakeLists.txt")
+  add_subdirectory(bench/windows)
+endif()
 
 # A launcher with an empty archive and the test constants, for a quick look under Wine.
 add_executable(kovran-launcher-empty tests/harness/test_build_config.cpp)

@@ -12,6 +12,4 @@ void prepare_environment() {
   set_env_int_w("KOVRAN_ONEFILE_PARENT", static_cast<long>(GetCurrentProcessId()));
 }
 
-void publish_launcher_identity(const wchar_t* argv0) {
-  set_env_w("KOVRAN_ORIGINAL_ARGV0", argv0);
-}
+void publish_launcher_identity(const wchar_t* argv0) { set_env_w("KOVRAN_ORIGINAL_ARGV0", argv0); }

@@ -2,13 +2,48 @@
 
 #include <cstdlib>
 
+#include "child/run_child.h"
+#include "launcher/build_config.h"
 #include "launcher/errors.h"
+#include "launcher/launch_state.h"
+#include "paths/executable_path.h"
+#include "paths/spec_expansion.h"
+#include "payload/stream.h"
+#include "payload/unpack.h"
+#include "support/environment.h"
+
+namespace {
+
+// Steps 5 to 7: the target directory is made absolute before a failed expansion is
+// reported, so that a text the system cannot resolve ends the run there.
+void resolve_target_directory() {
+  bool expanded =
+      expand_target_spec(target_directory, kovran_target_spec, target_directory_capacity);
+  normalize_target_directory();
+  if (!expanded) fatal_spec_error(kovran_target_spec);
+}
+
+void register_console_guard() {
+  if (!SetConsoleCtrlHandler(console_control_handler, TRUE)) {
+    fatal_error("Error, failed to register signal handler.");
+  }
+}
+
+void publish_executable_directory() {
+  set_env_w("KOVRAN_ONEFILE_DIRECTORY", path_directory(resolve_executable_path(false)));
+}
+
+}  // namespace
 
 int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   silence_abnormal_end();
   const wchar_t* argv0 = __wargv[0];
   prepare_environment();
-
+  resolve_target_directory();
+  register_console_guard();
+  payload_attach(kovran_attached_payload, kovran_attached_payload_length);
+  unpack_payload();
+  publish_executable_directory();
   publish_launcher_identity(argv0);
-  return 0;
+  return run_child();
 }

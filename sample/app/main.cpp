@@ -1,6 +1,6 @@
 // The sample application: shows what a packed program receives from its launcher.
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 
 #include <cstdio>
 #include <cstring>
@@ -44,9 +44,9 @@ int wmain() {
   LocalFree(arguments);
 
   wprintf(L"hand-off variables:\n");
-  for (const wchar_t* name : {L"KOVRAN_ONEFILE_PARENT", L"KOVRAN_ONEFILE_DIRECTORY",
-                              L"KOVRAN_ORIGINAL_ARGV0", L"KOVRAN_ONEFILE_START",
-                              L"KOVRAN_ONEFILE_TIME_US", L"KOVRAN_ONEFILE_RANDOM"}) {
+  for (const wchar_t* name :
+       {L"KOVRAN_ONEFILE_PARENT", L"KOVRAN_ONEFILE_DIRECTORY", L"KOVRAN_ORIGINAL_ARGV0",
+        L"KOVRAN_ONEFILE_START", L"KOVRAN_ONEFILE_TIME_US", L"KOVRAN_ONEFILE_RANDOM"}) {
     show_variable(name);
   }
 

@@ -29,7 +29,12 @@ std::string build_archive(const std::vector<ArchiveEntry>& entries) {
 
 std::string build_block(const std::string& archive, int level) {
   std::string frame(ZSTD_compressBound(archive.size()), '\0');
-  size_t size = ZSTD_compress(frame.data(), frame.size(), archive.data(), archive.size(), level);
+  // With the content checksum, as the pack tool writes it, so damage is always caught.
+  ZSTD_CCtx* context = ZSTD_createCCtx();
+  ZSTD_CCtx_setParameter(context, ZSTD_c_compressionLevel, level);
+  ZSTD_CCtx_setParameter(context, ZSTD_c_checksumFlag, 1);
+  size_t size = ZSTD_compress2(context, frame.data(), frame.size(), archive.data(), archive.size());
+  ZSTD_freeCCtx(context);
   frame.resize(ZSTD_isError(size) ? 0 : size);
   std::string block = "QVJ" + frame;
   while ((block.size() % 16) != 0) block += '\0';

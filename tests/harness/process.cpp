@@ -12,8 +12,8 @@ HANDLE open_capture_file() {
   GetTempFileNameW(directory, L"cap", 0, name);
   SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
   return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                     &inherit, CREATE_ALWAYS,
-                     FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+                     &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
+                     nullptr);
 }
 
 std::string read_capture(HANDLE file) {
@@ -89,8 +89,8 @@ ProcessResult run_process(const std::wstring& command_line, const ProcessOptions
     environment = block.data();
   }
   if (!CreateProcessW(options.application, line.data(), nullptr, nullptr, TRUE,
-                      CREATE_UNICODE_ENVIRONMENT, environment, options.current_directory,
-                      &startup, &process)) {
+                      CREATE_UNICODE_ENVIRONMENT, environment, options.current_directory, &startup,
+                      &process)) {
     result.exit_code = 0xFFFFFFFF;
     result.err = "run_process: CreateProcessW failed with " + std::to_string(GetLastError());
   } else {
@@ -142,7 +142,8 @@ std::wstring quote_argument(const std::wstring& argument) {
 
 std::wstring widen_utf8(const std::string& text) {
   if (text.empty()) return {};
-  int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  int length =
+      MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(length, L'\0');
   MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
   return wide;

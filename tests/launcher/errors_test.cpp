@@ -36,11 +36,13 @@ TEST(ReportOsError, KeepsTheReportOnOneLineWhenTheSystemHasNoText) {
 }
 
 TEST(FatalSpecError, NamesTheTemplateOnStandardErrorAndAborts) {
-  ProcessResult result = run_probe(L"spec-error", L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008");
+  ProcessResult result =
+      run_probe(L"spec-error", L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008");
   EXPECT_EQ(result.exit_code, abnormal_status);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err,
-            "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008'.\n");
+  EXPECT_EQ(
+      result.err,
+      "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008'.\n");
 }
 
 TEST(Abort, EndsAtOnceWithoutAnyMessageOrDialog) {

@@ -21,7 +21,8 @@ void print_variable(const char* name) {
 int run(const wchar_t* scenario, const wchar_t* argument) {
   wchar_t wide[8] = L"";
   char narrow[8] = "";
-  if (wcscmp(scenario, L"fatal-error") == 0) fatal_error("Error, couldn't find attached data header.");
+  if (wcscmp(scenario, L"fatal-error") == 0)
+    fatal_error("Error, couldn't find attached data header.");
   if (wcscmp(scenario, L"report-os-error") == 0) {
     report_os_error("Error, couldn't launch child", wcstoul(argument, nullptr, 0));
     exit(2);
@@ -39,7 +40,8 @@ int run(const wchar_t* scenario, const wchar_t* argument) {
     narrow[wcstol(argument, nullptr, 10)] = 0;
     copy_bounded_narrow(narrow, narrow, wcstol(argument, nullptr, 10));
   }
-  if (wcscmp(scenario, L"copy-prefix") == 0) copy_prefix_bounded_narrow(narrow, "abcdefgh", wcstol(argument, nullptr, 10), 8);
+  if (wcscmp(scenario, L"copy-prefix") == 0)
+    copy_prefix_bounded_narrow(narrow, "abcdefgh", wcstol(argument, nullptr, 10), 8);
   if (wcscmp(scenario, L"set-env-name") == 0) {
     char name[64] = "";
     for (long i = 0; i < wcstol(argument, nullptr, 10); ++i) name[i] = 'N';

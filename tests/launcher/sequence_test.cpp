@@ -8,8 +8,9 @@ namespace {
 
 TEST(PrepareEnvironment, DropsStaleHandOffValuesAndNamesThisProcessAsParent) {
   ProcessOptions options;
-  options.environment = {L"KOVRAN_ONEFILE_START=132000000000000000", L"KOVRAN_ONEFILE_TIME_US=123456",
-                         L"KOVRAN_ONEFILE_RANDOM=AAAAAAAAAAA", L"KOVRAN_ONEFILE_PARENT=99999"};
+  options.environment = {L"KOVRAN_ONEFILE_START=132000000000000000",
+                         L"KOVRAN_ONEFILE_TIME_US=123456", L"KOVRAN_ONEFILE_RANDOM=AAAAAAAAAAA",
+                         L"KOVRAN_ONEFILE_PARENT=99999"};
   ProcessResult result = run_probe(L"prepare-environment", L"", options);
   ASSERT_EQ(result.exit_code, 0u) << result.err;
   std::string pid = result.out.substr(4, result.out.find('\n') - 4);

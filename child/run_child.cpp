@@ -1,0 +1,59 @@
+#include "child/run_child.h"
+
+#include <cstdlib>
+
+#include "launcher/errors.h"
+#include "launcher/launch_state.h"
+
+HANDLE volatile child_process_handle = nullptr;
+
+namespace {
+
+void prepare_startup(STARTUPINFOW* startup) {
+  ZeroMemory(startup, sizeof *startup);
+  startup->dwFlags = STARTF_USESTDHANDLES;
+  startup->hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+  startup->hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+  startup->hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  startup->cb = sizeof *startup;
+}
+
+// The console handler gets a duplicate of its own, so neither thread can close the
+// handle the other is waiting on. Whoever takes it out of child_process_handle owns
+// and closes it.
+void publish_handle_for_handler(HANDLE process) {
+  HANDLE duplicate = nullptr;
+  HANDLE self = GetCurrentProcess();
+  if (DuplicateHandle(self, process, self, &duplicate, 0, FALSE, DUPLICATE_SAME_ACCESS)) {
+    InterlockedExchangePointer(const_cast<HANDLE*>(&child_process_handle), duplicate);
+  }
+}
+
+void withdraw_handle_from_handler() {
+  HANDLE left = InterlockedExchangePointer(const_cast<HANDLE*>(&child_process_handle), nullptr);
+  if (left != nullptr) CloseHandle(left);
+}
+
+}  // namespace
+
+int run_child() {
+  STARTUPINFOW startup;
+  prepare_startup(&startup);
+  build_child_command_line();
+  PROCESS_INFORMATION process = {};
+  if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
+                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+    report_os_error("Error, couldn't launch child", GetLastError());
+    exit(2);
+  }
+  CloseHandle(process.hThread);
+  if (process.hProcess == nullptr) return 0;
+  publish_handle_for_handler(process.hProcess);
+
+  WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exit_code = 0;
+  int status = GetExitCodeProcess(process.hProcess, &exit_code) ? static_cast<int>(exit_code) : 1;
+  withdraw_handle_from_handler();
+  CloseHandle(process.hProcess);
+  return status;
+}

@@ -1,0 +1,124 @@
+#include "payload/unpack.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+#include "launcher/errors.h"
+#include "launcher/launch_state.h"
+#include "paths/directories.h"
+#include "payload/container.h"
+#include "payload/file_checksum.h"
+#include "payload/stream.h"
+#include "support/bounded.h"
+
+namespace {
+
+constexpr size_t entry_name_capacity = 1024;
+constexpr uint64_t copy_buffer_size = 32768;
+
+wchar_t entry_name[entry_name_capacity];
+unsigned char copy_buffer[copy_buffer_size];
+
+// Reads units up to the terminating 0; a name longer than the buffer ends the process
+// like every other bounded buffer.
+void read_entry_name() {
+  for (size_t i = 0;; ++i) {
+    if (i == entry_name_capacity) abort();
+    unsigned char unit[2];
+    payload_read(unit, 2);
+    entry_name[i] = static_cast<wchar_t>(unit[0] | (unit[1] << 8));
+    if (entry_name[i] == 0) return;
+  }
+}
+
+uint64_t read_u64() {
+  unsigned char bytes[8];
+  payload_read(bytes, 8);
+  uint64_t value = 0;
+  for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+  return value;
+}
+
+uint32_t read_u32() {
+  unsigned char bytes[4];
+  payload_read(bytes, 4);
+  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+
+// An empty file cannot be mapped, so its checksum reads as unusable; check it apart so
+// that empty entries, too, are left alone on later starts.
+bool is_empty_file(const wchar_t* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
+         data.nFileSizeLow == 0;
+}
+
+bool is_up_to_date(const wchar_t* path, uint64_t size, uint32_t stored_checksum) {
+  uint32_t existing = crc32_of_file(path);
+  // 0 means missing or unusable: such a file is written whatever checksum is stored,
+  // so that an entry stored with 0 is created rather than skipped.
+  if (existing != 0) return existing == stored_checksum;
+  return size == 0 && is_empty_file(path);
+}
+
+void build_current_file_path() {
+  copy_bounded(current_file_path, target_directory, file_path_capacity);
+  append_char_bounded(current_file_path, L'\\', file_path_capacity);
+  append_bounded(current_file_path, entry_name, file_path_capacity);
+}
+
+void skip_data(uint64_t size) {
+  while (size > 0) {
+    uint64_t piece = size < copy_buffer_size ? size : copy_buffer_size;
+    payload_read(copy_buffer, piece);
+    size -= piece;
+  }
+}
+
+void write_current_file(uint64_t size) {
+  create_parent_directories();
+  HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                            CREATE_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    fprintf(stderr, "Error, failed to open '%ls' for writing.\n", current_file_path);
+    exit(2);
+  }
+  while (size > 0) {
+    uint64_t piece = size < copy_buffer_size ? size : copy_buffer_size;
+    payload_read(copy_buffer, piece);
+    DWORD written = 0;
+    if (!WriteFile(file, copy_buffer, static_cast<DWORD>(piece), &written, nullptr)) {
+      report_os_error("Error, couldn't unpack file to target path.", GetLastError());
+      exit(2);
+    }
+    size -= piece;
+  }
+  CloseHandle(file);
+}
+
+}  // namespace
+
+void unpack_payload() {
+  check_payload_header();
+  payload_open();
+  for (;;) {
+    read_entry_name();
+    if (entry_name[0] == 0) break;
+    build_current_file_path();
+    if (child_executable_path[0] == 0) {
+      copy_bounded(child_executable_path, current_file_path, file_path_capacity);
+    }
+    uint64_t size = read_u64();
+    uint32_t stored_checksum = read_u32();
+    if (is_up_to_date(current_file_path, size, stored_checksum)) {
+      skip_data(size);
+    } else {
+      write_current_file(size);
+    }
+  }
+  payload_close();
+}

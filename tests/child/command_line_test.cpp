@@ -1,0 +1,78 @@
+#include <shellapi.h>
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/harness/process.h"
+
+namespace {
+
+std::wstring probe_path() { return this_program_directory() + L"\\command_line_probe.exe"; }
+
+// Runs the probe with the given raw command line tail and returns the line it built.
+std::wstring built_line(const std::wstring& tail) {
+  ProcessOptions options;
+  options.application = nullptr;
+  ProcessResult result = run_process(quote_argument(probe_path()) + L" " + tail, options);
+  EXPECT_EQ(result.exit_code, 0u);
+  return std::wstring(reinterpret_cast<const wchar_t*>(result.raw_out.data()),
+                      result.raw_out.size() / 2);
+}
+
+std::vector<std::wstring> split(const std::wstring& line) {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(line.c_str(), &count);
+  std::vector<std::wstring> result(arguments, arguments + count);
+  LocalFree(arguments);
+  return result;
+}
+
+TEST(ChildCommandLine, FirstArgumentIsTheModulePathWhateverTheInvokedName) {
+  std::wstring line = built_line(L"plain");
+  EXPECT_EQ(line, quote_argument(probe_path()) + L" plain");
+}
+
+TEST(ChildCommandLine, QuotesAndEscapesExactlyAsTheTableSays) {
+  struct Case {
+    std::wstring argument, written;
+  } cases[] = {
+      {L"a\\b\\", L"a\\b\\"},                // nothing to quote: backslashes stay single
+      {L"a b\\c", L"\"a b\\c\""},            // inner backslash copied once
+      {L"a b\\", L"\"a b\\\\\""},            // a trailing backslash doubles
+      {L"x\"y", L"\"x\\\"y\""},              // a quote gets one backslash
+      {L"x\\\\\"y", L"\"x\\\\\\\\\\\"y\""},  // two backslashes before a quote: five
+      {L"tab\tv", L"\"tab\tv\""},
+  };
+  for (const auto& c : cases) {
+    std::wstring line = built_line(quote_argument(c.argument));
+    EXPECT_EQ(line, quote_argument(probe_path()) + L" " + c.written) << narrow_utf8(c.argument);
+  }
+}
+
+TEST(ChildCommandLine, RoundTripsArgumentsExceptEmptyOnes) {
+  std::vector<std::wstring> arguments = {L"simple",
+                                         L"with space",
+                                         L"tab\there",
+                                         L"quote\"inside",
+                                         L"back\\\\\"mix",
+                                         L"trailing\\",
+                                         L"trail space\\\\",
+                                         L"",
+                                         L"\x00e4\x00f6\x00fc \x4e2d\x6587",
+                                         L"line\nfeed",
+                                         L"vt\vx",
+                                         L"\\\\server\\share"};
+  std::wstring tail;
+  for (const auto& argument : arguments) tail += quote_argument(argument) + L" ";
+  std::vector<std::wstring> got = split(built_line(tail));
+  std::vector<std::wstring> expected = {probe_path()};
+  for (const auto& argument : arguments) {
+    if (!argument.empty()) expected.push_back(argument);
+  }
+  EXPECT_EQ(got, expected);
+}
+
+}  // namespace

@@ -1,0 +1,54 @@
+// The program that end-to-end tests pack and run as the child: it reports what it
+// received and then exits, sleeps or holds out against console events as asked
+// through PROBE_* variables.
+#include <shellapi.h>
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <initializer_list>
+#include <string>
+
+namespace {
+
+std::string utf8(const wchar_t* text) {
+  int length = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string narrow(length > 0 ? length - 1 : 0, '\0');
+  if (length > 1)
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow.data(), length, nullptr, nullptr);
+  return narrow;
+}
+
+std::wstring variable(const wchar_t* name) {
+  wchar_t value[32768];
+  DWORD length = GetEnvironmentVariableW(name, value, 32768);
+  return length > 0 && length < 32768 ? std::wstring(value, length) : L"<unset>";
+}
+
+BOOL WINAPI ignore_event(DWORD) { return TRUE; }
+
+}  // namespace
+
+int wmain() {
+  int count = 0;
+  wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  printf("argc=%d\n", count);
+  for (int i = 0; i < count; ++i) printf("arg%d=%s\n", i, utf8(arguments[i]).c_str());
+  for (const wchar_t* name :
+       {L"KOVRAN_ONEFILE_PARENT", L"KOVRAN_ONEFILE_DIRECTORY", L"KOVRAN_ORIGINAL_ARGV0",
+        L"KOVRAN_ONEFILE_START", L"KOVRAN_ONEFILE_TIME_US", L"KOVRAN_ONEFILE_RANDOM"}) {
+    printf("%s=%s\n", utf8(name).c_str(), utf8(variable(name).c_str()).c_str());
+  }
+  wchar_t directory[4096];
+  GetCurrentDirectoryW(4096, directory);
+  printf("cwd=%s\n", utf8(directory).c_str());
+  GetModuleFileNameW(nullptr, directory, 4096);
+  printf("self=%s\n", utf8(directory).c_str());
+  fflush(stdout);
+
+  if (variable(L"PROBE_IGNORE_CTRL") != L"<unset>") SetConsoleCtrlHandler(ignore_event, TRUE);
+  std::wstring sleep_ms = variable(L"PROBE_SLEEP_MS");
+  if (sleep_ms != L"<unset>") Sleep(wcstoul(sleep_ms.c_str(), nullptr, 10));
+  std::wstring exit_code = variable(L"PROBE_EXIT_CODE");
+  return exit_code == L"<unset>" ? 0 : static_cast<int>(wcstoul(exit_code.c_str(), nullptr, 0));
+}

@@ -1,0 +1,136 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/harness/archive_builder.h"
+#include "tests/harness/process.h"
+#include "tests/harness/temp_dir.h"
+
+namespace {
+
+constexpr unsigned long abnormal_status = 3;
+
+struct Unpacker {
+  TempDir temp;
+  std::wstring target = temp.file(L"target");
+
+  ProcessResult run(const std::string& block) {
+    write_file(temp.file(L"block.bin"), block);
+    std::wstring line = quote_argument(this_program_directory() + L"\\unpack_probe.exe") + L" " +
+                        quote_argument(temp.file(L"block.bin")) + L" " + quote_argument(target);
+    return run_process(line);
+  }
+  ProcessResult run(const std::vector<ArchiveEntry>& entries) {
+    return run(build_block(build_archive(entries)));
+  }
+  std::wstring path(const std::wstring& name) const { return target + L"\\" + name; }
+};
+
+uint64_t write_time(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
+std::vector<ArchiveEntry> sample_entries() {
+  std::string big(65537, '\0');
+  for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 + i / 251);
+  return {{L"main.exe", "MZ program"},
+          {L"empty.txt", ""},
+          {L"lib\\big.bin", big},
+          {L"lib\\deep\\er\\\x00e9t\x00e9.txt", "unicode name"}};
+}
+
+TEST(Unpack, WritesEveryEntryWithItsFoldersAndNamesTheFirstAsChild) {
+  Unpacker unpacker;
+  auto entries = sample_entries();
+  ProcessResult result = unpacker.run(entries);
+  ASSERT_EQ(result.exit_code, 0u) << result.out << result.err;
+  EXPECT_EQ(result.out, "child=" + narrow_utf8(unpacker.path(L"main.exe")) + "\n");
+  for (const auto& entry : entries) {
+    EXPECT_TRUE(file_exists(unpacker.path(entry.name))) << narrow_utf8(entry.name);
+    EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
+  }
+}
+
+TEST(Unpack, SecondStartWritesNothingAndRewritesOnlyWhatChanged) {
+  Unpacker unpacker;
+  auto entries = sample_entries();
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  std::vector<uint64_t> before;
+  for (const auto& entry : entries) before.push_back(write_time(unpacker.path(entry.name)));
+  Sleep(50);
+
+  ProcessResult again = unpacker.run(entries);
+  ASSERT_EQ(again.exit_code, 0u);
+  EXPECT_EQ(again.out, "child=" + narrow_utf8(unpacker.path(L"main.exe")) + "\n");
+  for (size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(write_time(unpacker.path(entries[i].name)), before[i])
+        << narrow_utf8(entries[i].name);
+  }
+
+  write_file(unpacker.path(L"main.exe"), "tampered");
+  remove_tree(unpacker.path(L"lib"));
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  for (const auto& entry : entries) {
+    EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
+  }
+}
+
+// Wine running as root ignores the read-only attribute, so the file is held open
+// without sharing instead: it can then be neither checksummed nor opened for writing.
+TEST(Unpack, FileThatCannotBeOpenedForWritingEndsWithTheOpenMessage) {
+  Unpacker unpacker;
+  auto entries = sample_entries();
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  HANDLE locked = CreateFileW(unpacker.path(L"main.exe").c_str(), GENERIC_READ, 0, nullptr,
+                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+  ProcessResult result = unpacker.run(entries);
+  CloseHandle(locked);
+  EXPECT_EQ(result.exit_code, 2u);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err, "Error, failed to open '" + narrow_utf8(unpacker.path(L"main.exe")) +
+                            "' for writing.\n");
+}
+
+TEST(Unpack, EmptyArchiveCreatesNothing) {
+  Unpacker unpacker;
+  ProcessResult result = unpacker.run(std::vector<ArchiveEntry>{});
+  EXPECT_EQ(result.exit_code, 0u);
+  EXPECT_EQ(result.out, "child=\n");
+  EXPECT_FALSE(file_exists(unpacker.target));
+}
+
+TEST(Unpack, OverlongEntryNameAbortsBeforeWritingIt) {
+  Unpacker unpacker;
+  ProcessResult result = unpacker.run({{L"main.exe", "x"}, {std::wstring(1024, L'n'), "y"}});
+  EXPECT_EQ(result.exit_code, abnormal_status);
+  EXPECT_EQ(result.out + result.err, "");
+  EXPECT_TRUE(file_exists(unpacker.path(L"main.exe")));  // entries before it stay
+}
+
+TEST(Unpack, BrokenBlocksEndWithTheirMessagesAndCreateNothingFirst) {
+  std::string block = build_block(build_archive(sample_entries()));
+  for (int i = 0; i < 3; ++i) {
+    Unpacker unpacker;
+    std::string bad_magic = block;
+    bad_magic[i] = 'X';
+    ProcessResult result = unpacker.run(bad_magic);
+    EXPECT_EQ(result.exit_code, 2u);
+    EXPECT_EQ(result.out, "Error, couldn't find attached data header.\n");
+    EXPECT_FALSE(file_exists(unpacker.target));
+  }
+  Unpacker damaged_unpacker;
+  std::string damaged = block;
+  for (size_t i = 20; i < 60; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
+  ProcessResult result = damaged_unpacker.run(damaged);
+  EXPECT_EQ(result.exit_code, 2u);
+  EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n");
+}
+
+}  // namespace
