@@ -1,6 +1,7 @@
 // The sample application: shows what a packed program receives from its launcher.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstring>

@@ -1,8 +1,9 @@
 // The program that end-to-end tests pack and run as the child: it reports what it
 // received and then exits, sleeps or holds out against console events as asked
 // through PROBE_* variables.
-#include <shellapi.h>
 #include <windows.h>
+
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
