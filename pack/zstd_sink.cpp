@@ -9,6 +9,9 @@
 namespace pack {
 namespace {
 
+constexpr int job_size = 16 << 20;
+constexpr int job_overlap_log = 6;
+
 size_t check(size_t result, const char* what) {
   if (ZSTD_isError(result)) {
     throw PackError(std::string("zstd: ") + what + ": " + ZSTD_getErrorName(result));
@@ -37,8 +40,12 @@ ZstdSink::ZstdSink(std::FILE* out, const CompressionSettings& settings, uint64_t
   check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, settings.checksum ? 1 : 0), "checksum");
   // Always the multi-threaded engine, even with one worker: its output depends on the
   // job size, not on the number of workers, so --threads never changes the result.
+  // zstd's own job size is four windows, which would leave all but the largest archives
+  // to one thread; fixed 16 MiB jobs sharing 1/8 of the window cost about 1 % of size.
   check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_nbWorkers, settings.threads < 1 ? 1 : settings.threads),
         "threads");
+  check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_jobSize, job_size), "job size");
+  check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_overlapLog, job_overlap_log), "job overlap");
   check(ZSTD_CCtx_setPledgedSrcSize(cctx, content_size), "content size");
 }
 

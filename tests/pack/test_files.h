@@ -1,0 +1,36 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pack_test {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Creates the file's folders as needed.
+void write_file(const std::filesystem::path& path, const std::string& bytes);
+std::vector<unsigned char> read_file(const std::filesystem::path& path);
+
+// Plain bit-by-bit CRC-32, for checking what the tool stored.
+uint32_t reference_crc32(const void* data, size_t size);
+
+// size bytes (size >= 4) whose CRC-32 is 0.
+std::string bytes_with_zero_crc(size_t size);
+
+// The files of a folder, names relative to it.
+std::vector<std::string> list_files(const std::filesystem::path& folder);
+
+}  // namespace pack_test

@@ -1,0 +1,24 @@
+#pragma once
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace pack_test {
+
+struct ToolResult {
+  int exit_code = -1;
+  std::string out;
+  std::string err;
+};
+
+// The built kovran-onefile and the launcher libraries beside it.
+std::filesystem::path tool_path();
+bool launcher_libraries_present();
+
+// Runs kovran-onefile with args; stdin empty, stdout and stderr kept apart.
+ToolResult run_pack_tool(const std::vector<std::string>& args);
+
+// Runs any program the same way; used for objdump.
+ToolResult run_program(const std::vector<std::string>& argv);
+
+}  // namespace pack_test
