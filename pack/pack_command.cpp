@@ -97,18 +97,16 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
   char text[512];
   if (inputs.entries.empty()) {
     std::snprintf(text, sizeof text,
-                  "linked a payload block of %llu bytes: %llu bytes out, %.2f s -> %s",
+                  "linked a payload block of %llu bytes: %llu bytes out, %.1f s -> %s",
                   static_cast<unsigned long long>(sizes.block),
                   static_cast<unsigned long long>(exe_bytes), seconds, output.c_str());
     return text;
   }
-  double ratio = sizes.archive
-                     ? 100.0 * static_cast<double>(sizes.block) / static_cast<double>(sizes.archive)
-                     : 0;
+  size_t files = inputs.entries.size();
+  double ratio = 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(sizes.archive);
   std::snprintf(text, sizeof text,
-                "packed %zu files: %llu bytes in, %llu bytes out (payload %.1f%% of the archive), "
-                "%.2f s -> %s",
-                inputs.entries.size(), static_cast<unsigned long long>(sizes.archive),
+                "packed %zu file%s: %llu bytes in, %llu bytes out (%.1f%%), %.1f s -> %s", files,
+                files == 1 ? "" : "s", static_cast<unsigned long long>(sizes.archive),
                 static_cast<unsigned long long>(exe_bytes), ratio, seconds, output.c_str());
   return text;
 }

@@ -13,11 +13,13 @@ Progress::Progress(bool enabled, uint64_t total_bytes)
 
 Progress::~Progress() { finish(); }
 
+bool Progress::due() const {
+  return enabled_ && (!drawn_ || std::chrono::steady_clock::now() - last_ >= redraw_interval);
+}
+
 void Progress::update(uint64_t bytes_in, uint64_t bytes_out) {
-  if (!enabled_) return;
-  auto now = std::chrono::steady_clock::now();
-  if (drawn_ && now - last_ < redraw_interval) return;
-  last_ = now;
+  if (!due()) return;
+  last_ = std::chrono::steady_clock::now();
   draw(bytes_in, bytes_out);
 }
 

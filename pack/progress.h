@@ -13,6 +13,8 @@ class Progress {
   Progress(bool enabled, uint64_t total_bytes);
   ~Progress();
 
+  // Whether a new figure would be shown now; saves callers the work of computing it.
+  bool due() const;
   void update(uint64_t bytes_in, uint64_t bytes_out);
   // Clears the line so that what follows starts on an empty one.
   void finish();

@@ -38,7 +38,6 @@ class ZstdSink : public ByteSink {
   std::FILE* out_;
   Progress& progress_;
   std::vector<unsigned char> buffer_;
-  uint64_t bytes_in_ = 0;
   uint64_t bytes_out_ = 0;
 };
 
