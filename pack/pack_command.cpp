@@ -54,10 +54,21 @@ std::u16string last_component(const std::u16string& name) {
   return cut == std::u16string::npos ? name : name.substr(cut + 1);
 }
 
+VersionResource version_resource(const PackOptions& options, const std::vector<AppFile>& entries) {
+  VersionResource resource;
+  resource.version = checked_version(options.version);
+  resource.file_name = entries.empty()
+                           ? to_utf16(fs::path(options.output).filename().string(), "--output")
+                           : last_component(entries.front().name);
+  resource.product_name = options.product_name ? to_utf16(*options.product_name, "--product-name")
+                                               : without_exe(resource.file_name);
+  return resource;
+}
+
 // Everything that can be checked in a moment, before the long compression starts.
 struct Inputs {
   std::u16string spec;
-  VersionNumber version{};
+  VersionResource version;
   std::vector<IconImage> icons;
   Toolchain tools;
   std::vector<AppFile> entries;
@@ -66,7 +77,6 @@ struct Inputs {
 Inputs gather_inputs(const PackOptions& options) {
   Inputs inputs;
   inputs.spec = checked_spec(options.spec);
-  inputs.version = checked_version(options.version);
   inputs.icons = options.icon ? read_icon_file(*options.icon) : default_icons();
   check_output_path(options.output);
   if (options.payload_block.empty()) {
@@ -74,41 +84,31 @@ Inputs gather_inputs(const PackOptions& options) {
   } else {
     struct stat info {};
     if (stat(options.payload_block.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-      throw PackError(options.payload_block + ": payload block not found");
+      throw PackError(options.payload_block + ": payload block not found, or not a file");
     }
   }
+  inputs.version = version_resource(options, inputs.entries);
   inputs.tools = find_toolchain();
   return inputs;
 }
 
-VersionResource version_resource(const PackOptions& options, const Inputs& inputs) {
-  VersionResource resource;
-  resource.version = inputs.version;
-  resource.file_name = inputs.entries.empty()
-                           ? to_utf16(fs::path(options.output).filename().string(), "--output")
-                           : last_component(inputs.entries.front().name);
-  resource.product_name = options.product_name ? to_utf16(*options.product_name, "--product-name")
-                                               : without_exe(resource.file_name);
-  return resource;
-}
-
 std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_bytes,
                     double seconds, const std::string& output) {
-  char text[512];
+  char figures[256];
   if (inputs.entries.empty()) {
-    std::snprintf(text, sizeof text,
-                  "linked a payload block of %llu bytes: %llu bytes out, %.1f s -> %s",
+    std::snprintf(figures, sizeof figures,
+                  "linked a payload block of %llu bytes: %llu bytes out, %.1f s -> ",
                   static_cast<unsigned long long>(sizes.block),
-                  static_cast<unsigned long long>(exe_bytes), seconds, output.c_str());
-    return text;
+                  static_cast<unsigned long long>(exe_bytes), seconds);
+    return figures + output;
   }
   size_t files = inputs.entries.size();
   double ratio = 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(sizes.archive);
-  std::snprintf(text, sizeof text,
-                "packed %zu file%s: %llu bytes in, %llu bytes out (%.1f%%), %.1f s -> %s", files,
+  std::snprintf(figures, sizeof figures,
+                "packed %zu file%s: %llu bytes in, %llu bytes out (%.1f%%), %.1f s -> ", files,
                 files == 1 ? "" : "s", static_cast<unsigned long long>(sizes.archive),
-                static_cast<unsigned long long>(exe_bytes), ratio, seconds, output.c_str());
-  return text;
+                static_cast<unsigned long long>(exe_bytes), ratio, seconds);
+  return figures + output;
 }
 
 }  // namespace
@@ -132,7 +132,7 @@ void run_pack(const PackOptions& options) {
   parts.block_length = sizes.block;
   parts.spec = inputs.spec;
   parts.icons = inputs.icons;
-  parts.version = version_resource(options, inputs);
+  parts.version = inputs.version;
 
   fs::path exe = link_launcher(parts, inputs.tools, work);
   uint64_t exe_bytes = fs::file_size(exe);

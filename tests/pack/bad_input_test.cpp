@@ -218,7 +218,7 @@ TEST(BadInput, CommandLineMistakes) {
   EXPECT_NE(0, run_pack_tool({}).exit_code);
   expect_refused(run_pack_tool({"pack", "--payload-block", (dir / "none").string(), "-o",
                                 (dir / "o.exe").string()}),
-                 "none: payload block not found");
+                 "none: payload block not found, or not a file");
   EXPECT_EQ(2u, list_files(dir.path()).size());  // app and app/app.exe
 }
 
