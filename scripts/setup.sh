@@ -12,6 +12,7 @@ packages=(
   wine wine64
   libzstd-dev libcli11-dev googletest zlib1g-dev zstd
   hyperfine clang-format bc
+  python3 valgrind
 )
 
 missing=()
