@@ -48,13 +48,16 @@ class Scanner {
     std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
     if (!dir) fail(folder, std::string("cannot read folder: ") + std::strerror(errno));
     std::vector<std::string> names;
-    errno = 0;
-    while (dirent* entry = readdir(dir.get())) {
+    for (;;) {
+      errno = 0;  // readdir tells the end from a failure only through errno
+      dirent* entry = readdir(dir.get());
+      if (!entry && errno != 0) {
+        fail(folder, std::string("cannot read folder: ") + std::strerror(errno));
+      }
+      if (!entry) return names;
       std::string name = entry->d_name;
       if (name != "." && name != "..") names.push_back(name);
     }
-    if (errno != 0) fail(folder, std::string("cannot read folder: ") + std::strerror(errno));
-    return names;
   }
 
   void scan_entry(const fs::path& path, const std::u16string& prefix, const std::string& raw) {
