@@ -25,6 +25,10 @@ fi
 # Start the server detached from our standard streams: one started by wine itself
 # would inherit them and keep a caller that reads them (ctest) waiting. It lingers a
 # few seconds after the last program, so a run of many programs shares one server.
-wineserver -p"${KOVRAN_WINESERVER_LINGER:-10}" </dev/null >/dev/null 2>&1 || true
+# Wine's own background programs start with the first program too and would hold the
+# streams just the same, so a fresh server gets them started detached as well.
+if wineserver -p"${KOVRAN_WINESERVER_LINGER:-10}" </dev/null >/dev/null 2>&1; then
+  "$wine" wineboot </dev/null >/dev/null 2>&1 || true
+fi
 [ $# -gt 0 ] || exit 0
 exec "$wine" "$@"
