@@ -12,7 +12,7 @@
 #include "pack/launcher_link.h"
 #include "pack/pack_error.h"
 #include "pack/payload_block.h"
-#include "pack/spec_check.h"
+#include "pack/target_spec_check.h"
 #include "pack/utf.h"
 #include "pack/windows_names.h"
 

@@ -3,8 +3,8 @@
 
 #include "pack/archive_writer.h"
 #include "pack/resource_script.h"
-#include "pack/spec_check.h"
 #include "pack/stub_assembly.h"
+#include "pack/target_spec_check.h"
 #include "pack/utf.h"
 #include "pack/version_number.h"
 #include "pack/windows_names.h"

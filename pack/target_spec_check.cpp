@@ -1,4 +1,4 @@
-#include "pack/spec_check.h"
+#include "pack/target_spec_check.h"
 
 #include "pack/utf.h"
 
