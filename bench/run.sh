@@ -161,7 +161,7 @@ eval "$(pack_launcher "$work/minimal/app" "$work/minimal/out" "$level_default")"
 measure start-minimal "$((runs * 2))" --warmup 3 "$wine_run $work/minimal/out/app.exe"
 
 log "start-up: cold (target folder absent)"
-measure start-cold "$runs" --prepare "rm -rf $target" "$wine_run $launcher"
+measure start-cold "$runs" --prepare "rm -rf $target && sync" "$wine_run $launcher"
 check_unpacked "$target" "$corpus"
 log "start-up: warm (every file unchanged)"
 measure start-warm "$runs" --warmup 2 "$wine_run $launcher"
@@ -169,7 +169,8 @@ log "warm start's file side under Wine: crc32_of_file over every unpacked file"
 for i in 1 2 3 4 5 6; do "$wine_run" "$checksums" "$(winpath "$target")" | tr -d '\r'; done | tail -n5 \
   | tee "$results/checksums.txt"
 log "start-up: partial (10 % of the files changed)"
-measure start-partial "$runs" --prepare "python3 $root/bench/lib/change_files.py $target --fraction 0.1" \
+measure start-partial "$runs" \
+  --prepare "python3 $root/bench/lib/change_files.py $target --fraction 0.1 && sync" \
   "$wine_run $launcher"
 check_unpacked "$target" "$corpus"
 for level in 3 22; do
@@ -181,11 +182,11 @@ done
 log "extraction: 7z.exe x from .7z and .zip (Wine), tar --zstd -xf (native)"
 for kind in 7z zip; do
   out="$work/x-$kind"
-  measure "extract-$kind" "$runs" --prepare "rm -rf $out" \
+  measure "extract-$kind" "$runs" --prepare "rm -rf $out && sync" \
     "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out") $(winarg "$work/corpus.$kind")"
   check_unpacked "$out" "$corpus"
 done
-measure extract-tar-zstd "$runs" --prepare "rm -rf $work/x-tar && mkdir $work/x-tar" \
+measure extract-tar-zstd "$runs" --prepare "rm -rf $work/x-tar && mkdir $work/x-tar && sync" \
   "tar --zstd -xf $work/corpus.tar.zst -C $work/x-tar"
 check_unpacked "$work/x-tar" "$corpus"
 
@@ -233,16 +234,16 @@ if [ $large -eq 1 ]; then
   measure large-pack 1 "$(pack_launcher "$big" "$work/large" "$level_default")"
   python3 "$root/bench/lib/frame_info.py" "$work/large/app.exe" >"$results/frame-large.json"
   log "large corpus: cold, warm, partial"
-  measure large-cold 3 --prepare "rm -rf $work/large/target" "$wine_run $work/large/app.exe"
+  measure large-cold 3 --prepare "rm -rf $work/large/target && sync" "$wine_run $work/large/app.exe"
   check_unpacked "$work/large/target" "$big"
   measure large-warm 3 --warmup 1 "$wine_run $work/large/app.exe"
   measure large-partial 3 \
-    --prepare "python3 $root/bench/lib/change_files.py $work/large/target --fraction 0.1" \
+    --prepare "python3 $root/bench/lib/change_files.py $work/large/target --fraction 0.1 && sync" \
     "$wine_run $work/large/app.exe"
   # The floor's archive at level 3: decoding speed hardly depends on the level, and
   # level 19 would take many minutes for 500 MB.
   tar -cf - --sort=name -C "$big" . | zstd -3 --long=27 -T"$threads" -q -f -o "$work/large.tar.zst"
-  measure large-extract-tar-zstd 3 --prepare "rm -rf $work/x-large && mkdir $work/x-large" \
+  measure large-extract-tar-zstd 3 --prepare "rm -rf $work/x-large && mkdir $work/x-large && sync" \
     "tar --zstd -xf $work/large.tar.zst -C $work/x-large"
   memory large-cold "$work/large/app.exe" cold
 fi

@@ -53,6 +53,19 @@ def image_size(data):
     return struct.unpack_from("<I", data, pe + 24 + 56)[0]
 
 
+def payload_section_offset(data, block):
+    """File offset of the PE section that holds the block. Wine maps a section from the
+    file only when that offset is a multiple of the page size, and copies it otherwise."""
+    pe = struct.unpack_from("<I", data, 0x3C)[0]
+    sections, optional_size = struct.unpack_from("<HxxxxxxxxxxxxH", data, pe + 6)
+    table = pe + 24 + optional_size
+    for i in range(sections):
+        raw_size, raw_offset = struct.unpack_from("<II", data, table + 40 * i + 16)
+        if raw_offset <= block < raw_offset + raw_size:
+            return raw_offset
+    return None
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: frame_info.py LAUNCHER.exe")
@@ -81,6 +94,7 @@ def main():
         "checksum": bool(checksum),
         "executable_bytes": len(data),
         "image_bytes": image_size(data),
+        "payload_section_file_offset": payload_section_offset(data, block),
     }))
 
 

@@ -259,61 +259,79 @@ def section_goals(run):
 
 def section_misses(run):
     level = run.facts.get("run.level_default", "19")
-    base = run.median("start-wine-baseline") or 0
     cold, warm = run.median("start-cold"), run.median("start-warm")
     z7, tar = run.median("extract-7z"), run.median("extract-tar-zstd")
-    path = warm_path(run)
+    minimal = run.median("start-minimal") or 0
+    decode = warm_path(run).get("decode_ms", 0) / 1000
+    files = checksums(run)
     out = ["## Where goals are missed", ""]
     missed = [g for g in goals(run) if judge(g[3], g[4]) == "miss"]
     if not missed:
         return out + ["No goal is missed in this run.", ""]
-    for name, measured, bar_text, ratio, bar, key in missed:
+    for name, _, _, ratio, bar, key in missed:
         out.append(f"**{name}**: ratio {ratio:.3f} against {bar:g}, "
                    f"{(ratio / bar - 1) * 100:.0f} % over the bar.")
         out.append("")
-        if key == "cold-tar" and cold and tar:
-            own = cold - base
+        unpack = (cold or 0) - minimal  # the cold start less the launch of a one-file archive
+        if key in ("cold-tar", "cold-7z") and cold:
+            other = tar if key == "cold-tar" else z7
             out.append(
-                f"Why: tar runs natively and hands decoding to a separate zstd process, so "
-                f"decoding and writing overlap on the two cores; the launcher decodes and writes "
-                f"on one thread, and every file operation goes through Wine. Of the cold start's "
-                f"{seconds(cold)}, {seconds(base)} is Wine starting a process (the baseline row; "
-                f"the launcher pays it twice, for itself and for the child, the baseline once) "
-                f"and {seconds(own)} the launcher's own work, against {seconds(tar)} for all of "
-                f"tar. Even without Wine's process start the ratio would be {own / tar:.2f}. "
-                f"What would close it: the floor has no Windows layer at all, so part of the gap "
-                f"is the platform's; beyond that, a writer thread that overlaps WriteFile with "
-                f"decoding, as tar's pipe does, and larger writes than the 32 KiB pieces the "
-                f"copy buffer gives.")
-        elif key == "cold-7z" and cold and z7:
-            out.append(
-                f"Why: both pay Wine's process start ({seconds(base)}); the rest is the decoder "
-                f"and the file writes. What would close it: the same overlap of decoding and "
-                f"writing as for the tar floor.")
+                f"Why: of the cold start's {seconds(cold)}, {seconds(minimal)} is the fixed cost "
+                f"of any launch under Wine (the one-file launcher row: two process starts, the "
+                f"launcher's DLLs and image) and {seconds(unpack)} the unpacking itself, of which "
+                f"decoding takes about {seconds(decode)} (host figure, same code); the rest is "
+                f"writing 1,000 files through Wine, each a CreateFileW, WriteFile calls of at "
+                f"most 32 KiB and a CloseHandle, plus the folders. The comparison takes "
+                f"{seconds(other)}"
+                + (", natively, and overlaps decoding (a zstd process) with writing (tar)."
+                   if key == "cold-tar" else ".")
+                + f" The unpacking alone against it: {unpack / other:.2f}. What would close it: "
+                f"decoding on a second thread while the main thread writes (the two cores "
+                f"would hide the {seconds(decode)} of decoding), and fewer, larger WriteFile "
+                f"calls; under Wine each call is a trip through its ntdll and often its server.")
         elif key == "warm-cold" and cold and warm:
-            decode = path.get("decode_ms", 0) / 1000
-            crc = path.get("checksum_ms", 0) / 1000
+            crc = files.get("crc32_of_file_ms", 0) / 1000
+            read = files.get("read_ms", 0) / 1000
             out.append(
-                f"Why: a warm start still decodes the whole archive, since the stream cannot skip "
-                f"(on the host the decode alone takes {seconds(decode)} and the checksums "
-                f"{seconds(crc)}), and it pays Wine's process start twice ({seconds(base)} each) "
-                f"like the cold start. With the process starts taken off both, the ratio is "
-                f"{(warm - 2 * base) / max(1e-9, cold - 2 * base):.2f}. What would close it: a "
-                f"second frame format with an index (sizes and checksums up front) so that a warm "
-                f"start can check files without decoding their data, or a frame per file that "
-                f"can be skipped; both change the payload format.")
+                f"Why: a warm start writes nothing but still pays the fixed cost "
+                f"({seconds(minimal)}), `crc32_of_file` on every file ({seconds(crc)} under Wine: "
+                f"open, size, create mapping, map view, unmap, two closes; the CRC arithmetic "
+                f"itself is {warm_path(run).get('checksum_ms', 0):.0f} ms of it natively) and the "
+                f"decode of the whole archive ({seconds(decode)}), since the stream cannot skip. "
+                f"Writing, the part a warm start saves, is the smaller share of a cold start "
+                f"here. What would close it: checksumming through ReadFile into the copy buffer "
+                f"instead of a mapping ({seconds(read)} under Wine for open, read and close of "
+                f"every file, in bench_checksums.exe); a payload format with an index of names, "
+                f"sizes and checksums ahead of the data, so that a warm start need not decode "
+                f"what it keeps; and decoding on a second thread.")
         elif key == "size":
             out.append(
-                "Why: the pack tool compresses in 16 MiB jobs whose history overlaps by one "
-                "eighth of the window, so matches further back than that are lost; zstd's own "
-                "--long=27 mode keeps the whole 128 MiB window on one thread. What would close "
-                "it: longer jobs (slower packing) or level 22.")
-        elif key.startswith("memory"):
+                "Why: the pack tool's multi-threaded jobs only see the overlap between jobs as "
+                "history, while zstd --long=27 matches across the whole 128 MiB window. What "
+                "would close it: level 22 (see the packing table) or long-distance matching in "
+                "the pack tool (ZSTD_c_enableLongDistanceMatching).")
+        elif key in ("memory", "memory-small"):
             out.append(
-                f"Why: the decoder needs a window the size of the frame's window descriptor, "
-                f"which the pack tool sets from the archive's size; under Wine the image copy "
-                f"adds the payload's size again. What would close it: a smaller window at pack "
-                f"time (costs compression on archives with long-range repeats).")
+                "Why: the decoder's buffer is as large as the frame's window; the pack tool "
+                "asks for a window of at least the archive's size, so zstd writes a "
+                "single-segment frame whose window is the content size. What would close it: "
+                "a window cap at pack time (costs ratio only on archives with repeats further "
+                "apart than the cap).")
+        elif key in ("memory-raw", "memory-small-raw"):
+            frame = run.frame(f"L{level}") or {}
+            offset = frame.get("payload_section_file_offset")
+            where = f" at file offset {offset:#x}" if offset is not None else ""
+            out.append(
+                f"Why: Wine maps a PE section from the file only when the section starts at a "
+                f"page-aligned file offset, and copies it into private memory otherwise. The "
+                f"launcher is linked with the default file alignment of 512, so its data section "
+                f"with the payload{where} is copied, and the payload counts twice: once in the "
+                f"image, once decoded. Windows maps image sections from the file at any "
+                f"alignment, which the adjusted row models. What would close it under Wine: "
+                f"linking the launcher with `-Wl,--file-alignment=0x1000` (a few KiB of "
+                f"padding; checked by hand outside this benchmark: a test program with a 20 MB "
+                f"constant array at an unaligned offset had 20.5 MiB of private memory under Wine, "
+                f"1.4 MiB when linked with that flag).")
         out.append("")
     return out
 
@@ -488,15 +506,17 @@ def section_notes(run):
            "(`scripts/wine-run.sh`); the Wine baseline is the cost of starting a process there "
            "and is part of every Windows figure. The launcher starts its child as well, so a "
            "launcher start contains two process starts.",
-           "- Cold start deletes the target folder before each run (hyperfine --prepare); "
+           "- Cold start deletes the target folder before each run (hyperfine --prepare) and "
+           "runs `sync`, so that no run pays for writing back the previous run's files; "
            "partial start inverts the first 64 bytes of the same 10 % of the files before "
-           "each run (`bench/lib/change_files.py`); 7-Zip extracts into a deleted folder; "
+           "each run (`bench/lib/change_files.py`); 7-Zip and tar extract into a deleted "
+           "folder, also after a `sync`; "
            "every unpacked folder is compared with the corpus byte for byte.",
            "- Peak memory under Wine: Wine reports another process's PagefileUsage as its "
            "current anonymous resident memory and keeps no peak, so the driver samples every "
            "millisecond; pages that were committed but never touched do not count there.",
-           "- The machine is shared; the load average after each figure is in "
-           "results/load.txt."]
+           "- The machine is shared with other work; the load average after each figure is "
+           "in the run's results folder (`<build>/bench/results/load.txt`)."]
     if load:
         worst = max(load, key=lambda line: float(line.split()[1]))
         out.append(f"- Highest 1-minute load average seen after a figure: {worst}.")
