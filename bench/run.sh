@@ -70,8 +70,10 @@ tool="$build/bin/kovran-onefile"
 child="$bench/bin/bench_child.exe"
 driver="$bench/bin/bench_run.exe"
 checksums="$bench/bin/bench_checksums.exe"
+shell32="$bench/bin/bench_shell32.exe"
+spawn="$bench/bin/bench_spawn.exe"
 warm_path="$bench/bin/bench_warm_path"
-for f in "$tool" "$child" "$driver" "$checksums" "$warm_path"; do
+for f in "$tool" "$child" "$driver" "$checksums" "$shell32" "$spawn" "$warm_path"; do
   [ -f "$f" ] || { echo "bench: $f is missing; build first (make build BUILD=$build)" >&2; exit 1; }
 done
 
@@ -159,6 +161,9 @@ mkdir -p "$work/minimal/app" "$work/minimal/out"
 cp "$child" "$work/minimal/app/app.exe"
 eval "$(pack_launcher "$work/minimal/app" "$work/minimal/out" "$level_default")"
 measure start-minimal "$((runs * 2))" --warmup 3 "$wine_run $work/minimal/out/app.exe"
+log "start-up: parts of the fixed cost (a program using shell32; starting a child)"
+measure start-shell32 "$((runs * 2))" --warmup 3 "$wine_run $shell32"
+measure start-spawn "$((runs * 2))" --warmup 3 "$wine_run $spawn $(winarg "$child")"
 
 log "start-up: cold (target folder absent)"
 measure start-cold "$runs" --prepare "rm -rf $target && sync" "$wine_run $launcher"
