@@ -268,7 +268,9 @@ def section_misses(run):
     decode = warm_path(run).get("decode_ms", 0) / 1000
     files = checksums(run)
     out = ["## Where goals are missed", ""]
-    close = [g for g in goals(run) if 0.95 < g[3] / g[4] <= 1.0]
+    # A payload smaller than tar's is no close call, however near 3 % the bar is.
+    close = [g for g in goals(run) if 0.95 < g[3] / g[4] <= 1.0 and
+             not (g[5] == "size" and g[3] <= 1.0)]
     if close:
         out.append("Close calls, which pass by less than 5 % in this run and may miss in "
                    "another (see the ranges in the tables): " +
