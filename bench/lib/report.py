@@ -422,7 +422,9 @@ def warm_breakdown(run):
               ("decode", "Decoding the whole archive and handing it out in 32 KiB pieces (host, "
                "same code and flags: bench_warm_path)", path["decode_ms"] / 1000)]
     rest = warm - sum(t for _, _, t in parts)
-    parts.append(("rest", "Remainder (the larger image Wine copies in, page faults, noise)", rest))
+    parts.append(("rest", "Remainder, what the parts measured apart leave out: the launcher "
+                  "image that Wine copies in, first touches of the decoder's buffer, the decoder "
+                  "running as Windows code under Wine, noise", rest))
     return warm, parts
 
 
