@@ -29,6 +29,8 @@ std::u16string widen(const std::string& ascii) {
 
 // Image settings of every launcher; ld's own defaults are not relied upon. The entry
 // point lives in the library, and the block is kept even where nothing refers to it.
+// Page-aligned sections in the file let a loader map the payload from the file instead
+// of copying it into private memory (Wine copies sections at other offsets).
 const std::vector<std::string> link_settings = {
     "-static",
     "-static-libgcc",
@@ -38,6 +40,7 @@ const std::vector<std::string> link_settings = {
     "-s",
     "-Wl,--gc-sections",
     "-Wl,--no-insert-timestamp",
+    "-Wl,--file-alignment=0x1000",
     "-Wl,--undefined=wWinMain",
     "-Wl,--undefined=kovran_attached_payload",
     "-Wl,--subsystem,windows:5.2",
