@@ -6,7 +6,7 @@
 #   bash bench/run.sh [BUILD_DIR] [--large] [--runs N] [--pack-runs N] [--seed N]
 #                     [--corpus VARIANT] [--no-build] [--payload-bench]
 #
-# --large        also the 5,000-file / 500 MB corpus (adds roughly 15 minutes)
+# --large        also the 5,000-file / 500 MB corpus (adds about 5 minutes here)
 # --runs N       runs per start-up figure (default 10)
 # --pack-runs N  runs per slow packing figure (default 2; level 3 gets at least 3)
 # --corpus V     the corpus of the main figures: default (1,000 files, 90 MB) or small,
