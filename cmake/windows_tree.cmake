@@ -30,11 +30,3 @@ add_subdirectory(tests)
 if(EXISTS "${CMAKE_SOURCE_DIR}/bench/windows/CMakeLists.txt")
   add_subdirectory(bench/windows)
 endif()
-
-# A launcher with an empty archive and the test constants, for a quick look under Wine.
-add_executable(kovran-launcher-empty tests/harness/test_build_config.cpp)
-target_link_libraries(kovran-launcher-empty PRIVATE kovran_launcher)
-# The entry lives in the library; the runtime asks for it only after libraries are scanned.
-target_link_options(kovran-launcher-empty PRIVATE ${KOVRAN_STATIC_LINK} -municode -mwindows -s
-  -Wl,--undefined=wWinMain)
-set_target_properties(kovran-launcher-empty PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${KOVRAN_BIN_OUTPUT_DIR}")
