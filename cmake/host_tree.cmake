@@ -1,8 +1,12 @@
 # The host tree: the pack tool and the tests of host code.
+enable_language(ASM)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(ZSTD REQUIRED IMPORTED_TARGET libzstd)
+find_package(ZLIB REQUIRED)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(GTest REQUIRED)
+set(KOVRAN_PACK_LIBRARIES PkgConfig::ZSTD ZLIB::ZLIB)
+set(KOVRAN_CLI11 CLI11::CLI11)
 
 foreach(dir pack tests/pack bench)
   if(EXISTS "${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt")

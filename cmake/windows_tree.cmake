@@ -13,7 +13,6 @@ target_compile_options(kovran_launcher PRIVATE ${KOVRAN_LAUNCHER_FLAGS})
 target_compile_definitions(kovran_launcher PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
 target_link_libraries(kovran_launcher PUBLIC zstd_decompress shell32)
 kovran_warnings(kovran_launcher)
-set_target_properties(kovran_launcher PROPERTIES ARCHIVE_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}")
 
 foreach(dir launcher support payload paths child)
   add_subdirectory(${dir})
@@ -22,6 +21,21 @@ endforeach()
 # Link settings shared by the stub and the test programs: static runtime, so that only
 # system DLLs are imported.
 set(KOVRAN_STATIC_LINK -static -static-libgcc -static-libstdc++)
+
+# The launcher stub: linked once here, embedded in the pack tool, which fills in its
+# constants record and adds the resources and the payload. Page-aligned sections in the
+# file let a loader map the payload from the file instead of copying it into private
+# memory (Wine copies sections at other offsets).
+add_executable(kovran_stub launcher/build_config.cpp launcher/constants_record.cpp)
+target_compile_options(kovran_stub PRIVATE ${KOVRAN_LAUNCHER_FLAGS})
+target_link_libraries(kovran_stub PRIVATE kovran_launcher)
+target_link_options(kovran_stub PRIVATE ${KOVRAN_STATIC_LINK} -municode -mwindows -s
+  -Wl,--undefined=wWinMain -Wl,--gc-sections -Wl,--no-insert-timestamp -Wl,--file-alignment=0x1000
+  -Wl,--subsystem,windows:5.2 -Wl,--dynamicbase,--high-entropy-va,--nxcompat,--disable-tsaware
+  "SHELL:-Xlinker --stack -Xlinker 0x968000,0x1000" "SHELL:-Xlinker --heap -Xlinker 0x100000,0x1000")
+kovran_warnings(kovran_stub)
+set_target_properties(kovran_stub PROPERTIES OUTPUT_NAME launcher-stub
+  RUNTIME_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}")
 
 add_subdirectory(sample)
 add_subdirectory(tests)

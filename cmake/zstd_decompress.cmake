@@ -18,8 +18,6 @@ target_include_directories(zstd_decompress SYSTEM PUBLIC "${zstd_lib}")
 # for every packed application.
 target_compile_definitions(zstd_decompress PRIVATE ${zstd_definitions} DYNAMIC_BMI2=0)
 target_compile_options(zstd_decompress PRIVATE -O2 -ffunction-sections -w)
-set_target_properties(zstd_decompress PROPERTIES
-  ARCHIVE_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}" OUTPUT_NAME zstd_decompress)
 
 # Tests make compressed payloads of their own on the Windows side, so they get
 # the whole library (never linked into the launcher).

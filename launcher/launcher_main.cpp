@@ -17,10 +17,9 @@ namespace {
 // Steps 5 to 7: the target directory is made absolute before a failed expansion is
 // reported, so that a text the system cannot resolve ends the run there.
 void resolve_target_directory() {
-  bool expanded =
-      expand_target_spec(target_directory, kovran_target_spec, target_directory_capacity);
+  bool expanded = expand_target_spec(target_directory, target_spec(), target_directory_capacity);
   normalize_target_directory();
-  if (!expanded) fatal_spec_error(kovran_target_spec);
+  if (!expanded) fatal_spec_error(target_spec());
 }
 
 void register_console_guard() {
@@ -41,7 +40,7 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   prepare_environment();
   resolve_target_directory();
   register_console_guard();
-  payload_attach(kovran_attached_payload, kovran_attached_payload_length);
+  payload_attach(attached_payload(), attached_payload_length());
   unpack_payload();
   publish_executable_directory();
   publish_launcher_identity(argv0);

@@ -84,9 +84,7 @@ bool append_local_app_data(wchar_t* end, uint64_t room) {
   return append_folder(CSIDL_LOCAL_APPDATA, end, room);
 }
 
-void append_version(wchar_t* end, uint64_t room) {
-  append_bounded(end, kovran_version_string, room);
-}
+void append_version(wchar_t* end, uint64_t room) { append_bounded(end, version_string(), room); }
 
 size_t drop_trailing_backslashes(wchar_t* out, size_t length) {
   while (length > 0 && out[length - 1] == L'\\') out[--length] = 0;

@@ -12,7 +12,8 @@ packages=(
   wine wine64
   libzstd-dev libcli11-dev googletest zlib1g-dev zstd
   hyperfine clang-format bc
-  python3 valgrind
+  python3 python3-pefile valgrind
+  osslsigncode openssl libz-mingw-w64-dev
 )
 
 missing=()

@@ -18,11 +18,6 @@ namespace fs = std::filesystem;
 
 fs::path tool_path() { return fs::path(KOVRAN_TEST_BIN_DIR) / "kovran-onefile"; }
 
-bool launcher_libraries_present() {
-  fs::path lib = fs::path(KOVRAN_TEST_BIN_DIR) / ".." / "lib" / "kovran-onefile";
-  return fs::exists(lib / "libkovran_launcher.a") && fs::exists(lib / "libzstd_decompress.a");
-}
-
 ToolResult run_program(const std::vector<std::string>& argv) {
   TempDir capture;
   fs::path out_path = capture / "out", err_path = capture / "err";

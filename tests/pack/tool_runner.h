@@ -11,9 +11,8 @@ struct ToolResult {
   std::string err;
 };
 
-// The built kovran-onefile and the launcher libraries beside it.
+// The built kovran-onefile.
 std::filesystem::path tool_path();
-bool launcher_libraries_present();
 
 // Runs kovran-onefile with args; stdin empty, stdout and stderr kept apart.
 ToolResult run_pack_tool(const std::vector<std::string>& args);

@@ -1,0 +1,70 @@
+#include "pack/archive/archive_writer.h"
+
+#include <zlib.h>
+
+#include "pack/archive/file_reader.h"
+#include "pack/pack_error.h"
+
+namespace pack {
+namespace {
+
+// Files up to this size are read once and kept for the checksum; larger ones are read
+// twice (checksum first, since it precedes the data), never held whole.
+constexpr size_t read_buffer_size = 16u << 20;
+
+void put_le(ByteSink& sink, uint64_t value, int bytes) {
+  unsigned char out[8];
+  for (int i = 0; i < bytes; ++i) out[i] = static_cast<unsigned char>(value >> (8 * i));
+  sink.write(out, static_cast<size_t>(bytes));
+}
+
+uint32_t crc_update(uint32_t crc, const unsigned char* data, size_t size) {
+  return static_cast<uint32_t>(crc32_z(crc, data, size));
+}
+
+void write_header(ByteSink& sink, const AppFile& file, uint32_t crc) {
+  for (char16_t unit : file.name) put_le(sink, unit, 2);
+  put_le(sink, 0, 2);
+  put_le(sink, file.size, 8);
+  put_le(sink, stored_checksum(crc, file.size), 4);
+}
+
+void write_small_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer) {
+  FileReader reader(file.source, file.size);
+  size_t filled = 0;
+  reader.read_all(buffer, [&](const unsigned char*, size_t size) { filled = size; });
+  write_header(sink, file, crc_update(0, buffer.data(), filled));
+  sink.write(buffer.data(), filled);
+}
+
+void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer) {
+  FileReader reader(file.source, file.size);
+  uint32_t crc = 0;
+  reader.read_all(
+      buffer, [&](const unsigned char* data, size_t size) { crc = crc_update(crc, data, size); });
+  write_header(sink, file, crc);
+  uint32_t again = 0;
+  reader.read_all(buffer, [&](const unsigned char* data, size_t size) {
+    again = crc_update(again, data, size);
+    sink.write(data, size);
+  });
+  if (again != crc) throw PackError(file.source.string() + ": file changed while it was packed");
+}
+
+}  // namespace
+
+uint32_t stored_checksum(uint32_t crc, uint64_t size) { return (crc == 0 && size > 0) ? 1 : crc; }
+
+void write_archive(const std::vector<AppFile>& entries, ByteSink& sink) {
+  std::vector<unsigned char> buffer(read_buffer_size);
+  for (const AppFile& file : entries) {
+    if (file.size <= buffer.size()) {
+      write_small_file(sink, file, buffer);
+    } else {
+      write_large_file(sink, file, buffer);
+    }
+  }
+  put_le(sink, 0, 2);
+}
+
+}  // namespace pack

@@ -1,0 +1,202 @@
+#include "pack/image/launcher_image.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "launcher/constants_record.h"
+#include "pack/image/launcher_resources.h"
+#include "pack/image/resource_section.h"
+#include "pack/pack_error.h"
+
+namespace pack {
+namespace {
+
+constexpr uint32_t scn_initialized_data = 0x00000040;
+constexpr uint32_t scn_mem_read = 0x40000000;
+// SizeOfImage is 32 bits and a multiple of the section alignment.
+constexpr uint64_t max_image_size = 0xFFFFF000;
+
+uint64_t align_up(uint64_t value, uint32_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+[[noreturn]] void bad_stub(const std::string& what) {
+  throw PackError("the embedded launcher stub is unusable: " + what);
+}
+
+uint64_t find_record(const StubBytes& stub, const PeHeaders& headers) {
+  const unsigned char* end = stub.data + stub.size;
+  const unsigned char* found =
+      std::search(stub.data, end, std::begin(constants_marker), std::end(constants_marker));
+  if (found == end) bad_stub("no constants record");
+  if (std::search(found + 1, end, std::begin(constants_marker), std::end(constants_marker)) !=
+      end) {
+    bad_stub("two constants records");
+  }
+  uint64_t offset = static_cast<uint64_t>(found - stub.data);
+  for (const PeSection& s : headers.sections) {
+    if (offset >= s.raw_offset &&
+        offset + sizeof(ConstantsRecord) <= uint64_t{s.raw_offset} + s.raw_size) {
+      return offset;
+    }
+  }
+  bad_stub("constants record outside the sections");
+}
+
+void check_room_for_sections(const PeHeaders& stub) {
+  uint64_t end = stub.section_table_end() + 2 * pe_section_header_size;
+  for (const PeSection& s : stub.sections) {
+    if (s.raw_size != 0 && s.raw_offset < end) bad_stub("no room for two more section headers");
+  }
+  if (end > stub.size_of_headers) bad_stub("no room for two more section headers");
+  if (stub.directories.size() <= pe_certificate_directory) bad_stub("too few data directories");
+  if (stub.directories[pe_resource_directory].first != 0) bad_stub("it carries resources");
+  if (stub.directories[pe_certificate_directory].first != 0) bad_stub("it is signed");
+}
+
+void put_text(unsigned char* at, std::u16string_view text, size_t capacity, const char* what) {
+  if (text.size() + 1 > capacity) {
+    throw PackError(std::string(what) + " is " + std::to_string(text.size()) +
+                    " UTF-16 units long; a launcher holds at most " + std::to_string(capacity - 1));
+  }
+  std::memset(at, 0, capacity * 2);
+  for (size_t i = 0; i < text.size(); ++i) put_le(at + 2 * i, text[i], 2);
+}
+
+void put_section_header(unsigned char* at, const char* name, const PeSection& s) {
+  std::memset(at, 0, pe_section_header_size);
+  std::memcpy(at, name, std::min<size_t>(std::strlen(name), 8));
+  put_le(at + 8, s.virtual_size, 4);
+  put_le(at + 12, s.virtual_address, 4);
+  put_le(at + 16, s.raw_size, 4);
+  put_le(at + 20, s.raw_offset, 4);
+  put_le(at + 36, s.characteristics, 4);
+}
+
+}  // namespace
+
+std::string payload_too_large(uint64_t length, uint64_t max_payload) {
+  return "the payload needs more than " + std::to_string(max_payload) +
+         " bytes, the most a Windows executable can address (its image size is 32-bit); it is " +
+         std::to_string(length) + " bytes or more";
+}
+
+LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& content) {
+  LauncherLayout layout;
+  layout.stub = read_pe_headers(stub.data, stub.size, stub.size);
+  const PeHeaders& headers = layout.stub;
+  check_room_for_sections(headers);
+  layout.record_offset = find_record(stub, headers);
+  // Checked here, before any work, with the messages users see.
+  unsigned char scratch[2 * record_spec_capacity];
+  put_text(scratch, content.spec, record_spec_capacity, "--spec");
+  put_text(scratch, content.version_text, record_version_capacity, "--version");
+
+  const PeSection& last = headers.sections.back();
+  uint64_t image_end =
+      align_up(uint64_t{last.virtual_address} + last.virtual_size, headers.section_alignment);
+  uint64_t file_end = align_up(stub.size, headers.file_alignment);
+  PeSection& rsrc = layout.resource_section;
+  rsrc.virtual_address = static_cast<uint32_t>(image_end);
+  rsrc.raw_offset = static_cast<uint32_t>(file_end);
+  layout.resources =
+      resource_section(launcher_resources(content.icons, content.version), rsrc.virtual_address);
+  rsrc.virtual_size = static_cast<uint32_t>(layout.resources.size());
+  rsrc.raw_size = static_cast<uint32_t>(align_up(rsrc.virtual_size, headers.file_alignment));
+  rsrc.characteristics = scn_initialized_data | scn_mem_read;
+
+  PeSection& payload = layout.payload_section;
+  payload.virtual_address = static_cast<uint32_t>(
+      align_up(uint64_t{rsrc.virtual_address} + rsrc.virtual_size, headers.section_alignment));
+  // Page-aligned in the file, so that a loader maps the payload instead of copying it.
+  payload.raw_offset = static_cast<uint32_t>(
+      align_up(uint64_t{rsrc.raw_offset} + rsrc.raw_size, std::max(headers.file_alignment, 4096u)));
+  payload.characteristics = scn_initialized_data | scn_mem_read;
+  layout.max_payload = max_image_size - payload.virtual_address;
+  return layout;
+}
+
+LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& content, OutputFile& out)
+    : stub_(stub), content_(content), out_(out), layout_(plan_launcher(stub, content)) {
+  // The headers are written last, when every size is known; their bytes are summed then.
+  out_.write(stub.data, layout_.stub.size_of_headers);
+  std::vector<unsigned char> body(stub.data + layout_.stub.size_of_headers, stub.data + stub.size);
+  unsigned char* record = &body[layout_.record_offset - layout_.stub.size_of_headers];
+  put_le(record + offsetof(ConstantsRecord, payload_rva), layout_.payload_section.virtual_address,
+         4);
+  // The length is filled in by finish(); zero until then, so it adds nothing to the sum.
+  put_le(record + offsetof(ConstantsRecord, payload_length), 0, 8);
+  put_text(record + offsetof(ConstantsRecord, target_spec), content.spec, record_spec_capacity,
+           "--spec");
+  put_text(record + offsetof(ConstantsRecord, version_string), content.version_text,
+           record_version_capacity, "--version");
+  put(body.data(), body.size());
+  pad_to(layout_.resource_section.raw_offset);
+  put(layout_.resources.data(), layout_.resources.size());
+  pad_to(layout_.payload_section.raw_offset);
+}
+
+void LauncherImage::put(const void* data, size_t size) {
+  checksum_.add(out_.size(), data, size);
+  out_.write(data, size);
+}
+
+void LauncherImage::pad_to(uint64_t offset) {
+  static const unsigned char zeros[4096] = {};
+  while (out_.size() < offset) {
+    put(zeros, static_cast<size_t>(std::min<uint64_t>(sizeof zeros, offset - out_.size())));
+  }
+}
+
+void LauncherImage::write(const void* data, size_t size) {
+  if (payload_length_ + size > layout_.max_payload) {
+    throw PackError(payload_too_large(payload_length_ + size, layout_.max_payload));
+  }
+  put(data, size);
+  payload_length_ += size;
+}
+
+std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field) const {
+  const PeHeaders& stub = layout_.stub;
+  std::vector<unsigned char> headers(stub_.data, stub_.data + stub.size_of_headers);
+  PeSection payload = layout_.payload_section;
+  payload.virtual_size = static_cast<uint32_t>(payload_length_);
+  payload.raw_size = static_cast<uint32_t>(align_up(payload_length_, stub.file_alignment));
+  const PeSection& rsrc = layout_.resource_section;
+
+  unsigned char* coff = &headers[stub.coff_offset];
+  put_le(coff + 2, stub.sections.size() + 2, 2);
+  put_le(coff + 4, 0, 4);  // time stamp: same inputs, same bytes
+  unsigned char* opt = &headers[stub.optional_offset];
+  put_le(opt + pe_field::size_of_initialized_data,
+         uint64_t{stub.size_of_initialized_data} + rsrc.raw_size + payload.raw_size, 4);
+  put_le(opt + pe_field::size_of_image,
+         align_up(uint64_t{payload.virtual_address} + payload.virtual_size, stub.section_alignment),
+         4);
+  put_le(opt + pe_field::checksum, checksum_field, 4);
+  unsigned char* resource_entry = opt + pe_field::data_directories + 8 * pe_resource_directory;
+  put_le(resource_entry, rsrc.virtual_address, 4);
+  put_le(resource_entry + 4, rsrc.virtual_size, 4);
+  unsigned char* table = &headers[stub.section_table_end()];
+  put_section_header(table, ".rsrc", rsrc);
+  put_section_header(table + pe_section_header_size, ".payload", payload);
+  return headers;
+}
+
+uint64_t LauncherImage::finish() {
+  pad_to(align_up(out_.size(), layout_.stub.file_alignment));
+  unsigned char length[8];
+  put_le(length, payload_length_, 8);
+  uint64_t length_at = layout_.record_offset + offsetof(ConstantsRecord, payload_length);
+  out_.write_at(length_at, length, sizeof length);
+  checksum_.add(length_at, length, sizeof length);
+
+  std::vector<unsigned char> headers = final_headers(0);
+  checksum_.add(0, headers.data(), headers.size());
+  uint64_t file_size = out_.size();
+  headers = final_headers(checksum_.value(file_size));
+  out_.write_at(0, headers.data(), headers.size());
+  return file_size;
+}
+
+}  // namespace pack

@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pack/archive/byte_sink.h"
+#include "pack/image/icon_set.h"
+#include "pack/image/pe_checksum.h"
+#include "pack/image/pe_headers.h"
+#include "pack/image/version_resource.h"
+#include "pack/platform/output_file.h"
+
+namespace pack {
+
+// The prebuilt launcher: a PE32+ image with one constants record and no resources.
+struct StubBytes {
+  const unsigned char* data = nullptr;
+  size_t size = 0;
+};
+
+// What one launcher carries besides the stub's code and the payload.
+struct LauncherContent {
+  std::u16string spec;
+  std::u16string version_text;
+  std::vector<IconImage> icons;
+  VersionResource version;
+};
+
+// Where the pieces of a launcher go: the stub's sections as they are, then a resource
+// section, then the payload's section, each at a page-aligned file offset.
+struct LauncherLayout {
+  PeHeaders stub;
+  uint64_t record_offset = 0;  // the constants record in the file
+  std::vector<unsigned char> resources;
+  PeSection resource_section;
+  PeSection payload_section;  // sizes still 0
+  uint64_t max_payload = 0;   // the largest payload the image can address
+};
+
+// Throws PackError for a spec or version the record cannot hold, or a stub that lacks
+// what the writer needs.
+LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& content);
+
+// Writes a launcher to out: everything up to the payload when made, then the payload
+// as it is written (refused once it passes the largest the image can address), then
+// finish() completes the headers and the checksum.
+class LauncherImage : public ByteSink {
+ public:
+  LauncherImage(const StubBytes& stub, const LauncherContent& content, OutputFile& out);
+
+  const LauncherLayout& layout() const { return layout_; }
+  void write(const void* data, size_t size) override;
+  // Returns the file's size.
+  uint64_t finish();
+
+ private:
+  void put(const void* data, size_t size);
+  void pad_to(uint64_t offset);
+  std::vector<unsigned char> final_headers(uint32_t checksum_field) const;
+
+  StubBytes stub_;
+  LauncherContent content_;
+  OutputFile& out_;
+  LauncherLayout layout_;
+  PeChecksum checksum_;
+  uint64_t payload_length_ = 0;
+};
+
+// The error for a payload past the image's reach.
+std::string payload_too_large(uint64_t length, uint64_t max_payload);
+
+}  // namespace pack

@@ -1,0 +1,69 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace pack {
+
+// One entry of the section table.
+struct PeSection {
+  std::string name;
+  uint32_t virtual_size = 0;
+  uint32_t virtual_address = 0;
+  uint32_t raw_size = 0;
+  uint32_t raw_offset = 0;
+  uint32_t characteristics = 0;
+};
+
+// Data directory indices that the pack tool touches.
+constexpr int pe_resource_directory = 2;
+constexpr int pe_certificate_directory = 4;
+
+// Offsets of header fields, from the start of the optional header (PE32+).
+namespace pe_field {
+constexpr size_t size_of_initialized_data = 8;
+constexpr size_t section_alignment = 32;
+constexpr size_t file_alignment = 36;
+constexpr size_t size_of_image = 56;
+constexpr size_t size_of_headers = 60;
+constexpr size_t checksum = 64;
+constexpr size_t rva_count = 108;
+constexpr size_t data_directories = 112;
+}  // namespace pe_field
+
+constexpr size_t pe_section_header_size = 40;
+
+// The headers of a PE32+ image, read from its first bytes, checked against the file's
+// size. Enough to find sections by address and to add sections after the last one.
+struct PeHeaders {
+  uint64_t file_size = 0;
+  uint32_t coff_offset = 0;      // the COFF file header, right after "PE\0\0"
+  uint32_t optional_offset = 0;  // the optional header
+  uint32_t section_table_offset = 0;
+  uint32_t section_alignment = 0;
+  uint32_t file_alignment = 0;
+  uint32_t size_of_image = 0;
+  uint32_t size_of_headers = 0;
+  uint32_t size_of_initialized_data = 0;
+  uint32_t checksum = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> directories;  // (rva, size)
+  std::vector<PeSection> sections;
+
+  // Where in the file the size bytes at rva lie, if one section holds them all.
+  std::optional<uint64_t> file_offset(uint32_t rva, uint32_t size) const;
+  // End of the section table: where another section header would go.
+  uint32_t section_table_end() const;
+};
+
+// Reads the headers from the image's first available bytes (at least its headers).
+// Throws PackError with what is wrong for anything that is not a well-formed PE32+
+// image for x86-64.
+PeHeaders read_pe_headers(const unsigned char* data, size_t available, uint64_t file_size);
+
+// Little-endian field access on byte buffers.
+uint32_t get_le(const unsigned char* at, int bytes);
+void put_le(unsigned char* at, uint64_t value, int bytes);
+
+}  // namespace pack

@@ -1,3 +1,0 @@
-#include "pack/cli.h"
-
-int main(int argc, char** argv) { return pack::run_command_line(argc, argv); }

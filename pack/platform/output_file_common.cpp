@@ -1,0 +1,30 @@
+#include "pack/pack_error.h"
+#include "pack/platform/output_file.h"
+
+namespace pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+fs::path folder_of(const fs::path& output) {
+  fs::path folder = output.parent_path();
+  return folder.empty() ? fs::path(".") : folder;
+}
+
+}  // namespace
+
+fs::path temporary_output_path(const fs::path& output) {
+  return folder_of(output) / ("." + output.filename().string() + ".kovran-tmp");
+}
+
+void check_output_path(const fs::path& output) {
+  std::error_code error;
+  if (output.filename().empty()) throw PackError(output.string() + ": output needs a file name");
+  if (!fs::is_directory(folder_of(output), error)) {
+    throw PackError(output.string() + ": output folder " + folder_of(output).string() +
+                    " does not exist");
+  }
+  if (fs::is_directory(output, error)) throw PackError(output.string() + ": output is a folder");
+}
+
+}  // namespace pack

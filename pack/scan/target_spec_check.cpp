@@ -1,0 +1,54 @@
+#include "pack/scan/target_spec_check.h"
+
+#include "pack/scan/utf.h"
+
+namespace pack {
+namespace {
+
+constexpr size_t target_directory_units = 4096;
+
+bool is_placeholder(std::u16string_view name) {
+  static const char16_t* const names[] = {
+      u"TEMP",   u"PROGRAM",   u"PROGRAM_BASE", u"PROGRAM_DIR",  u"PID",
+      u"HOME",   u"CACHE_DIR", u"VERSION",      u"FILE_VERSION", u"PRODUCT_VERSION",
+      u"RANDOM", u"TIME_US",   u"TIME"};
+  // The launcher folds ASCII letters only.
+  std::u16string upper(name);
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  }
+  for (const char16_t* known : names) {
+    if (upper == known) return true;
+  }
+  return false;
+}
+
+std::string unclosed(size_t position) {
+  return "'{' at position " + std::to_string(position + 1) + " is not closed";
+}
+
+}  // namespace
+
+std::string spec_problem(std::u16string_view spec) {
+  if (spec.empty()) return "spec is empty";
+  size_t literal_units = 0;
+  size_t open = std::u16string_view::npos;
+  for (size_t i = 0; i < spec.size(); ++i) {
+    if (spec[i] == u'{') {
+      if (open != std::u16string_view::npos) return unclosed(open);
+      open = i;
+    } else if (spec[i] == u'}') {
+      if (open == std::u16string_view::npos) return "'}' without '{'";
+      std::u16string_view name = spec.substr(open + 1, i - open - 1);
+      if (!is_placeholder(name)) return "unknown placeholder {" + utf16_to_utf8(name) + "}";
+      open = std::u16string_view::npos;
+    } else if (open == std::u16string_view::npos) {
+      ++literal_units;
+    }
+  }
+  if (open != std::u16string_view::npos) return unclosed(open);
+  if (literal_units >= target_directory_units) return "spec is longer than a Windows path can be";
+  return "";
+}
+
+}  // namespace pack
