@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# A packed launcher signed with a throwaway self-signed certificate: the signature
+# verifies, and the signed launcher still unpacks and runs its program.
+set -euo pipefail
+tool=$1
+sample=$2
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+"$tool" pack --quiet "$sample" -o "$work/unsigned.exe" --spec '{PROGRAM_DIR}\signed-target'
+openssl req -x509 -newkey rsa:2048 -nodes -sha256 -days 2 -subj "/CN=kovran-onefile test" \
+  -keyout "$work/key.pem" -out "$work/cert.pem" 2>/dev/null
+osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Sample App" -h sha256 \
+  -in "$work/unsigned.exe" -out "$work/signed.exe" >/dev/null
+osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
+  { cat "$work/verify.log"; exit 1; }
+
+output=$("$root/scripts/wine-run.sh" "$work/signed.exe" signed)
+grep -q "hello from greeting.dll" <<<"$output" || { echo "unexpected output: $output"; exit 1; }
+[ -f "$work/signed-target/greeting.dll" ] || { echo "nothing unpacked"; exit 1; }
+echo "signed, verified and ran under Wine"
