@@ -37,6 +37,16 @@ kovran_warnings(kovran_stub)
 set_target_properties(kovran_stub PROPERTIES OUTPUT_NAME launcher-stub
   RUNTIME_OUTPUT_DIRECTORY "${KOVRAN_LIB_OUTPUT_DIR}")
 
+# The pack tool for Windows: zstd with its worker threads, Debian's zlib for mingw, and
+# CLI11's headers (copied on their own, so that no other host header is ever found).
+find_library(KOVRAN_WINDOWS_ZLIB NAMES libz.a REQUIRED)
+file(COPY /usr/include/CLI DESTINATION "${CMAKE_BINARY_DIR}/cli11-include")
+add_library(cli11_headers INTERFACE)
+target_include_directories(cli11_headers SYSTEM INTERFACE "${CMAKE_BINARY_DIR}/cli11-include")
+set(KOVRAN_PACK_LIBRARIES zstd_full ${KOVRAN_WINDOWS_ZLIB})
+set(KOVRAN_CLI11 cli11_headers)
+add_subdirectory(pack)
+
 add_subdirectory(sample)
 add_subdirectory(tests)
 

@@ -1,5 +1,6 @@
-# zstd for the launcher: Debian's zstd sources (fetched by scripts/setup.sh),
-# cross-built as a static, decompression-only library without legacy formats.
+# zstd for the Windows tree: Debian's zstd sources (fetched by scripts/setup.sh),
+# cross-built without legacy formats: decompression only for the launcher, the whole
+# library for the Windows pack tool and the tests.
 set(KOVRAN_ZSTD_SOURCE_DIR "${KOVRAN_DEPS_DIR}/zstd/src" CACHE PATH "zstd source tree")
 if(NOT EXISTS "${KOVRAN_ZSTD_SOURCE_DIR}/lib/zstd.h")
   message(FATAL_ERROR "zstd sources not found at ${KOVRAN_ZSTD_SOURCE_DIR}; run scripts/setup.sh")
@@ -19,10 +20,10 @@ target_include_directories(zstd_decompress SYSTEM PUBLIC "${zstd_lib}")
 target_compile_definitions(zstd_decompress PRIVATE ${zstd_definitions} DYNAMIC_BMI2=0)
 target_compile_options(zstd_decompress PRIVATE -O2 -ffunction-sections -w)
 
-# Tests make compressed payloads of their own on the Windows side, so they get
-# the whole library (never linked into the launcher).
-add_library(zstd_full_for_tests STATIC EXCLUDE_FROM_ALL
+# The whole library with worker threads, never linked into the launcher: for the pack
+# tool on Windows and for tests that make compressed payloads on the Windows side.
+add_library(zstd_full STATIC EXCLUDE_FROM_ALL
   ${zstd_common_sources} ${zstd_decompress_sources} ${zstd_compress_sources})
-target_include_directories(zstd_full_for_tests SYSTEM PUBLIC "${zstd_lib}")
-target_compile_definitions(zstd_full_for_tests PRIVATE ${zstd_definitions})
-target_compile_options(zstd_full_for_tests PRIVATE -O2 -w)
+target_include_directories(zstd_full SYSTEM PUBLIC "${zstd_lib}")
+target_compile_definitions(zstd_full PRIVATE ${zstd_definitions} ZSTD_MULTITHREAD)
+target_compile_options(zstd_full PRIVATE -O2 -w)

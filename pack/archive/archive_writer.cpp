@@ -2,8 +2,8 @@
 
 #include <zlib.h>
 
-#include "pack/archive/file_reader.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 
 namespace pack {
 namespace {
@@ -48,7 +48,7 @@ void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned 
     again = crc_update(again, data, size);
     sink.write(data, size);
   });
-  if (again != crc) throw PackError(file.source.string() + ": file changed while it was packed");
+  if (again != crc) throw PackError(file.source.u8string() + ": file changed while it was packed");
 }
 
 }  // namespace

@@ -17,8 +17,8 @@ constexpr unsigned char magic[3] = {'Q', 'V', 'J'};
 class FileSink : public ByteSink {
  public:
   explicit FileSink(const std::filesystem::path& path)
-      : path_(path), file_(std::fopen(path.string().c_str(), "wb"), std::fclose) {
-    if (!file_) throw PackError(path.string() + ": cannot create: " + std::strerror(errno));
+      : path_(path), file_(std::fopen(path.u8string().c_str(), "wb"), std::fclose) {
+    if (!file_) throw PackError(path.u8string() + ": cannot create: " + std::strerror(errno));
   }
   void write(const void* data, size_t size) override {
     if (std::fwrite(data, 1, size, file_.get()) != size) fail();
@@ -29,7 +29,7 @@ class FileSink : public ByteSink {
 
  private:
   [[noreturn]] void fail() const {
-    throw PackError(path_.string() + ": write failed: " + std::strerror(errno));
+    throw PackError(path_.u8string() + ": write failed: " + std::strerror(errno));
   }
   std::filesystem::path path_;
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> file_;

@@ -92,6 +92,8 @@ int run_command_line(int argc, char** argv) {
       "executable.",
       "kovran-onefile"};
   app.require_subcommand(1);
+  // "/path" is a path on every platform, never an option (CLI11 reads it as one on Windows).
+  app.allow_windows_style_options(false);
   PackOptions options;
   options.threads = all_cores();
   CLI::App* command = app.add_subcommand(

@@ -4,12 +4,12 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pack/archive/file_reader.h"
 #include "pack/archive/payload_block.h"
 #include "pack/image/default_icon.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/launcher_image.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 #include "pack/platform/output_file.h"
 #include "pack/platform/terminal.h"
 #include "pack/scan/archive_plan.h"
@@ -59,7 +59,7 @@ VersionResource version_resource(const PackOptions& options, const std::vector<A
   VersionResource resource;
   resource.version = checked_version(options.version);
   resource.file_name = entries.empty()
-                           ? to_utf16(fs::path(options.output).filename().string(), "--output")
+                           ? to_utf16(fs::u8path(options.output).filename().u8string(), "--output")
                            : last_component(entries.front().name);
   resource.product_name = options.product_name ? to_utf16(*options.product_name, "--product-name")
                                                : without_exe(resource.file_name);
@@ -76,16 +76,17 @@ struct Inputs {
 Inputs gather_inputs(const PackOptions& options) {
   Inputs inputs;
   inputs.content.spec = checked_spec(options.spec);
-  inputs.content.icons = options.icon ? read_icon_file(*options.icon) : default_icons();
-  check_output_path(options.output);
+  inputs.content.icons = options.icon ? read_icon_file(fs::u8path(*options.icon)) : default_icons();
+  check_output_path(fs::u8path(options.output));
   if (options.payload_block.empty()) {
-    inputs.entries = plan_archive(scan_app_dir(options.app_dir), options.main, options.app_dir);
+    inputs.entries = plan_archive(scan_app_dir(fs::u8path(options.app_dir)), options.main,
+                                  fs::u8path(options.app_dir));
   } else {
     std::error_code error;
-    if (!fs::is_regular_file(options.payload_block, error)) {
+    if (!fs::is_regular_file(fs::u8path(options.payload_block), error)) {
       throw PackError(options.payload_block + ": payload block not found, or not a file");
     }
-    inputs.block_size = fs::file_size(options.payload_block, error);
+    inputs.block_size = fs::file_size(fs::u8path(options.payload_block), error);
     if (error) throw PackError(options.payload_block + ": " + error.message());
   }
   inputs.content.version = version_resource(options, inputs.entries);
@@ -99,7 +100,7 @@ void check_payload_fits(const LauncherLayout& layout, uint64_t size) {
   if (size > layout.max_payload) throw PackError(payload_too_large(size, layout.max_payload));
 }
 
-void copy_block(const std::string& path, uint64_t size, ByteSink& out) {
+void copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
   std::vector<unsigned char> buffer(1u << 20);
   FileReader reader(path, size);
   reader.read_all(buffer, [&out](const unsigned char* data, size_t n) { out.write(data, n); });
@@ -133,11 +134,11 @@ void run_pack(const PackOptions& options) {
   LauncherLayout layout = plan_launcher(stub, inputs.content);
   if (!options.payload_block.empty()) check_payload_fits(layout, inputs.block_size);
 
-  OutputFile out(options.output);
+  OutputFile out(fs::u8path(options.output));
   LauncherImage image(stub, inputs.content, out);
   BlockSizes sizes;
   if (inputs.entries.empty()) {
-    copy_block(options.payload_block, inputs.block_size, image);
+    copy_block(fs::u8path(options.payload_block), inputs.block_size, image);
     sizes.block = inputs.block_size;
   } else {
     Progress progress(!options.quiet && stderr_is_terminal(), archive_size(inputs.entries));

@@ -117,13 +117,13 @@ IconParse parse_icon(const std::vector<unsigned char>& bytes) {
 
 std::vector<IconImage> read_icon_file(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw PackError(path.string() + ": cannot read icon: " + std::strerror(errno));
+  if (!in) throw PackError(path.u8string() + ": cannot read icon: " + std::strerror(errno));
   std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),
                                    std::istreambuf_iterator<char>());
-  if (in.bad()) throw PackError(path.string() + ": cannot read icon");
+  if (in.bad()) throw PackError(path.u8string() + ": cannot read icon");
   IconParse parsed = parse_icon(bytes);
   if (!parsed.problem.empty()) {
-    throw PackError(path.string() + ": not a valid .ico file: " + parsed.problem);
+    throw PackError(path.u8string() + ": not a valid .ico file: " + parsed.problem);
   }
   return parsed.images;
 }

@@ -29,7 +29,7 @@ class OutputFile {
 
   std::filesystem::path output_;
   std::filesystem::path temp_;
-  int fd_ = -1;
+  intptr_t handle_ = -1;  // a file descriptor, or a Windows HANDLE
   uint64_t size_ = 0;
 };
 

@@ -14,17 +14,17 @@ fs::path folder_of(const fs::path& output) {
 }  // namespace
 
 fs::path temporary_output_path(const fs::path& output) {
-  return folder_of(output) / ("." + output.filename().string() + ".kovran-tmp");
+  return folder_of(output) / ("." + output.filename().u8string() + ".kovran-tmp");
 }
 
 void check_output_path(const fs::path& output) {
   std::error_code error;
-  if (output.filename().empty()) throw PackError(output.string() + ": output needs a file name");
+  if (output.filename().empty()) throw PackError(output.u8string() + ": output needs a file name");
   if (!fs::is_directory(folder_of(output), error)) {
-    throw PackError(output.string() + ": output folder " + folder_of(output).string() +
+    throw PackError(output.u8string() + ": output folder " + folder_of(output).u8string() +
                     " does not exist");
   }
-  if (fs::is_directory(output, error)) throw PackError(output.string() + ": output is a folder");
+  if (fs::is_directory(output, error)) throw PackError(output.u8string() + ": output is a folder");
 }
 
 }  // namespace pack

@@ -15,8 +15,8 @@ OutputFile::OutputFile(const std::filesystem::path& output)
     : output_(output), temp_(temporary_output_path(output)) {
   unlink(temp_.c_str());
   // The launcher is a program: executable, as a linker would make it.
-  fd_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0777);
-  if (fd_ < 0) {
+  handle_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0777);
+  if (handle_ < 0) {
     throw PackError(output.string() +
                     ": cannot create a temporary file beside it: " + std::strerror(errno));
   }
@@ -24,8 +24,8 @@ OutputFile::OutputFile(const std::filesystem::path& output)
 }
 
 OutputFile::~OutputFile() {
-  if (fd_ >= 0) {
-    close(fd_);
+  if (handle_ >= 0) {
+    close(static_cast<int>(handle_));
     unlink(temp_.c_str());
   }
   cleanup_on_interrupt_clear();
@@ -40,7 +40,8 @@ void OutputFile::write(const void* data, size_t size) { write_at(size_, data, si
 void OutputFile::write_at(uint64_t offset, const void* data, size_t size) {
   const char* bytes = static_cast<const char*>(data);
   for (size_t done = 0; done < size;) {
-    ssize_t n = pwrite(fd_, bytes + done, size - done, static_cast<off_t>(offset + done));
+    ssize_t n = pwrite(static_cast<int>(handle_), bytes + done, size - done,
+                       static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) fail("write failed");
     done += static_cast<size_t>(n);
@@ -49,8 +50,8 @@ void OutputFile::write_at(uint64_t offset, const void* data, size_t size) {
 }
 
 void OutputFile::commit() {
-  int fd = fd_;
-  fd_ = -1;
+  int fd = static_cast<int>(handle_);
+  handle_ = -1;
   if (close(fd) != 0) {
     unlink(temp_.c_str());
     fail("write failed");

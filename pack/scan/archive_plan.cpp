@@ -36,7 +36,8 @@ size_t find_named_main(const std::vector<AppFile>& files, const std::string& mai
   auto loose = std::find_if(files.begin(), files.end(),
                             [&](const AppFile& file) { return fold_case(file.name) == folded; });
   if (loose != files.end()) return loose - files.begin();
-  throw PackError((app_dir / main_name).string() + ": main executable not found in the app folder");
+  throw PackError((app_dir / main_name).u8string() +
+                  ": main executable not found in the app folder");
 }
 
 size_t find_only_exe(const std::vector<AppFile>& files, const fs::path& app_dir) {
@@ -48,12 +49,12 @@ size_t find_only_exe(const std::vector<AppFile>& files, const fs::path& app_dir)
   std::sort(found.begin(), found.end(),
             [&](size_t a, size_t b) { return files[a].name < files[b].name; });
   if (found.empty()) {
-    throw PackError(app_dir.string() +
+    throw PackError(app_dir.u8string() +
                     ": no .exe at the top of the app folder; name the main executable with --main");
   }
   std::string names;
   for (size_t i : found) names += (names.empty() ? "" : ", ") + utf16_to_utf8(files[i].name);
-  throw PackError(app_dir.string() + ": several .exe files at the top (" + names +
+  throw PackError(app_dir.u8string() + ": several .exe files at the top (" + names +
                   "); choose the main executable with --main");
 }
 
@@ -65,7 +66,7 @@ void check_collisions(const std::vector<AppFile>& files) {
     std::u16string folded = fold_case(file.name);
     auto [it, added] = file_names.emplace(folded, &file);
     if (!added) {
-      throw PackError(file.source.string() + ": same name as " + it->second->source.string() +
+      throw PackError(file.source.u8string() + ": same name as " + it->second->source.u8string() +
                       " when letter case is ignored, as Windows does");
     }
     for (size_t cut = folded.find(u'\\'); cut != std::u16string::npos;
@@ -76,9 +77,9 @@ void check_collisions(const std::vector<AppFile>& files) {
   for (const auto& [name, file] : file_names) {
     auto folder = folder_names.find(name);
     if (folder != folder_names.end()) {
-      throw PackError(file->source.string() +
+      throw PackError(file->source.u8string() +
                       ": a file of this name would clash with the folder of " +
-                      folder->second->source.string() + " on Windows");
+                      folder->second->source.u8string() + " on Windows");
     }
   }
 }

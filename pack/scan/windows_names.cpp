@@ -1,9 +1,5 @@
 #include "pack/scan/windows_names.h"
 
-#include <locale.h>
-#include <clocale>
-#include <cwctype>
-
 namespace pack {
 namespace {
 
@@ -53,11 +49,6 @@ bool is_reserved_device(std::u16string_view name) {
          equals_ascii_upper(stem.substr(0, 3), "LPT");
 }
 
-locale_t utf8_locale() {
-  static locale_t locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-  return locale;
-}
-
 }  // namespace
 
 std::string windows_name_problem(std::u16string_view component) {
@@ -74,17 +65,6 @@ std::string windows_name_problem(std::u16string_view component) {
   }
   if (is_reserved_device(component)) return "name is a reserved device name on Windows";
   return "";
-}
-
-std::u16string fold_case(std::u16string_view name) {
-  std::u16string folded(name);
-  locale_t locale = utf8_locale();
-  for (char16_t& c : folded) {
-    if (c >= 0xD800 && c <= 0xDFFF) continue;
-    wint_t upper = locale ? towupper_l(c, locale) : ascii_upper(c);
-    if (upper <= 0xFFFF) c = static_cast<char16_t>(upper);
-  }
-  return folded;
 }
 
 }  // namespace pack

@@ -1,4 +1,4 @@
-#include "pack/archive/file_reader.h"
+#include "pack/platform/file_reader.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,12 +12,12 @@
 namespace pack {
 
 FileReader::FileReader(const std::filesystem::path& path, uint64_t expected_size)
-    : path_(path), size_(expected_size), fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
-  if (fd_ < 0) fail(std::string("cannot read: ") + std::strerror(errno));
+    : path_(path), size_(expected_size), handle_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+  if (handle_ < 0) fail(std::string("cannot read: ") + std::strerror(errno));
 }
 
 FileReader::~FileReader() {
-  if (fd_ >= 0) close(fd_);
+  if (handle_ >= 0) close(static_cast<int>(handle_));
 }
 
 void FileReader::fail(const std::string& reason) const {
@@ -27,7 +27,8 @@ void FileReader::fail(const std::string& reason) const {
 size_t FileReader::fill(unsigned char* data, size_t want, uint64_t offset) {
   size_t filled = 0;
   while (filled < want) {
-    ssize_t got = pread(fd_, data + filled, want - filled, static_cast<off_t>(offset + filled));
+    ssize_t got = pread(static_cast<int>(handle_), data + filled, want - filled,
+                        static_cast<off_t>(offset + filled));
     if (got < 0 && errno == EINTR) continue;
     if (got < 0) fail(std::string("read failed: ") + std::strerror(errno));
     if (got == 0) fail("file became shorter while it was packed");
@@ -44,7 +45,7 @@ void FileReader::read_all(std::vector<unsigned char>& buffer, const ChunkHandler
     offset += want;
   }
   unsigned char probe = 0;
-  if (pread(fd_, &probe, 1, static_cast<off_t>(offset)) > 0) {
+  if (pread(static_cast<int>(handle_), &probe, 1, static_cast<off_t>(offset)) > 0) {
     fail("file became longer while it was packed");
   }
 }

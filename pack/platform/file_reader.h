@@ -27,7 +27,7 @@ class FileReader {
 
   std::filesystem::path path_;
   uint64_t size_;
-  int fd_;
+  intptr_t handle_;  // a file descriptor, or a Windows HANDLE
 };
 
 }  // namespace pack

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# kovran-onefile.exe under Wine and kovran-onefile on Linux make the same bytes from the
+# same input, with any number of threads; and the Windows tool refuses bad input in
+# one line, leaving no file behind.
+set -euo pipefail
+host_tool=$1
+windows_tool=$2
+sample=$3
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+wine_tool() { "$root/scripts/wine-run.sh" "$windows_tool" "$@"; }
+
+"$host_tool" pack --quiet "$sample" -o "$work/linux.exe" --product-name "Sample App"
+for threads in 1 3; do
+  wine_tool pack --quiet "$sample" -o "$work/windows-$threads.exe" --product-name "Sample App" \
+    --threads "$threads"
+  cmp "$work/linux.exe" "$work/windows-$threads.exe"
+done
+
+mkdir "$work/out"
+set +e
+message=$(wine_tool pack "$sample" -o "$work/out/x.exe" --spec '{NOPE}' 2>&1)
+status=$?
+set -e
+[ "$status" -ne 0 ] || { echo "bad spec accepted"; exit 1; }
+[ "$(printf '%s\n' "$message" | wc -l)" -eq 1 ] || { echo "not one line: $message"; exit 1; }
+grep -q "unknown placeholder {NOPE}" <<<"$message" || { echo "unexpected: $message"; exit 1; }
+[ -z "$(ls -A "$work/out")" ] || { echo "files left behind"; exit 1; }
+echo "identical on Linux and Windows; bad input refused in one line"
