@@ -14,7 +14,7 @@ fs::path folder_of(const fs::path& output) {
 }  // namespace
 
 fs::path temporary_output_path(const fs::path& output) {
-  return folder_of(output) / ("." + output.filename().u8string() + ".kovran-tmp");
+  return folder_of(output) / fs::u8path("." + output.filename().u8string() + ".kovran-tmp");
 }
 
 void check_output_path(const fs::path& output) {

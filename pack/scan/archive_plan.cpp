@@ -36,7 +36,7 @@ size_t find_named_main(const std::vector<AppFile>& files, const std::string& mai
   auto loose = std::find_if(files.begin(), files.end(),
                             [&](const AppFile& file) { return fold_case(file.name) == folded; });
   if (loose != files.end()) return loose - files.begin();
-  throw PackError((app_dir / main_name).u8string() +
+  throw PackError((app_dir / std::filesystem::u8path(main_name)).u8string() +
                   ": main executable not found in the app folder");
 }
 
