@@ -14,7 +14,7 @@ tool="$build/bin/kovran-onefile"
 work="$build/bench/image-share"
 corpus="$build/bench/work/corpus-default"
 mkdir -p "$work"
-if [ ! -f "$corpus.stamp" ]; then
+if [ ! -d "$corpus" ]; then
   python3 "$root/bench/corpus/make_corpus.py" --out "$corpus" --variant default --seed 20260 \
     --main-exe "$build/bench/bin/bench_child.exe" --main-name app.exe >/dev/null
 fi
