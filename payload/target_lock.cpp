@@ -12,7 +12,6 @@ constexpr size_t name_capacity = 64;
 constexpr int fold_chunk = 256;
 
 HANDLE target_lock = nullptr;
-bool lock_tried = false;
 
 uint64_t fnv1a(uint64_t hash, const wchar_t* units, int count) {
   for (int i = 0; i < count; ++i) {
@@ -51,11 +50,9 @@ void make_lock_name(wchar_t (&name)[name_capacity]) {
 }  // namespace
 
 bool take_target_lock() {
-  if (lock_tried) return false;
-  lock_tried = true;
+  if (target_lock != nullptr) return true;
   wchar_t name[name_capacity];
   make_lock_name(name);
-  // Without a mutex the unpack goes on alone, as it would with no other launcher.
   target_lock = CreateMutexW(nullptr, FALSE, name);
   if (target_lock == nullptr) return false;
   // An abandoned lock is ours too: its holder died, and the check that follows
@@ -66,6 +63,8 @@ bool take_target_lock() {
   target_lock = nullptr;
   return false;
 }
+
+bool holds_target_lock() { return target_lock != nullptr; }
 
 void release_target_lock() {
   if (target_lock == nullptr) return;

@@ -2,8 +2,10 @@
 
 // Launchers unpacking into the same target directory take turns through a named
 // mutex derived from the directory's path; nothing is added to the directory itself.
-// Takes the lock, waiting for another holder; true only on the call that took it, so
-// that the caller checks again what another launcher may have written meanwhile.
+// Takes the lock, waiting while another launcher holds it; false when no lock can be
+// had, and the unpack then goes on alone.
 bool take_target_lock();
-// Lets the next launcher in; called when the unpack ends, before the child starts.
+bool holds_target_lock();
+// Lets the next launcher in: when the unpack ends, before the child starts, or at once
+// when the entry that called for the lock turns out to be current after the wait.
 void release_target_lock();

@@ -127,9 +127,11 @@ void unpack_payload() {
     uint64_t size = read_u64();
     uint32_t stored_checksum = read_u32();
     bool current = is_up_to_date(current_file_path, size, stored_checksum);
-    // Another launcher may have been writing it: once the lock is ours, look again.
-    if (!current && take_target_lock()) {
+    // Another launcher may have been writing it: once the lock is ours, look again. A
+    // launcher that has written nothing yet keeps others waiting only when it must write.
+    if (!current && !holds_target_lock() && take_target_lock()) {
       current = is_up_to_date(current_file_path, size, stored_checksum);
+      if (current) release_target_lock();
     }
     if (current) {
       skip_data(size);
