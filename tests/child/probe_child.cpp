@@ -84,7 +84,11 @@ int wmain() {
 
   if (variable(L"PROBE_IGNORE_CTRL") != L"<unset>") SetConsoleCtrlHandler(ignore_event, TRUE);
   std::wstring sleep_ms = variable(L"PROBE_SLEEP_MS");
-  if (sleep_ms != L"<unset>") Sleep(wcstoul(sleep_ms.c_str(), nullptr, 10));
+  if (sleep_ms != L"<unset>") {
+    Sleep(wcstoul(sleep_ms.c_str(), nullptr, 10));
+    printf("slept=%s\n", utf8(sleep_ms.c_str()).c_str());
+    fflush(stdout);
+  }
   std::wstring exit_code = variable(L"PROBE_EXIT_CODE");
   return exit_code == L"<unset>" ? 0 : static_cast<int>(wcstoul(exit_code.c_str(), nullptr, 0));
 }
