@@ -8,8 +8,8 @@ struct PayloadStream {
   ZSTD_outBuffer output;  // the 128 KiB window; size/pos describe its unread bytes
   ZSTD_inBuffer input;    // the frame and everything after it in the block
   ZSTD_DCtx* decoder;
-  uint64_t length;              // the whole block's length
-  const unsigned char* cursor;  // the block's first byte until the magic is checked
+  uint64_t length;                // the whole block's length
+  const unsigned char* cursor;    // the block's first byte until the magic is checked
 };
 
 extern PayloadStream payload_stream;
