@@ -44,10 +44,10 @@ uint32_t crc32_of_file_once(const wchar_t* path) {
 }  // namespace
 
 uint32_t crc32_of_file(const wchar_t* path) {
-  for (int attempt = 0;; ++attempt) {
+  for (;;) {
     // A failure that sets no error of its own (an empty file) is never retried.
     SetLastError(ERROR_SUCCESS);
     uint32_t crc = crc32_of_file_once(path);
-    if (crc != 0 || !wait_for_held_file(attempt)) return crc;
+    if (crc != 0 || !wait_for_held_file()) return crc;
   }
 }

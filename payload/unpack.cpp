@@ -85,11 +85,11 @@ void skip_data(uint64_t size) {
 // Readers, checksums of other launchers included, and the loader may open the file
 // meanwhile; a file that another process holds is waited for a little.
 HANDLE open_for_writing() {
-  for (int attempt = 0;; ++attempt) {
+  for (;;) {
     HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE,
                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                               CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file(attempt)) return file;
+    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file()) return file;
   }
 }
 
@@ -126,6 +126,7 @@ void unpack_payload() {
     }
     uint64_t size = read_u64();
     uint32_t stored_checksum = read_u32();
+    renew_held_file_budget();
     bool current = is_up_to_date(current_file_path, size, stored_checksum);
     // Another launcher may have been writing it: once the lock is ours, look again. A
     // launcher that has written nothing yet keeps others waiting only when it must write.
