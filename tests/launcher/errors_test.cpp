@@ -52,7 +52,8 @@ TEST(FatalSpecError, KeepsTheWholeTextWhateverItsCharacters) {
                       L"\xd83d\xde00\\\x0418\x0432\x0430\x043d \x4e2d\x6587\\tail";
   ProcessResult result = run_probe(L"spec-error", spec);
   EXPECT_EQ(result.exit_code, abnormal_status);
-  std::string before = "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\" + std::string(497, 'a');
+  std::string before =
+      "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\" + std::string(497, 'a');
   std::string after = "\\tail'.\n";
   EXPECT_EQ(result.err.rfind(before, 0), 0u) << result.err;
   ASSERT_GE(result.err.size(), before.size() + 8 + after.size()) << result.err;
