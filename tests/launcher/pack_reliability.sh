@@ -25,6 +25,14 @@ for i in $(seq 1 499); do
   printf 'file %d %0*d' "$i" $((i % 61)) 0 >"$dir/f$i.txt"
 done
 pack "$out/small" --output "$out/small.exe" --spec '{PROGRAM_DIR}\small-target'
+# A folder of its own for each round of simultaneous starts: the rounds start on an
+# empty target without the test deleting the last round's files under Wine.
+for count in 8 16; do
+  for round in $(seq 0 19); do
+    mkdir -p "$out/rounds/$count-$round"
+    ln "$out/small.exe" "$out/rounds/$count-$round/small.exe"
+  done
+done
 
 echo "not a program" >"$out/not-a-program/main.exe"
 pack "$out/not-a-program" --output "$out/not-a-program.exe"
