@@ -82,13 +82,13 @@ void skip_data(uint64_t size) {
   }
 }
 
-// Readers, checksums of other launchers included, and the loader may open the file
-// meanwhile; a file that another process holds is waited for a little.
+// Readers, checksums of other launchers included, may open the file meanwhile, but no
+// second writer, whose data would interleave with ours. A file that another process
+// holds is waited for a little.
 HANDLE open_for_writing() {
   for (;;) {
-    HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              CREATE_ALWAYS, 0, nullptr);
+    HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
     if (file != INVALID_HANDLE_VALUE || !wait_for_held_file()) return file;
   }
 }
