@@ -10,6 +10,7 @@ namespace {
 
 constexpr size_t name_capacity = 64;
 constexpr int fold_chunk = 256;
+constexpr uint64_t fnv_offset_basis = 0xCBF29CE484222325ull;
 
 HANDLE target_lock = nullptr;
 
@@ -24,13 +25,13 @@ uint64_t fnv1a(uint64_t hash, const wchar_t* units, int count) {
 uint64_t target_directory_hash() {
   int length = lstrlenW(target_directory);
   while (length > 0 && target_directory[length - 1] == L'\\') --length;
-  uint64_t hash = 0xCBF29CE484222325ull;
+  uint64_t hash = fnv_offset_basis;
   wchar_t folded[fold_chunk];
   for (int start = 0; start < length; start += fold_chunk) {
     int count = length - start < fold_chunk ? length - start : fold_chunk;
     if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, target_directory + start, count, folded,
                      fold_chunk) != count) {
-      return fnv1a(hash, target_directory, length);
+      return fnv1a(fnv_offset_basis, target_directory, length);
     }
     hash = fnv1a(hash, folded, count);
   }
