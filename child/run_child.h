@@ -3,7 +3,8 @@
 
 #include <cstddef>
 
-constexpr size_t child_command_line_capacity = 32768;
+// The system takes 32767 units with the terminator and cuts a longer line short.
+constexpr size_t child_command_line_capacity = 32767;
 extern wchar_t child_command_line[child_command_line_capacity];
 // The running child's process handle, null when there is none.
 extern HANDLE volatile child_process_handle;

@@ -33,8 +33,12 @@ void report_os_error(const char* message, unsigned long error_code) {
   fprintf(stderr, "%s ([Error %ld] %s)\n", message, static_cast<long>(error_code), description);
 }
 
+void fatal_open_error(const wchar_t* path) {
+  write_error_with_text("Error, failed to open '", path, "' for writing.\n");
+  exit(2);
+}
+
 void fatal_spec_error(const wchar_t* spec) {
-  fprintf(stderr, "Error, couldn't runtime expand spec '%ls'.\n", spec);
-  fflush(stderr);
+  write_error_with_text("Error, couldn't runtime expand spec '", spec, "'.\n");
   abort();
 }

@@ -7,6 +7,13 @@
 // "message ([Error code] description)" to standard error; the caller then exits with 2.
 void report_os_error(const char* message, unsigned long error_code);
 
+// before, text and after to standard error, text whole: as is on a console, elsewhere in
+// the output code page with '?' for what it cannot hold.
+void write_error_with_text(const char* before, const wchar_t* text, const char* after);
+
+// The open-for-writing message with the path to standard error, then exit(2).
+[[noreturn]] void fatal_open_error(const wchar_t* path);
+
 // The spec message to standard error, then abort().
 [[noreturn]] void fatal_spec_error(const wchar_t* spec);
 

@@ -14,12 +14,13 @@
 
 namespace {
 
-// Steps 5 to 7: the target directory is made absolute before a failed expansion is
-// reported, so that a text the system cannot resolve ends the run there.
+// Steps 5 to 7. A failed expansion is reported before the partial text is made
+// absolute, which would end the run without a word when that text is empty.
 void resolve_target_directory() {
-  bool expanded = expand_target_spec(target_directory, target_spec(), target_directory_capacity);
+  if (!expand_target_spec(target_directory, target_spec(), target_directory_capacity)) {
+    fatal_spec_error(target_spec());
+  }
   normalize_target_directory();
-  if (!expanded) fatal_spec_error(target_spec());
 }
 
 void register_console_guard() {

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "payload/crc32.h"
+#include "payload/held_file.h"
 
 namespace {
 
@@ -24,9 +25,7 @@ uint32_t crc32_of_handle(HANDLE file, uint64_t size) {
   return crc != 0 ? crc : 1;
 }
 
-}  // namespace
-
-uint32_t crc32_of_file(const wchar_t* path) {
+uint32_t crc32_of_file_once(const wchar_t* path) {
   // Other readers and writers stay admitted: the file is only looked at.
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -40,4 +39,15 @@ uint32_t crc32_of_file(const wchar_t* path) {
                      : 0;
   CloseHandle(file);
   return crc;
+}
+
+}  // namespace
+
+uint32_t crc32_of_file(const wchar_t* path) {
+  for (;;) {
+    // A failure that sets no error of its own (an empty file) is never retried.
+    SetLastError(ERROR_SUCCESS);
+    uint32_t crc = crc32_of_file_once(path);
+    if (crc != 0 || !wait_for_held_file()) return crc;
+  }
 }

@@ -10,8 +10,11 @@
 #include "launcher/launch_state.h"
 #include "paths/directories.h"
 #include "payload/container.h"
+#include "payload/entry_name.h"
 #include "payload/file_checksum.h"
+#include "payload/held_file.h"
 #include "payload/stream.h"
+#include "payload/target_lock.h"
 #include "support/bounded.h"
 
 namespace {
@@ -79,14 +82,21 @@ void skip_data(uint64_t size) {
   }
 }
 
+// Readers, checksums of other launchers included, may open the file meanwhile, but no
+// second writer, whose data would interleave with ours. A file that another process
+// holds is waited for a little.
+HANDLE open_for_writing() {
+  for (;;) {
+    HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                              nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file()) return file;
+  }
+}
+
 void write_current_file(uint64_t size) {
   create_parent_directories();
-  HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                            CREATE_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    fprintf(stderr, "Error, failed to open '%ls' for writing.\n", current_file_path);
-    exit(2);
-  }
+  HANDLE file = open_for_writing();
+  if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
   while (size > 0) {
     uint64_t piece = size < copy_buffer_size ? size : copy_buffer_size;
     payload_read(copy_buffer, piece);
@@ -108,17 +118,28 @@ void unpack_payload() {
   for (;;) {
     read_entry_name();
     if (entry_name[0] == 0) break;
+    // A name that leaves the target directory or names a device is damaged or foreign.
+    if (!is_safe_entry_name(entry_name)) fatal_error("Error, couldn't decode attached data.");
     build_current_file_path();
     if (child_executable_path[0] == 0) {
       copy_bounded(child_executable_path, current_file_path, file_path_capacity);
     }
     uint64_t size = read_u64();
     uint32_t stored_checksum = read_u32();
-    if (is_up_to_date(current_file_path, size, stored_checksum)) {
+    renew_held_file_budget();
+    bool current = is_up_to_date(current_file_path, size, stored_checksum);
+    // Another launcher may have been writing it: once the lock is ours, look again. A
+    // launcher that has written nothing yet keeps others waiting only when it must write.
+    if (!current && !holds_target_lock() && take_target_lock()) {
+      current = is_up_to_date(current_file_path, size, stored_checksum);
+      if (current) release_target_lock();
+    }
+    if (current) {
       skip_data(size);
     } else {
       write_current_file(size);
     }
   }
   payload_close();
+  release_target_lock();
 }

@@ -22,6 +22,14 @@ void widen_name(const char* name, wchar_t (&scratch)[name_capacity]) {
   for (const char* p = name; *p != 0; ++p) append_narrow_char_bounded(scratch, *p, name_capacity);
 }
 
+// An environment block built by a parent may hold a name twice in different letter
+// case, and each deletion removes one copy: none may survive to be read in place of
+// the value set here, by this launcher or by its child.
+void remove_every_copy(const wchar_t* name) {
+  while (GetEnvironmentVariableW(name, nullptr, 0) != 0 && SetEnvironmentVariableW(name, nullptr)) {
+  }
+}
+
 }  // namespace
 
 wchar_t* get_env_w(const char* name) {
@@ -41,6 +49,7 @@ wchar_t* get_env_by_wide_name(const wchar_t* name) {
 int set_env_w(const char* name, const wchar_t* value) {
   wchar_t wide_name[name_capacity];
   widen_name(name, wide_name);
+  remove_every_copy(wide_name);
   return SetEnvironmentVariableW(wide_name, value);
 }
 

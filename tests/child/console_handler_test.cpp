@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 
 #include "child/run_child.h"
 #include "tests/harness/process.h"
@@ -60,6 +61,21 @@ TEST(ConsoleHandler, ChildRunningOnIsTerminatedWithZeroAfterTheGracePeriod) {
   DWORD waited = GetTickCount() - start;
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 9000u);
+  EXPECT_EQ(child.exit_code(), 0u);
+}
+
+// Returning at once would let the default handling end the launcher, and the first
+// handler with it, while the child lives on.
+TEST(ConsoleHandler, SecondEventDuringTheGracePeriodWaitsForTheFirstOnesOutcome) {
+  SleepingChild child(L"60000", L"7");
+  std::thread first([] { console_control_handler(CTRL_C_EVENT); });
+  Sleep(300);
+  DWORD start = GetTickCount();
+  EXPECT_EQ(console_control_handler(CTRL_BREAK_EVENT), FALSE);
+  DWORD waited = GetTickCount() - start;
+  first.join();
+  EXPECT_GE(waited, 4400u);
+  EXPECT_EQ(WaitForSingleObject(child.process.hProcess, 0), WAIT_OBJECT_0);
   EXPECT_EQ(child.exit_code(), 0u);
 }
 

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <initializer_list>
+#include <set>
 #include <string>
 
 namespace {
@@ -28,6 +29,32 @@ std::wstring variable(const wchar_t* name) {
 
 BOOL WINAPI ignore_event(DWORD) { return TRUE; }
 
+// Every file below folder as "relative name:size". The sizes come with the listing, so
+// that checking a large tree costs no call per file.
+void list_tree(const std::wstring& folder, const std::wstring& relative,
+               std::set<std::wstring>* files) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + relative + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::wstring name = relative + L"\\" + found.cFileName;
+    if (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L"..")) continue;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      list_tree(folder, name, files);
+    } else {
+      files->insert(name + L":" + std::to_wstring(found.nFileSizeLow));
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+bool same_tree(const std::wstring& source, const std::wstring& copy) {
+  std::set<std::wstring> source_files, copied_files;
+  list_tree(source, L"", &source_files);
+  list_tree(copy, L"", &copied_files);
+  return source_files == copied_files;
+}
+
 }  // namespace
 
 int wmain() {
@@ -45,11 +72,23 @@ int wmain() {
   printf("cwd=%s\n", utf8(directory).c_str());
   GetModuleFileNameW(nullptr, directory, 4096);
   printf("self=%s\n", utf8(directory).c_str());
+  std::wstring tree_source = variable(L"PROBE_TREE_SOURCE");
+  if (tree_source != L"<unset>") {
+    // Whether this child finds the whole tree it was unpacked into, every file at its
+    // size, against the packed folder.
+    std::wstring self = directory;
+    bool same = same_tree(tree_source, self.substr(0, self.rfind(L'\\')));
+    printf("tree=%s\n", same ? "same" : "incomplete");
+  }
   fflush(stdout);
 
   if (variable(L"PROBE_IGNORE_CTRL") != L"<unset>") SetConsoleCtrlHandler(ignore_event, TRUE);
   std::wstring sleep_ms = variable(L"PROBE_SLEEP_MS");
-  if (sleep_ms != L"<unset>") Sleep(wcstoul(sleep_ms.c_str(), nullptr, 10));
+  if (sleep_ms != L"<unset>") {
+    Sleep(wcstoul(sleep_ms.c_str(), nullptr, 10));
+    printf("slept=%s\n", utf8(sleep_ms.c_str()).c_str());
+    fflush(stdout);
+  }
   std::wstring exit_code = variable(L"PROBE_EXIT_CODE");
   return exit_code == L"<unset>" ? 0 : static_cast<int>(wcstoul(exit_code.c_str(), nullptr, 0));
 }

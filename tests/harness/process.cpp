@@ -40,7 +40,8 @@ std::wstring upper(std::wstring text) {
 }
 
 // This process's environment with the overrides applied, as a CreateProcessW block.
-std::wstring environment_block(const std::vector<std::wstring>& overrides) {
+std::wstring environment_block(const std::vector<std::wstring>& overrides,
+                               const std::vector<std::wstring>& raw) {
   std::map<std::wstring, std::wstring> entries;
   wchar_t* strings = GetEnvironmentStringsW();
   for (const wchar_t* p = strings; *p != 0; p += wcslen(p) + 1) {
@@ -60,6 +61,7 @@ std::wstring environment_block(const std::vector<std::wstring>& overrides) {
   }
   std::wstring block;
   for (const auto& item : entries) block += item.second + L'\0';
+  for (const auto& entry : raw) block += entry + L'\0';
   block += L'\0';
   return block;
 }
@@ -84,8 +86,8 @@ ProcessResult run_process(const std::wstring& command_line, const ProcessOptions
   std::wstring line = command_line;
   std::wstring block;
   void* environment = nullptr;
-  if (!options.environment.empty()) {
-    block = environment_block(options.environment);
+  if (!options.environment.empty() || !options.raw_environment.empty()) {
+    block = environment_block(options.environment, options.raw_environment);
     environment = block.data();
   }
   if (!CreateProcessW(options.application, line.data(), nullptr, nullptr, TRUE,

@@ -21,6 +21,9 @@ struct ProcessOptions {
   // Extra variables ("NAME=value") on top of this process's environment; names
   // listed with an empty value ("NAME=") are removed.
   std::vector<std::wstring> environment;
+  // Entries added to the block as they are, after the merged ones, so that a name may
+  // appear twice.
+  std::vector<std::wstring> raw_environment;
   const wchar_t* application = nullptr;  // CreateProcessW's first argument
   const wchar_t* current_directory = nullptr;
   DWORD timeout_ms = 60000;

@@ -45,6 +45,21 @@ TEST(FatalSpecError, NamesTheTemplateOnStandardErrorAndAborts) {
       "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008'.\n");
 }
 
+// Characters the output code page cannot hold may change, but nothing after them is
+// lost, also past the pieces in which long texts are converted.
+TEST(FatalSpecError, KeepsTheWholeTextWhateverItsCharacters) {
+  std::wstring spec = L"{PROGRAM_DIR}\\" + std::wstring(497, L'a') +
+                      L"\xd83d\xde00\\\x0418\x0432\x0430\x043d \x4e2d\x6587\\tail";
+  ProcessResult result = run_probe(L"spec-error", spec);
+  EXPECT_EQ(result.exit_code, abnormal_status);
+  std::string before =
+      "Error, couldn't runtime expand spec '{PROGRAM_DIR}\\" + std::string(497, 'a');
+  std::string after = "\\tail'.\n";
+  EXPECT_EQ(result.err.rfind(before, 0), 0u) << result.err;
+  ASSERT_GE(result.err.size(), before.size() + 8 + after.size()) << result.err;
+  EXPECT_EQ(result.err.substr(result.err.size() - after.size()), after) << result.err;
+}
+
 TEST(Abort, EndsAtOnceWithoutAnyMessageOrDialog) {
   ProcessOptions options;
   options.timeout_ms = 20000;  // a dialog would hang until this runs out

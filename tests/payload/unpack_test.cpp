@@ -8,33 +8,9 @@
 #include "tests/harness/archive_builder.h"
 #include "tests/harness/process.h"
 #include "tests/harness/temp_dir.h"
+#include "tests/payload/unpacker.h"
 
 namespace {
-
-constexpr unsigned long abnormal_status = 3;
-
-struct Unpacker {
-  TempDir temp;
-  std::wstring target = temp.file(L"target");
-
-  ProcessResult run(const std::string& block) {
-    write_file(temp.file(L"block.bin"), block);
-    std::wstring line = quote_argument(this_program_directory() + L"\\unpack_probe.exe") + L" " +
-                        quote_argument(temp.file(L"block.bin")) + L" " + quote_argument(target);
-    return run_process(line);
-  }
-  ProcessResult run(const std::vector<ArchiveEntry>& entries) {
-    return run(build_block(build_archive(entries)));
-  }
-  std::wstring path(const std::wstring& name) const { return target + L"\\" + name; }
-};
-
-uint64_t write_time(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
-}
 
 std::vector<ArchiveEntry> sample_entries() {
   std::string big(65537, '\0');

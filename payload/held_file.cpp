@@ -1,0 +1,24 @@
+#include "payload/held_file.h"
+
+namespace {
+
+constexpr int retry_count = 20;
+constexpr DWORD retry_wait_ms = 50;
+
+int waits_left = retry_count;
+
+bool is_held(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+         error == ERROR_USER_MAPPED_FILE;
+}
+
+}  // namespace
+
+bool wait_for_held_file() {
+  if (waits_left == 0 || !is_held(GetLastError())) return false;
+  --waits_left;
+  Sleep(retry_wait_ms);
+  return true;
+}
+
+void renew_held_file_budget() { waits_left = retry_count; }

@@ -1,0 +1,75 @@
+#include "payload/target_lock.h"
+
+#include <windows.h>
+
+#include <cstdint>
+
+#include "launcher/launch_state.h"
+
+namespace {
+
+constexpr size_t name_capacity = 64;
+constexpr int fold_chunk = 256;
+constexpr uint64_t fnv_offset_basis = 0xCBF29CE484222325ull;
+
+HANDLE target_lock = nullptr;
+
+uint64_t fnv1a(uint64_t hash, const wchar_t* units, int count) {
+  for (int i = 0; i < count; ++i) {
+    hash = (hash ^ static_cast<uint16_t>(units[i])) * 0x100000001B3ull;
+  }
+  return hash;
+}
+
+// The path as the file system compares it: letter case folded, no trailing backslash.
+uint64_t target_directory_hash() {
+  int length = lstrlenW(target_directory);
+  while (length > 0 && target_directory[length - 1] == L'\\') --length;
+  uint64_t hash = fnv_offset_basis;
+  wchar_t folded[fold_chunk];
+  for (int start = 0; start < length; start += fold_chunk) {
+    int count = length - start < fold_chunk ? length - start : fold_chunk;
+    if (LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, target_directory + start, count, folded,
+                     fold_chunk) != count) {
+      return fnv1a(fnv_offset_basis, target_directory, length);
+    }
+    hash = fnv1a(hash, folded, count);
+  }
+  return hash;
+}
+
+void make_lock_name(wchar_t (&name)[name_capacity]) {
+  static const wchar_t prefix[] = L"Local\\kovran-onefile-";
+  static const wchar_t hex[] = L"0123456789abcdef";
+  size_t length = 0;
+  while (prefix[length] != 0) name[length] = prefix[length], ++length;
+  uint64_t hash = target_directory_hash();
+  for (int shift = 60; shift >= 0; shift -= 4) name[length++] = hex[(hash >> shift) & 15];
+  name[length] = 0;
+}
+
+}  // namespace
+
+bool take_target_lock() {
+  if (target_lock != nullptr) return true;
+  wchar_t name[name_capacity];
+  make_lock_name(name);
+  target_lock = CreateMutexW(nullptr, FALSE, name);
+  if (target_lock == nullptr) return false;
+  // An abandoned lock is ours too: its holder died, and the check that follows
+  // repairs what it left half-written.
+  DWORD waited = WaitForSingleObject(target_lock, INFINITE);
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return true;
+  CloseHandle(target_lock);
+  target_lock = nullptr;
+  return false;
+}
+
+bool holds_target_lock() { return target_lock != nullptr; }
+
+void release_target_lock() {
+  if (target_lock == nullptr) return;
+  ReleaseMutex(target_lock);
+  CloseHandle(target_lock);
+  target_lock = nullptr;
+}

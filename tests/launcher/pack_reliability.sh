@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Packs the launchers that the reliability tests start: an application of 500 small
+# files for concurrent starts, one whose main program cannot run, one whose main
+# program is itself a launcher, and specs that use {TEMP} and {RANDOM}.
+set -euo pipefail
+tool=$1
+bin=$2
+out="$bin/reliability"
+rm -rf "$out"
+mkdir -p "$out/app" "$out/small" "$out/not-a-program" "$out/nested"
+
+pack() { "$tool" pack --quiet --level 3 "$@"; }
+
+cp "$bin/probe_child.exe" "$out/app/main.exe"
+pack "$out/app" --output "$out/launcher.exe"
+pack "$out/app" --output "$out/temp-spec.exe" --spec '{TEMP}\kv-reliability'
+pack "$out/app" --output "$out/random-spec.exe" --spec '{PROGRAM_DIR}\random-{RANDOM}'
+
+# 500 files of a few bytes each, most of them in folders.
+cp "$bin/probe_child.exe" "$out/small/main.exe"
+for i in $(seq 1 499); do
+  dir="$out/small/d$((i % 6))/e$((i % 4))"
+  [ $((i % 5)) -eq 0 ] && dir="$out/small"
+  mkdir -p "$dir"
+  printf 'file %d %0*d' "$i" $((i % 61)) 0 >"$dir/f$i.txt"
+done
+pack "$out/small" --output "$out/small.exe" --spec '{PROGRAM_DIR}\small-target'
+# A folder of its own for each round of simultaneous starts: the rounds start on an
+# empty target without the test deleting the last round's files under Wine.
+for count in 8 16; do
+  for round in $(seq 0 19); do
+    mkdir -p "$out/rounds/$count-$round"
+    ln "$out/small.exe" "$out/rounds/$count-$round/small.exe"
+  done
+done
+
+echo "not a program" >"$out/not-a-program/main.exe"
+pack "$out/not-a-program" --output "$out/not-a-program.exe"
+
+cp "$out/launcher.exe" "$out/nested/main.exe"
+pack "$out/nested" --output "$out/nested.exe" --spec '{PROGRAM_DIR}\nested-target'
