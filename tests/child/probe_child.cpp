@@ -11,6 +11,8 @@
 #include <set>
 #include <string>
 
+#include "tests/harness/temp_dir.h"
+
 namespace {
 
 std::string utf8(const wchar_t* text) {
@@ -29,30 +31,17 @@ std::wstring variable(const wchar_t* name) {
 
 BOOL WINAPI ignore_event(DWORD) { return TRUE; }
 
-// Every file below folder as "relative name:size". The sizes come with the listing, so
-// that checking a large tree costs no call per file.
-void list_tree(const std::wstring& folder, const std::wstring& relative,
-               std::set<std::wstring>* files) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + relative + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = relative + L"\\" + found.cFileName;
-    if (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L"..")) continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      list_tree(folder, name, files);
-    } else {
-      files->insert(name + L":" + std::to_wstring(found.nFileSizeLow));
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+// Every file below folder as "relative name:size".
+std::set<std::wstring> list_tree(const std::wstring& folder) {
+  std::set<std::wstring> files;
+  for_each_file(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW& found) {
+    files.insert(name + L":" + std::to_wstring(found.nFileSizeLow));
+  });
+  return files;
 }
 
 bool same_tree(const std::wstring& source, const std::wstring& copy) {
-  std::set<std::wstring> source_files, copied_files;
-  list_tree(source, L"", &source_files);
-  list_tree(copy, L"", &copied_files);
-  return source_files == copied_files;
+  return list_tree(source) == list_tree(copy);
 }
 
 }  // namespace

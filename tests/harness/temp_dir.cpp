@@ -63,3 +63,29 @@ void remove_tree(const std::wstring& path) {
   }
   RemoveDirectoryW(path.c_str());
 }
+
+namespace {
+
+void walk(const std::wstring& folder, const std::wstring& relative,
+          const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((folder + relative + L"\\*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L"..")) continue;
+    std::wstring name = relative + L"\\" + found.cFileName;
+    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      walk(folder, name, visit);
+    } else {
+      visit(name, found);
+    }
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+}
+
+}  // namespace
+
+void for_each_file(const std::wstring& folder,
+                   const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit) {
+  walk(folder, L"", visit);
+}

@@ -1,4 +1,7 @@
 #pragma once
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 // A fresh folder below the temporary directory, removed with its content at scope end.
@@ -20,3 +23,8 @@ void write_file(const std::wstring& path, const std::string& bytes);
 std::string read_file(const std::wstring& path);
 bool file_exists(const std::wstring& path);
 void remove_tree(const std::wstring& path);
+
+// Calls visit for every file below folder, with its name relative to folder ("\\a\\b.txt")
+// and the listing's data, which carries the size without a call per file.
+void for_each_file(const std::wstring& folder,
+                   const std::function<void(const std::wstring&, const WIN32_FIND_DATAW&)>& visit);

@@ -33,21 +33,12 @@ struct SourceFile {
 };
 
 // Every file below folder, read once, so that each round compares against memory.
-void read_tree(const std::wstring& folder, const std::wstring& relative,
-               std::vector<SourceFile>* files) {
-  WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW((folder + relative + L"\\*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::wstring name = relative + L"\\" + found.cFileName;
-    if (found.cFileName == std::wstring(L".") || found.cFileName == std::wstring(L"..")) continue;
-    if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      read_tree(folder, name, files);
-    } else {
-      files->push_back({name, read_file(folder + name)});
-    }
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+std::vector<SourceFile> read_tree(const std::wstring& folder) {
+  std::vector<SourceFile> files;
+  for_each_file(folder, [&](const std::wstring& name, const WIN32_FIND_DATAW&) {
+    files.push_back({name, read_file(folder + name)});
+  });
+  return files;
 }
 
 // The first file of source whose copy below target differs from it, or "".
@@ -87,8 +78,7 @@ std::vector<ProcessResult> start_together(const std::wstring& launcher, int coun
 // Each round starts a copy of its own (made by pack_reliability.sh), so that every
 // round finds an empty target without 500 files being deleted under Wine first.
 TEST(Reliability, SimultaneousColdStartsAllSucceedAndEveryChildSeesTheWholeTree) {
-  std::vector<SourceFile> source;
-  read_tree(packed(L"small"), L"", &source);
+  std::vector<SourceFile> source = read_tree(packed(L"small"));
   ASSERT_EQ(source.size(), 500u);
   ProcessOptions options;
   options.environment = {L"PROBE_TREE_SOURCE=" + packed(L"small")};
