@@ -26,10 +26,10 @@ for i in $(seq 1 999); do
 done
 pack "$out/many" --output "$out/many.exe" --spec '{PROGRAM_DIR}\many-target'
 
-# Blocks that are broken on purpose.
+# Blocks that are broken on purpose, past the tool's own check of a block.
 printf 'QVX' >"$out/bad-magic.block"
 head -c 64 /dev/zero >>"$out/bad-magic.block"
-"$tool" pack --quiet --payload-block "$out/bad-magic.block" --output "$out/bad-magic.exe" --spec '{PROGRAM_DIR}\broken-target'
+"$tool" pack --quiet --unchecked-block --payload-block "$out/bad-magic.block" --output "$out/bad-magic.exe" --spec '{PROGRAM_DIR}\broken-target'
 printf 'QVJ' >"$out/damaged.block"
 head -c 200 /dev/urandom >>"$out/damaged.block"
-"$tool" pack --quiet --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'
+"$tool" pack --quiet --unchecked-block --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'

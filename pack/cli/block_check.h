@@ -1,0 +1,14 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace pack {
+
+// Decodes a ready-made payload block once, as the launcher would, and checks every
+// entry name by the rules of a scanned folder and every CRC-32. Returns the first
+// entry's name (the main executable; empty for an empty archive); throws PackError naming the block
+// and the fault.
+std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size);
+
+}  // namespace pack
