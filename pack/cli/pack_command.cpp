@@ -129,7 +129,13 @@ struct Inputs {
 
 void gather_files(const PackOptions& options, Inputs& inputs) {
   fs::path app_dir = fs::u8path(options.app_dir);
-  std::vector<AppFile> files = scan_app_dir(app_dir);
+  std::vector<AppFile> files;
+  {
+    StatusLine status(!options.quiet && stderr_is_terminal());
+    files = scan_app_dir(app_dir, [&status](size_t count) {
+      status.show("scanning: " + std::to_string(count) + " files");
+    });
+  }
   std::string note;
   files = leave_out_output(std::move(files), fs::u8path(options.output), note);
   if (!note.empty() && !options.quiet) std::fprintf(stderr, "kovran-onefile: %s\n", note.c_str());

@@ -72,9 +72,9 @@ void run_verify(const std::string& launcher) {
 }
 
 void run_extract(const std::string& launcher, const std::string& folder) {
-  EntryExtractor extractor(fs::u8path(folder));
   OpenPayload open;
   open_payload(launcher, open);
+  EntryExtractor extractor(fs::u8path(folder));
   try {
     read_payload(open.in, open.facts.payload_length, extractor);
   } catch (const PackError& fault) {

@@ -12,7 +12,7 @@ cp "$bin/probe_child.exe" "$out/app/main.exe"
 echo "payload data" >"$out/app/data/nested/file.txt"
 
 pack() { "$tool" pack --quiet --level 3 "$@"; }
-pack "$out/app" --output "$out/launcher.exe"
+pack "$out/app" --output "$out/launcher.exe" --target-dir '{PROGRAM_DIR}\.qorvix\runtime-1.17.4-legacy2008'
 pack "$out/app" --output "$out/temp-spec.exe" --spec '{TEMP}\kv-{PID}-{RANDOM}-{TIME}-{time_us}'
 pack "$out/app" --output "$out/app.EXE" --spec '{PROGRAM_BASE}.d'
 
