@@ -1,7 +1,10 @@
 #include "pack/cli/block_check.h"
 
+#include <algorithm>
 #include <fstream>
+#include <vector>
 
+#include "pack/image/pe_probe.h"
 #include "pack/inspect/checking_visitor.h"
 #include "pack/pack_error.h"
 #include "pack/scan/entry_name_check.h"
@@ -17,13 +20,33 @@ class NameCheckingVisitor : public CheckingVisitor {
     if (!problem.empty()) {
       throw PackError("entry '" + utf16_to_utf8(entry.name) + "': " + problem);
     }
-    if (first_.empty()) first_ = entry.name;
+    in_first_ = first_.empty();
+    if (in_first_) first_ = entry.name;
     CheckingVisitor::begin(entry);
+  }
+  void data(const unsigned char* bytes, size_t size) override {
+    CheckingVisitor::data(bytes, size);
+    if (!in_first_) return;
+    size_t take = std::min(size, program_probe_bytes - std::min(program_probe_bytes, head_.size()));
+    head_.insert(head_.end(), bytes, bytes + take);
+  }
+  // The first entry is the program the launcher starts.
+  void end() override {
+    CheckingVisitor::end();
+    if (!in_first_) return;
+    in_first_ = false;
+    ProgramKind kind = probe_program(head_.data(), head_.size());
+    if (!kind.problem.empty()) {
+      throw PackError("entry '" + utf16_to_utf8(first_) + "', the main executable, is " +
+                      kind.problem);
+    }
   }
   const std::u16string& first() const { return first_; }
 
  private:
   std::u16string first_;
+  bool in_first_ = false;
+  std::vector<unsigned char> head_;
 };
 
 }  // namespace

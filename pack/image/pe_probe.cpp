@@ -8,17 +8,20 @@
 namespace pack {
 
 ProgramKind probe_program(const std::filesystem::path& path) {
-  ProgramKind kind;
   std::ifstream in(path, std::ios::binary);
-  std::vector<unsigned char> head(4096);
+  std::vector<unsigned char> head(program_probe_bytes);
   in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
-  head.resize(static_cast<size_t>(in.gcount()));
-  if (head.size() < 64 || head[0] != 'M' || head[1] != 'Z') {
+  return probe_program(head.data(), static_cast<size_t>(in.gcount()));
+}
+
+ProgramKind probe_program(const unsigned char* head, size_t size) {
+  ProgramKind kind;
+  if (size < 64 || head[0] != 'M' || head[1] != 'Z') {
     kind.problem = "not a Windows program (no MZ header)";
     return kind;
   }
   uint32_t pe = get_le(&head[0x3C], 4);
-  if (uint64_t{pe} + 24 > head.size() || get_le(&head[pe], 4) != 0x00004550) {
+  if (uint64_t{pe} + 24 > size || get_le(&head[pe], 4) != 0x00004550) {
     kind.problem = "not a Windows program (no PE header)";
     return kind;
   }

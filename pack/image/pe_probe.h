@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -14,5 +15,10 @@ struct ProgramKind {
 
 // Reads the MZ header and the PE signature at the place it names.
 ProgramKind probe_program(const std::filesystem::path& path);
+
+// The same from a program's first bytes (the first 4096 are enough).
+ProgramKind probe_program(const unsigned char* head, size_t size);
+
+constexpr size_t program_probe_bytes = 4096;
 
 }  // namespace pack

@@ -58,9 +58,12 @@ TEST(ChecksFirst, PayloadBlocksAreDecodedAndTheirNamesChecked) {
   std::mt19937 rng(7);
   for (char& c : random) c = static_cast<char>(rng());
   const std::pair<std::string, std::string> cases[] = {
-      {handmade_block({{u"main.exe", "m"}, {u"..\\up.txt", "x"}}),
+      {handmade_block({{u"main.exe", minimal_program()}, {u"..\\up.txt", "x"}}),
        "entry '..\\up.txt': name holds a '.' or '..' component"},
-      {handmade_block({{u"main.exe", "m"}, {u"lib\\nul", "x"}}), "reserved device name"},
+      {handmade_block({{u"main.exe", minimal_program()}, {u"lib\\nul", "x"}}),
+       "reserved device name"},
+      {handmade_block({{u"main.exe", "echo hi"}}),
+       "entry 'main.exe', the main executable, is not a Windows program"},
       {random, "no \"QVJ\" magic"},
       {"QVJ" + random, "frame: "},
       {handmade_block({{u"main.exe", "m"}}).substr(0, 20), "frame: cut short"},
@@ -76,7 +79,8 @@ TEST(ChecksFirst, PayloadBlocksAreDecodedAndTheirNamesChecked) {
 
 TEST(ChecksFirst, AGoodBlockNamesTheFolderAfterItsMainProgram) {
   TempDir dir;
-  write_file(dir / "in.block", handmade_block({{u"bin\\Tool.EXE", "m"}, {u"a.txt", "x"}}));
+  write_file(dir / "in.block",
+             handmade_block({{u"bin\\Tool.EXE", minimal_program()}, {u"a.txt", "x"}}));
   ToolResult result = run_pack_tool({"pack", "-q", "--payload-block", (dir / "in.block").string(),
                                      "-o", (dir / "o.exe").string()});
   ASSERT_EQ(0, result.exit_code) << result.err;
