@@ -4,6 +4,7 @@
 #include <fstream>
 #include <vector>
 
+#include "pack/cli/progress.h"
 #include "pack/image/pe_probe.h"
 #include "pack/inspect/checking_visitor.h"
 #include "pack/pack_error.h"
@@ -15,7 +16,11 @@ namespace {
 
 class NameCheckingVisitor : public CheckingVisitor {
  public:
+  explicit NameCheckingVisitor(bool show_status) : status_(show_status) {}
+
   void begin(const EntryHeader& entry) override {
+    status_.show("checking the payload block: " + std::to_string(files()) + " files, " +
+                 human_bytes(bytes()));
     std::string problem = entry_name_problem(entry.name);
     if (!problem.empty()) {
       throw PackError("entry '" + utf16_to_utf8(entry.name) + "': " + problem);
@@ -47,14 +52,16 @@ class NameCheckingVisitor : public CheckingVisitor {
   std::u16string first_;
   bool in_first_ = false;
   std::vector<unsigned char> head_;
+  StatusLine status_;
 };
 
 }  // namespace
 
-std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size) {
+std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size,
+                                  bool show_status) {
   std::ifstream in(block, std::ios::binary);
   if (!in) throw PackError(block.u8string() + ": cannot read the payload block");
-  NameCheckingVisitor visitor;
+  NameCheckingVisitor visitor(show_status);
   try {
     read_payload(in, size, visitor);
   } catch (const PackError& fault) {

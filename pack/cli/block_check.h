@@ -10,6 +10,8 @@ namespace pack {
 // is a Windows program. Returns the first
 // entry's name (the main executable; empty for an empty archive); throws PackError naming the block
 // and the fault.
-std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size);
+// show_status: a status line once it takes over a second.
+std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size,
+                                  bool show_status);
 
 }  // namespace pack

@@ -169,7 +169,10 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
   if (error) throw PackError(options.payload_block + ": " + error.message());
   fill_version(options, inputs, std::nullopt);
   check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
-  if (options.check_block) inputs.main_name = checked_block_main(block, inputs.block_size);
+  if (options.check_block) {
+    inputs.main_name =
+        checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+  }
 }
 
 Inputs gather_inputs(const PackOptions& options) {
