@@ -22,10 +22,9 @@ void add_target_options(CLI::App& command, PackOptions& options) {
       "{PROGRAM} {PROGRAM_BASE} {TEMP} {HOME} {PID} {RANDOM} {TIME} {TIME_US} {VERSION} "
       "{FILE_VERSION} {PRODUCT_VERSION} (default: {CACHE_DIR}\\kovran-onefile\\NAME-ID, "
       "NAME the main executable's, ID 12 hex digits naming the payload's content)";
-  CLI::Option* target =
-      command.add_option("--target-dir", options.target_dir, help)->type_name("TEMPLATE");
+  command.add_option("--target-dir", options.target_dir, help)->type_name("TEMPLATE");
   // The option's earlier name, kept for scripts.
-  command.add_option("--spec", options.target_dir)->group("")->excludes(target);
+  command.add_option("--spec", options.target_dir)->group("");
   command
       .add_option("--app-version", options.app_version,
                   "Version for the version resource and the {VERSION} placeholders (default: "

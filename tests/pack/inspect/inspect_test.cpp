@@ -104,6 +104,14 @@ TEST_F(Inspect, VerifyPassesIntactAndNamesTheFault) {
   }
 }
 
+// The launcher never reads the trailer; verify checks it all the same.
+TEST_F(Inspect, VerifyChecksTheBlocksTrailer) {
+  uint64_t block_size = block_in_executable(read_file(exe_)).size();
+  ToolResult damaged = run_pack_tool({"verify", damaged_copy(block_size - 2).string()});
+  EXPECT_EQ(1, damaged.exit_code);
+  EXPECT_NE(std::string::npos, damaged.err.find("the trailer does not hold")) << damaged.err;
+}
+
 TEST_F(Inspect, InfoTellsTemplateVersionAndFrame) {
   ToolResult result = run_pack_tool({"info", exe_.string()});
   ASSERT_EQ(0, result.exit_code) << result.err;
