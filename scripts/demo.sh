@@ -12,7 +12,8 @@ target="$demo/.qorvix/runtime-1.17.4-legacy2008"
 rm -rf "$demo"
 mkdir -p "$demo"
 echo "== packing $build/sample-app"
-"$build/bin/kovran-onefile" pack "$build/sample-app" --output "$exe" --product-name "Sample App"
+"$build/bin/kovran-onefile" pack "$build/sample-app" --output "$exe" --product-name "Sample App" \
+  --target-dir '{PROGRAM_DIR}\.qorvix\runtime-1.17.4-legacy2008'
 
 snapshot() { (cd "$target" 2>/dev/null && find . -type f -printf '%p %T@\n' | sort) || true; }
 

@@ -22,27 +22,44 @@ uint32_t crc_update(uint32_t crc, const unsigned char* data, size_t size) {
   return static_cast<uint32_t>(crc32_z(crc, data, size));
 }
 
-void write_header(ByteSink& sink, const AppFile& file, uint32_t crc) {
-  for (char16_t unit : file.name) put_le(sink, unit, 2);
-  put_le(sink, 0, 2);
-  put_le(sink, file.size, 8);
-  put_le(sink, stored_checksum(crc, file.size), 4);
+// Passes everything on, and adds it to the content id.
+class IdSink : public ByteSink {
+ public:
+  IdSink(ByteSink& out, ContentId& id) : out_(out), id_(id) {}
+  void write(const void* data, size_t size) override {
+    id_.add(data, size);
+    out_.write(data, size);
+  }
+
+ private:
+  ByteSink& out_;
+  ContentId& id_;
+};
+
+void write_header(ByteSink& sink, const AppFile& file, uint32_t crc, ContentId& id) {
+  IdSink header(sink, id);
+  for (char16_t unit : file.name) put_le(header, unit, 2);
+  put_le(header, 0, 2);
+  put_le(header, file.size, 8);
+  put_le(header, stored_checksum(crc, file.size), 4);
 }
 
-void write_small_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer) {
+void write_small_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
+                      ContentId& id) {
   FileReader reader(file.source, file.size);
   size_t filled = 0;
   reader.read_all(buffer, [&](const unsigned char*, size_t size) { filled = size; });
-  write_header(sink, file, crc_update(0, buffer.data(), filled));
+  write_header(sink, file, crc_update(0, buffer.data(), filled), id);
   sink.write(buffer.data(), filled);
 }
 
-void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer) {
+void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
+                      ContentId& id) {
   FileReader reader(file.source, file.size);
   uint32_t crc = 0;
   reader.read_all(
       buffer, [&](const unsigned char* data, size_t size) { crc = crc_update(crc, data, size); });
-  write_header(sink, file, crc);
+  write_header(sink, file, crc, id);
   uint32_t again = 0;
   reader.read_all(buffer, [&](const unsigned char* data, size_t size) {
     again = crc_update(again, data, size);
@@ -55,13 +72,13 @@ void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned 
 
 uint32_t stored_checksum(uint32_t crc, uint64_t size) { return (crc == 0 && size > 0) ? 1 : crc; }
 
-void write_archive(const std::vector<AppFile>& entries, ByteSink& sink) {
+void write_archive(const std::vector<AppFile>& entries, ByteSink& sink, ContentId& id) {
   std::vector<unsigned char> buffer(read_buffer_size);
   for (const AppFile& file : entries) {
     if (file.size <= buffer.size()) {
-      write_small_file(sink, file, buffer);
+      write_small_file(sink, file, buffer, id);
     } else {
-      write_large_file(sink, file, buffer);
+      write_large_file(sink, file, buffer, id);
     }
   }
   put_le(sink, 0, 2);

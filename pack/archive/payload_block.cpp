@@ -44,7 +44,9 @@ BlockSizes write_payload_block(const std::vector<AppFile>& entries,
   sizes.archive = archive_size(entries);
   out.write(magic, sizeof magic);
   ZstdSink sink(out, settings, sizes.archive, progress);
-  write_archive(entries, sink);
+  ContentId id;
+  write_archive(entries, sink, id);
+  sizes.content_id = id.text();
   uint64_t in_front = sizeof magic + sink.finish();
 
   const unsigned char zeros[16] = {};

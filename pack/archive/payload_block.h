@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <vector>
 
 #include "pack/archive/byte_sink.h"
@@ -11,8 +12,9 @@
 namespace pack {
 
 struct BlockSizes {
-  uint64_t archive = 0;  // uncompressed archive bytes
-  uint64_t block = 0;    // whole block: magic, frame, fill, trailer
+  uint64_t archive = 0;    // uncompressed archive bytes
+  uint64_t block = 0;      // whole block: magic, frame, fill, trailer
+  std::string content_id;  // names the archive's content (ContentId)
 };
 
 // Writes the attached payload to out: "QVJ", one zstd frame holding the archive of

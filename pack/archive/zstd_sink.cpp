@@ -33,6 +33,9 @@ ZstdSink::ZstdSink(ByteSink& out, const CompressionSettings& settings, uint64_t 
   ZSTD_CCtx* cctx = context_.get();
   check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_compressionLevel, settings.level), "level");
   check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_windowLog, window_log_for(content_size)), "window");
+  // Finds repeats across the whole window (shared runtimes in many DLLs) cheaply; the
+  // window stays within what the launcher's decoder accepts.
+  check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_enableLongDistanceMatching, 1), "long matching");
   check(ZSTD_CCtx_setParameter(cctx, ZSTD_c_checksumFlag, settings.checksum ? 1 : 0), "checksum");
   // Always the multi-threaded engine, even with one worker: its output depends on the
   // job size (zstd's default, four windows), never on the number of workers.

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "pack/cli/pack_command.h"
+#include "pack/inspect/inspect_commands.h"
 #include "pack/pack_error.h"
 
 namespace pack {
@@ -13,6 +14,27 @@ namespace {
 int all_cores() {
   unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores);
+}
+
+void add_target_options(CLI::App& command, PackOptions& options) {
+  const char* help =
+      "Where the launcher unpacks, a template; placeholders {CACHE_DIR} {PROGRAM_DIR} "
+      "{PROGRAM} {PROGRAM_BASE} {TEMP} {HOME} {PID} {RANDOM} {TIME} {TIME_US} {VERSION} "
+      "{FILE_VERSION} {PRODUCT_VERSION} (default: {CACHE_DIR}\\kovran-onefile\\NAME-ID, "
+      "NAME the main executable's, ID 12 hex digits naming the payload's content)";
+  command.add_option("--target-dir", options.target_dir, help)->type_name("TEMPLATE");
+  // The option's earlier name, kept for scripts.
+  command.add_option("--spec", options.target_dir)->group("");
+  command
+      .add_option("--app-version", options.app_version,
+                  "Version for the version resource and the {VERSION} placeholders (default: "
+                  "the main executable's file version, else 1.17.4.0)")
+      ->type_name("A.B.C.D");
+  command
+      .add_option("--product-name", options.product_name,
+                  "Product name and description in the version resource (default: the main "
+                  "executable's, else its name without .exe)")
+      ->type_name("NAME");
 }
 
 void add_pack_options(CLI::App& command, PackOptions& options) {
@@ -24,45 +46,41 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
           ->type_name("DIR");
   command
       .add_option("-o,--output", options.output,
-                  "Launcher executable to write (replaced as a whole)")
+                  "Launcher executable to write (replaced as a whole; its folder is made)")
       ->type_name("OUT.exe")
       ->required();
   CLI::Option* block = command
                            .add_option("--payload-block", options.payload_block,
                                        "Attach this ready-made payload block (\"QVJ\", zstd frame, "
                                        "fill, trailer) as it is, instead "
-                                       "of packing APP_DIR")
+                                       "of packing APP_DIR; it is checked first")
                            ->type_name("FILE");
+  // For tests of the launcher's own checks, which need broken blocks.
+  command
+      .add_flag_function("--unchecked-block", [&options](int64_t) { options.check_block = false; })
+      ->group("");
   CLI::Option* main =
       command
           .add_option("--main", options.main,
                       "Main executable, relative to APP_DIR; it is unpacked first and started "
                       "(default: the only .exe at the top of APP_DIR)")
           ->type_name("REL_PATH");
-  command
-      .add_option("--spec", options.spec,
-                  "Target directory template; placeholders {PROGRAM_DIR} {PROGRAM} "
-                  "{PROGRAM_BASE} {TEMP} {HOME} {CACHE_DIR} {PID} {RANDOM} {TIME} {TIME_US} "
-                  "{VERSION} {FILE_VERSION} {PRODUCT_VERSION}")
-      ->type_name("TEMPLATE")
-      ->capture_default_str();
-  command
-      .add_option("--version", options.version,
-                  "Version for the version resource and the {VERSION} placeholders")
-      ->type_name("A.B.C.D")
-      ->capture_default_str();
-  command
-      .add_option("--product-name", options.product_name,
-                  "Product name and description in the version resource "
-                  "(default: the main executable's name without .exe)")
-      ->type_name("NAME");
+  CLI::Option* exclude =
+      command
+          .add_option("--exclude", options.excludes,
+                      "Leave out files matching GLOB, a path relative to APP_DIR with / between "
+                      "folders: * and ? within a name, ** across folders; a folder's pattern "
+                      "leaves out all below it. Repeatable")
+          ->type_name("GLOB");
+  add_target_options(command, options);
   command
       .add_option("--icon", options.icon,
                   "Icon file (.ico) for the launcher (default: the kovran-onefile icon, "
                   "16 to 256 px)")
       ->type_name("FILE.ico");
   CLI::Option* level =
-      command.add_option("--level", options.level, "zstd compression level, 1 to 22")
+      command
+          .add_option("--level", options.level, "zstd compression level, 1 to 22; 19 for releases")
           ->type_name("N")
           ->check(CLI::Range(1, 22))
           ->capture_default_str();
@@ -80,8 +98,42 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
   command.add_flag("-q,--quiet", options.quiet, "No progress line and no summary");
 
   app_dir->excludes(block);
-  for (CLI::Option* packing_only : {main, level, threads, no_checksum})
+  for (CLI::Option* packing_only : {main, exclude, level, threads, no_checksum})
     packing_only->excludes(block);
+}
+
+struct InspectArgs {
+  std::string launcher;
+  std::string folder;
+};
+
+void add_inspect_commands(CLI::App& app, InspectArgs& args) {
+  const char* launcher_help = "A launcher made by kovran-onefile";
+  app.add_subcommand("list", "List a launcher's files: CRC-32, size in bytes, name")
+      ->add_option("LAUNCHER", args.launcher, launcher_help)
+      ->required();
+  app.add_subcommand("verify",
+                     "Check every file's CRC-32 and the compressed frame of a launcher "
+                     "(exit 0 when intact, 1 naming the first fault)")
+      ->add_option("LAUNCHER", args.launcher, launcher_help)
+      ->required();
+  CLI::App* extract = app.add_subcommand(
+      "extract", "Unpack a launcher's files into a new or empty folder, never outside it");
+  extract->add_option("LAUNCHER", args.launcher, launcher_help)->required();
+  extract->add_option("FOLDER", args.folder, "Folder to unpack into (made when missing)")
+      ->required();
+  app.add_subcommand("info",
+                     "Show a launcher's target directory template, app version, sizes and "
+                     "compression")
+      ->add_option("LAUNCHER", args.launcher, launcher_help)
+      ->required();
+}
+
+void run_inspect(const std::string& name, const InspectArgs& args) {
+  if (name == "list") run_list(args.launcher);
+  if (name == "verify") run_verify(args.launcher);
+  if (name == "extract") run_extract(args.launcher, args.folder);
+  if (name == "info") run_info(args.launcher);
 }
 
 }  // namespace
@@ -89,9 +141,10 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
 int run_command_line(int argc, char** argv) {
   CLI::App app{
       "kovran-onefile: turns a Windows application folder into one self-unpacking "
-      "executable.",
+      "executable, and looks inside one.",
       "kovran-onefile"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "kovran-onefile " KOVRAN_VERSION);
   // "/path" is a path on every platform, never an option (CLI11 reads it as one on Windows).
   app.allow_windows_style_options(false);
   PackOptions options;
@@ -105,17 +158,23 @@ int run_command_line(int argc, char** argv) {
   command->footer(
       "Same inputs and options give a byte-identical executable, on Linux and on Windows.\n"
       "The launcher is built into this program: packing needs nothing else.");
+  InspectArgs inspect;
+  add_inspect_commands(app, inspect);
+  app.footer(
+      "Exit status: 0 done, 1 refused or failed (one line on standard error), 100 and above "
+      "a command line that could not be read.");
   try {
     app.parse(argc, argv);
-    if (options.app_dir.empty() == options.payload_block.empty()) {
-      throw CLI::ValidationError("pack needs APP_DIR or --payload-block");
+    if (command->parsed()) {
+      if (options.app_dir.empty() == options.payload_block.empty()) {
+        throw CLI::ValidationError("pack needs APP_DIR or --payload-block");
+      }
+      run_pack(options);
+    } else {
+      run_inspect(app.get_subcommands().front()->get_name(), inspect);
     }
-    run_pack(options);
   } catch (const CLI::ParseError& error) {
     return app.exit(error);
-  } catch (const PackError& error) {
-    std::fprintf(stderr, "kovran-onefile: error: %s\n", error.what());
-    return 1;
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kovran-onefile: error: %s\n", error.what());
     return 1;

@@ -2,20 +2,23 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 
+#include "pack/archive/content_id.h"
 #include "pack/archive/payload_block.h"
+#include "pack/cli/block_check.h"
+#include "pack/cli/launcher_identity.h"
+#include "pack/cli/output_guard.h"
 #include "pack/image/default_icon.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/launcher_image.h"
+#include "pack/image/pe_probe.h"
 #include "pack/pack_error.h"
 #include "pack/platform/file_reader.h"
 #include "pack/platform/output_file.h"
 #include "pack/platform/terminal.h"
 #include "pack/scan/archive_plan.h"
-#include "pack/scan/target_spec_check.h"
+#include "pack/scan/exclude_glob.h"
 #include "pack/scan/utf.h"
-#include "pack/scan/windows_names.h"
 
 namespace pack {
 namespace {
@@ -23,47 +26,17 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-std::u16string to_utf16(const std::string& text, const std::string& what) {
-  std::optional<std::u16string> wide = utf8_to_utf16(text);
-  if (!wide) throw PackError(what + " is not valid UTF-8");
-  return *wide;
-}
-
-std::u16string checked_spec(const std::string& spec) {
-  std::u16string wide = to_utf16(spec, "--spec");
-  std::string problem = spec_problem(wide);
-  if (!problem.empty()) throw PackError("--spec '" + spec + "': " + problem);
-  return wide;
-}
-
-VersionNumber checked_version(const std::string& text) {
-  std::optional<VersionNumber> version = parse_version(text);
-  if (!version) {
-    throw PackError("--version '" + text + "': expected A.B.C.D, each a number from 0 to 65535");
+void check_main_program(const AppFile& main) {
+  ProgramKind kind = probe_program(main.source);
+  if (!kind.problem.empty()) {
+    throw PackError(main.source.u8string() + ": the main executable is " + kind.problem);
   }
-  return *version;
-}
-
-std::u16string without_exe(std::u16string name) {
-  if (name.size() > 4 && fold_case(name.substr(name.size() - 4)) == u".EXE")
-    name.resize(name.size() - 4);
-  return name;
-}
-
-std::u16string last_component(const std::u16string& name) {
-  size_t cut = name.rfind(u'\\');
-  return cut == std::u16string::npos ? name : name.substr(cut + 1);
-}
-
-VersionResource version_resource(const PackOptions& options, const std::vector<AppFile>& entries) {
-  VersionResource resource;
-  resource.version = checked_version(options.version);
-  resource.file_name = entries.empty()
-                           ? to_utf16(fs::u8path(options.output).filename().u8string(), "--output")
-                           : last_component(entries.front().name);
-  resource.product_name = options.product_name ? to_utf16(*options.product_name, "--product-name")
-                                               : without_exe(resource.file_name);
-  return resource;
+  if (!kind.is_x64()) {
+    std::fprintf(stderr,
+                 "kovran-onefile: warning: %s is not an x86-64 program; the launcher starts "
+                 "it all the same\n",
+                 main.source.u8string().c_str());
+  }
 }
 
 // Everything that can be checked in a moment, before the long compression starts.
@@ -71,28 +44,28 @@ struct Inputs {
   LauncherContent content;
   std::vector<AppFile> entries;
   uint64_t block_size = 0;  // --payload-block
+  std::u16string main_name;
+  size_t excluded = 0;
+  bool default_target = false;
 };
 
-Inputs gather_inputs(const PackOptions& options) {
-  Inputs inputs;
-  inputs.content.spec = checked_spec(options.spec);
-  inputs.content.icons = options.icon ? read_icon_file(fs::u8path(*options.icon)) : default_icons();
-  check_output_path(fs::u8path(options.output));
-  if (options.payload_block.empty()) {
-    inputs.entries = plan_archive(scan_app_dir(fs::u8path(options.app_dir)), options.main,
-                                  fs::u8path(options.app_dir));
-  } else {
-    std::error_code error;
-    if (!fs::is_regular_file(fs::u8path(options.payload_block), error)) {
-      throw PackError(options.payload_block + ": payload block not found, or not a file");
-    }
-    inputs.block_size = fs::file_size(fs::u8path(options.payload_block), error);
-    if (error) throw PackError(options.payload_block + ": " + error.message());
+void gather_files(const PackOptions& options, Inputs& inputs) {
+  fs::path app_dir = fs::u8path(options.app_dir);
+  std::vector<AppFile> files;
+  {
+    StatusLine status(!options.quiet && stderr_is_terminal());
+    files = scan_app_dir(app_dir, [&status](size_t count) {
+      status.show("scanning: " + std::to_string(count) + " files");
+    });
   }
-  inputs.content.version = version_resource(options, inputs.entries);
-  std::string version_text = format_version(inputs.content.version.version);
-  inputs.content.version_text.assign(version_text.begin(), version_text.end());
-  return inputs;
+  std::string note;
+  files = leave_out_output(std::move(files), fs::u8path(options.output), note);
+  if (!note.empty() && !options.quiet) std::fprintf(stderr, "kovran-onefile: %s\n", note.c_str());
+  files = apply_excludes(std::move(files), options.excludes, inputs.excluded);
+  if (files.empty()) throw PackError(app_dir.u8string() + ": no files left to pack");
+  inputs.entries = plan_archive(std::move(files), options.main, app_dir);
+  check_main_program(inputs.entries.front());
+  inputs.main_name = inputs.entries.front().name;
 }
 
 // A payload the image cannot address is refused before anything is written.
@@ -100,29 +73,92 @@ void check_payload_fits(const LauncherLayout& layout, uint64_t size) {
   if (size > layout.max_payload) throw PackError(payload_too_large(size, layout.max_payload));
 }
 
-void copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
+void fill_version(const PackOptions& options, Inputs& inputs,
+                  const std::optional<fs::path>& main_file) {
+  inputs.content.version = version_resource(options, inputs.main_name, main_file);
+  std::string version_text = format_version(inputs.content.version.version);
+  inputs.content.version_text.assign(version_text.begin(), version_text.end());
+}
+
+// The size is checked before the block is decoded, which takes a while for a large one.
+void gather_block(const PackOptions& options, Inputs& inputs) {
+  fs::path block = fs::u8path(options.payload_block);
+  std::error_code error;
+  if (!fs::is_regular_file(block, error)) {
+    throw PackError(options.payload_block + ": payload block not found, or not a file");
+  }
+  inputs.block_size = fs::file_size(block, error);
+  if (error) throw PackError(options.payload_block + ": " + error.message());
+  fill_version(options, inputs, std::nullopt);
+  check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
+  if (options.check_block) {
+    inputs.main_name =
+        checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+  }
+}
+
+Inputs gather_inputs(const PackOptions& options) {
+  Inputs inputs;
+  inputs.default_target = !options.target_dir;
+  // Checked for length with an id of the final length; the id itself comes last.
+  inputs.content.spec = options.target_dir
+                            ? checked_spec(*options.target_dir)
+                            : default_target_dir(u"app", std::string(ContentId::text_length, '0'));
+  inputs.content.icons = options.icon ? read_icon_file(fs::u8path(*options.icon)) : default_icons();
+  check_output_path(fs::u8path(options.output));
+  std::optional<fs::path> main_file;
+  if (options.payload_block.empty()) {
+    gather_files(options, inputs);
+    main_file = inputs.entries.front().source;
+  } else {
+    gather_block(options, inputs);
+  }
+  fill_version(options, inputs, main_file);
+  return inputs;
+}
+
+std::string copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
   std::vector<unsigned char> buffer(1u << 20);
   FileReader reader(path, size);
-  reader.read_all(buffer, [&out](const unsigned char* data, size_t n) { out.write(data, n); });
+  ContentId id;
+  reader.read_all(buffer, [&](const unsigned char* data, size_t n) {
+    id.add(data, n);
+    out.write(data, n);
+  });
+  return id.text();
 }
 
 std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_bytes,
-                    double seconds, const std::string& output) {
+                    double seconds, const std::string& output, const std::u16string& spec) {
   char figures[256];
+  std::string text;
   if (inputs.entries.empty()) {
-    std::snprintf(figures, sizeof figures,
-                  "attached a payload block of %llu bytes: %llu bytes out, %.1f s -> ",
-                  static_cast<unsigned long long>(sizes.block),
-                  static_cast<unsigned long long>(exe_bytes), seconds);
-    return figures + output;
+    std::snprintf(figures, sizeof figures, "attached a payload block of %s: %s out, %.1f s -> ",
+                  human_bytes(sizes.block).c_str(), human_bytes(exe_bytes).c_str(), seconds);
+    text = figures + output;
+  } else {
+    size_t files = inputs.entries.size();
+    double ratio = 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(sizes.archive);
+    std::snprintf(figures, sizeof figures, "packed %zu file%s: %s in, %s out (%.1f%%), %.1f s -> ",
+                  files, files == 1 ? "" : "s", human_bytes(sizes.archive).c_str(),
+                  human_bytes(exe_bytes).c_str(), ratio, seconds);
+    text = figures + output;
+    if (inputs.excluded > 0) {
+      text += "\n  left out by --exclude: " + std::to_string(inputs.excluded) + " file" +
+              (inputs.excluded == 1 ? "" : "s");
+    }
   }
-  size_t files = inputs.entries.size();
-  double ratio = 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(sizes.archive);
-  std::snprintf(figures, sizeof figures,
-                "packed %zu file%s: %llu bytes in, %llu bytes out (%.1f%%), %.1f s -> ", files,
-                files == 1 ? "" : "s", static_cast<unsigned long long>(sizes.archive),
-                static_cast<unsigned long long>(exe_bytes), ratio, seconds);
-  return figures + output;
+  return text + "\n  unpacks into: " + utf16_to_utf8(spec);
+}
+
+void make_output_folder(const fs::path& output) {
+  fs::path folder = output.parent_path();
+  if (folder.empty()) return;
+  std::error_code error;
+  fs::create_directories(folder, error);
+  if (error) {
+    throw PackError(output.u8string() + ": cannot create the output folder: " + error.message());
+  }
 }
 
 }  // namespace
@@ -133,23 +169,29 @@ void run_pack(const PackOptions& options) {
   StubBytes stub = embedded_stub();
   LauncherLayout layout = plan_launcher(stub, inputs.content);
   if (!options.payload_block.empty()) check_payload_fits(layout, inputs.block_size);
+  std::string warning = output_name_warning(fs::u8path(options.output));
+  if (!warning.empty()) std::fprintf(stderr, "kovran-onefile: %s\n", warning.c_str());
 
+  make_output_folder(fs::u8path(options.output));
   OutputFile out(fs::u8path(options.output));
   LauncherImage image(stub, inputs.content, out);
   BlockSizes sizes;
   if (inputs.entries.empty()) {
-    copy_block(fs::u8path(options.payload_block), inputs.block_size, image);
+    sizes.content_id = copy_block(fs::u8path(options.payload_block), inputs.block_size, image);
     sizes.block = inputs.block_size;
   } else {
     Progress progress(!options.quiet && stderr_is_terminal(), archive_size(inputs.entries));
     CompressionSettings settings{options.level, options.threads, options.checksum};
     sizes = write_payload_block(inputs.entries, settings, image, progress);
   }
+  std::u16string spec = inputs.content.spec;
+  if (inputs.default_target) spec = default_target_dir(inputs.main_name, sizes.content_id);
+  image.set_spec(spec);
   uint64_t exe_bytes = image.finish();
   out.commit();
   if (!options.quiet) {
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("%s\n", summary(inputs, sizes, exe_bytes, seconds, options.output).c_str());
+    std::printf("%s\n", summary(inputs, sizes, exe_bytes, seconds, options.output, spec).c_str());
   }
 }
 

@@ -9,7 +9,10 @@ constexpr auto redraw_interval = std::chrono::milliseconds(100);
 }
 
 Progress::Progress(bool enabled, uint64_t total_bytes)
-    : enabled_(enabled), total_(total_bytes), last_(std::chrono::steady_clock::now()) {}
+    : enabled_(enabled),
+      total_(total_bytes),
+      start_(std::chrono::steady_clock::now()),
+      last_(start_) {}
 
 Progress::~Progress() { finish(); }
 
@@ -35,6 +38,14 @@ void Progress::draw(uint64_t bytes_in, uint64_t bytes_out) {
                   100.0 * static_cast<double>(bytes_out) / static_cast<double>(bytes_in));
     line += tail;
   }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
+  if (bytes_in > 0 && seconds >= 1) {
+    double rate = static_cast<double>(bytes_in) / seconds;
+    double left = static_cast<double>(total_ > bytes_in ? total_ - bytes_in : 0) / rate;
+    std::snprintf(tail, sizeof tail, ", %s/s, %.0f s left",
+                  human_bytes(static_cast<uint64_t>(rate)).c_str(), left);
+    line += tail;
+  }
   std::fprintf(stderr, "\r\033[K%s", line.c_str());
   std::fflush(stderr);
   drawn_ = true;
@@ -45,6 +56,24 @@ void Progress::finish() {
   std::fprintf(stderr, "\r\033[K");
   std::fflush(stderr);
   drawn_ = false;
+}
+
+StatusLine::StatusLine(bool enabled)
+    : enabled_(enabled), start_(std::chrono::steady_clock::now()), last_(start_) {}
+
+StatusLine::~StatusLine() {
+  if (!drawn_) return;
+  std::fprintf(stderr, "\r\033[K");
+  std::fflush(stderr);
+}
+
+void StatusLine::show(const std::string& text) {
+  auto now = std::chrono::steady_clock::now();
+  if (!enabled_ || now - start_ < std::chrono::seconds(1) || now - last_ < redraw_interval) return;
+  last_ = now;
+  std::fprintf(stderr, "\r\033[K%s", text.c_str());
+  std::fflush(stderr);
+  drawn_ = true;
 }
 
 std::string human_bytes(uint64_t bytes) {

@@ -6,7 +6,8 @@
 
 namespace pack {
 
-// One progress line on standard error, rewritten in place a few times a second.
+// One progress line on standard error, rewritten in place a few times a second: bytes
+// done, share compressed, and after a second the rate and the time left.
 class Progress {
  public:
   // Shows nothing unless enabled; callers pass whether stderr is a terminal.
@@ -25,6 +26,22 @@ class Progress {
   bool enabled_;
   bool drawn_ = false;
   uint64_t total_;
+  std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point last_;
+};
+
+// A line for a phase without a known end (scanning, checking), shown only once the
+// phase has taken a second, and cleared when it ends.
+class StatusLine {
+ public:
+  explicit StatusLine(bool enabled);
+  ~StatusLine();
+  void show(const std::string& text);
+
+ private:
+  bool enabled_;
+  bool drawn_ = false;
+  std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point last_;
 };
 

@@ -89,8 +89,8 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
   layout.record_offset = find_record(stub, headers);
   // Checked here, before any work, with the messages users see.
   unsigned char scratch[2 * record_spec_capacity];
-  put_text(scratch, content.spec, record_spec_capacity, "--spec");
-  put_text(scratch, content.version_text, record_version_capacity, "--version");
+  put_text(scratch, content.spec, record_spec_capacity, "--target-dir");
+  put_text(scratch, content.version_text, record_version_capacity, "--app-version");
 
   const PeSection& last = headers.sections.back();
   uint64_t image_end =
@@ -126,10 +126,10 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
          4);
   // The length is filled in by finish(); zero until then, so it adds nothing to the sum.
   put_le(record + offsetof(ConstantsRecord, payload_length), 0, 8);
-  put_text(record + offsetof(ConstantsRecord, target_spec), content.spec, record_spec_capacity,
-           "--spec");
+  // The spec may name the payload's content, so it is filled in by finish() as well.
+  std::memset(record + offsetof(ConstantsRecord, target_spec), 0, 2 * record_spec_capacity);
   put_text(record + offsetof(ConstantsRecord, version_string), content.version_text,
-           record_version_capacity, "--version");
+           record_version_capacity, "--app-version");
   put(body.data(), body.size());
   pad_to(layout_.resource_section.raw_offset);
   put(layout_.resources.data(), layout_.resources.size());
@@ -183,6 +183,12 @@ std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field)
   return headers;
 }
 
+void LauncherImage::set_spec(const std::u16string& spec) {
+  unsigned char scratch[2 * record_spec_capacity];
+  put_text(scratch, spec, record_spec_capacity, "--target-dir");
+  content_.spec = spec;
+}
+
 uint64_t LauncherImage::finish() {
   pad_to(align_up(out_.size(), layout_.stub.file_alignment));
   unsigned char length[8];
@@ -190,6 +196,11 @@ uint64_t LauncherImage::finish() {
   uint64_t length_at = layout_.record_offset + offsetof(ConstantsRecord, payload_length);
   out_.write_at(length_at, length, sizeof length);
   checksum_.add(length_at, length, sizeof length);
+  unsigned char spec[2 * record_spec_capacity];
+  put_text(spec, content_.spec, record_spec_capacity, "--target-dir");
+  uint64_t spec_at = layout_.record_offset + offsetof(ConstantsRecord, target_spec);
+  out_.write_at(spec_at, spec, sizeof spec);
+  checksum_.add(spec_at, spec, sizeof spec);
 
   std::vector<unsigned char> headers = final_headers(0);
   checksum_.add(0, headers.data(), headers.size());

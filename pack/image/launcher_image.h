@@ -50,6 +50,8 @@ class LauncherImage : public ByteSink {
 
   const LauncherLayout& layout() const { return layout_; }
   void write(const void* data, size_t size) override;
+  // Replaces the target directory spec before finish(), once the payload is known.
+  void set_spec(const std::u16string& spec);
   // Returns the file's size.
   uint64_t finish();
 

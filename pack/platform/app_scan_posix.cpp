@@ -24,6 +24,8 @@ struct FolderId {
 
 class Scanner {
  public:
+  explicit Scanner(const ScanProgress& progress) : progress_(progress) {}
+
   void scan_folder(const fs::path& folder, const std::u16string& prefix) {
     struct stat info {};
     if (stat(folder.c_str(), &info) != 0) fail(folder, std::strerror(errno));
@@ -77,6 +79,7 @@ class Scanner {
     }
     check_readable(path);
     files_.push_back({name, path, static_cast<uint64_t>(info.st_size)});
+    if (progress_) progress_(files_.size());
   }
 
   static std::string stat_problem(const fs::path& path) {
@@ -97,17 +100,18 @@ class Scanner {
 
   std::vector<FolderId> open_folders_;
   std::vector<AppFile> files_;
+  const ScanProgress& progress_;
 };
 
 }  // namespace
 
-std::vector<AppFile> scan_app_dir(const fs::path& app_dir) {
+std::vector<AppFile> scan_app_dir(const fs::path& app_dir, const ScanProgress& progress) {
   struct stat info {};
   if (stat(app_dir.c_str(), &info) != 0) {
     throw PackError(app_dir.string() + ": app folder not found (" + std::strerror(errno) + ")");
   }
   if (!S_ISDIR(info.st_mode)) throw PackError(app_dir.string() + ": not a folder");
-  Scanner scanner;
+  Scanner scanner(progress);
   scanner.scan_folder(app_dir, u"");
   std::vector<AppFile> files = scanner.take_files();
   if (files.empty()) throw PackError(app_dir.string() + ": app folder holds no files");

@@ -36,6 +36,8 @@ bool look_up(const fs::path& path, Target& target) {
 
 class Scanner {
  public:
+  explicit Scanner(const ScanProgress& progress) : progress_(progress) {}
+
   void scan_folder(const fs::path& folder, const std::u16string& prefix) {
     Target self;
     if (!look_up(folder, self)) fail(folder, last_error_text());
@@ -90,6 +92,7 @@ class Scanner {
     }
     check_readable(path);
     files_.push_back({name, path, target.size});
+    if (progress_) progress_(files_.size());
   }
 
   void check_readable(const fs::path& path) const {
@@ -102,17 +105,18 @@ class Scanner {
 
   std::vector<Target> open_folders_;
   std::vector<AppFile> files_;
+  const ScanProgress& progress_;
 };
 
 }  // namespace
 
-std::vector<AppFile> scan_app_dir(const fs::path& app_dir) {
+std::vector<AppFile> scan_app_dir(const fs::path& app_dir, const ScanProgress& progress) {
   Target target;
   if (!look_up(app_dir, target)) {
     throw PackError(app_dir.u8string() + ": app folder not found (" + last_error_text() + ")");
   }
   if (!target.folder) throw PackError(app_dir.u8string() + ": not a folder");
-  Scanner scanner;
+  Scanner scanner(progress);
   scanner.scan_folder(app_dir, u"");
   std::vector<AppFile> files = scanner.take_files();
   if (files.empty()) throw PackError(app_dir.u8string() + ": app folder holds no files");

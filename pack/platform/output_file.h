@@ -36,7 +36,8 @@ class OutputFile {
 // The temporary file's name for an output: hidden, beside it.
 std::filesystem::path temporary_output_path(const std::filesystem::path& output);
 
-// Checks the output before any work: its folder exists and it is not a folder itself.
+// Checks the output before any work: its folder, if there, is a folder, and it is not
+// a folder itself.
 void check_output_path(const std::filesystem::path& output);
 
 }  // namespace pack

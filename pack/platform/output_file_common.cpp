@@ -20,9 +20,9 @@ fs::path temporary_output_path(const fs::path& output) {
 void check_output_path(const fs::path& output) {
   std::error_code error;
   if (output.filename().empty()) throw PackError(output.u8string() + ": output needs a file name");
-  if (!fs::is_directory(folder_of(output), error)) {
-    throw PackError(output.u8string() + ": output folder " + folder_of(output).u8string() +
-                    " does not exist");
+  // A missing folder is made once the inputs are checked.
+  if (fs::exists(folder_of(output), error) && !fs::is_directory(folder_of(output), error)) {
+    throw PackError(output.u8string() + ": " + folder_of(output).u8string() + " is not a folder");
   }
   if (fs::is_directory(output, error)) throw PackError(output.u8string() + ": output is a folder");
 }

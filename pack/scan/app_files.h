@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,12 @@ struct AppFile {
 // Longest name the launcher's entry name buffer holds.
 constexpr size_t max_entry_name_units = 1023;
 
+// Told the number of files found so far, after each one.
+using ScanProgress = std::function<void(size_t files)>;
+
 // Every regular file below app_dir, following symbolic links, in no particular order.
 // Throws PackError naming the file for anything that cannot be packed.
-std::vector<AppFile> scan_app_dir(const std::filesystem::path& app_dir);
+std::vector<AppFile> scan_app_dir(const std::filesystem::path& app_dir,
+                                  const ScanProgress& progress = {});
 
 }  // namespace pack

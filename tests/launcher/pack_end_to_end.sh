@@ -12,7 +12,7 @@ cp "$bin/probe_child.exe" "$out/app/main.exe"
 echo "payload data" >"$out/app/data/nested/file.txt"
 
 pack() { "$tool" pack --quiet --level 3 "$@"; }
-pack "$out/app" --output "$out/launcher.exe"
+pack "$out/app" --output "$out/launcher.exe" --target-dir '{PROGRAM_DIR}\.qorvix\runtime-1.17.4-legacy2008'
 pack "$out/app" --output "$out/temp-spec.exe" --spec '{TEMP}\kv-{PID}-{RANDOM}-{TIME}-{time_us}'
 pack "$out/app" --output "$out/app.EXE" --spec '{PROGRAM_BASE}.d'
 
@@ -26,10 +26,10 @@ for i in $(seq 1 999); do
 done
 pack "$out/many" --output "$out/many.exe" --spec '{PROGRAM_DIR}\many-target'
 
-# Blocks that are broken on purpose.
+# Blocks that are broken on purpose, past the tool's own check of a block.
 printf 'QVX' >"$out/bad-magic.block"
 head -c 64 /dev/zero >>"$out/bad-magic.block"
-"$tool" pack --quiet --payload-block "$out/bad-magic.block" --output "$out/bad-magic.exe" --spec '{PROGRAM_DIR}\broken-target'
+"$tool" pack --quiet --unchecked-block --payload-block "$out/bad-magic.block" --output "$out/bad-magic.exe" --spec '{PROGRAM_DIR}\broken-target'
 printf 'QVJ' >"$out/damaged.block"
 head -c 200 /dev/urandom >>"$out/damaged.block"
-"$tool" pack --quiet --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'
+"$tool" pack --quiet --unchecked-block --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'

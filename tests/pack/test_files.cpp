@@ -88,4 +88,14 @@ std::vector<std::string> list_files(const fs::path& folder) {
   return names;
 }
 
+std::string minimal_program() {
+  std::string bytes(64 + 24, '\0');
+  bytes[0] = 'M', bytes[1] = 'Z';
+  bytes[0x3C] = 64;
+  bytes.replace(64, 4, std::string("PE\0\0", 4));
+  bytes[68] = '\x64', bytes[69] = '\x86';  // x86-64
+  bytes[86] = 0x22;                        // executable, large-address aware
+  return bytes;
+}
+
 }  // namespace pack_test

@@ -30,6 +30,10 @@ uint32_t reference_crc32(const void* data, size_t size);
 // size bytes (size >= 4) whose CRC-32 is 0.
 std::string bytes_with_zero_crc(size_t size);
 
+// The smallest file that passes for an x86-64 Windows program: MZ header, PE signature,
+// machine and the executable flag. Nothing can run it.
+std::string minimal_program();
+
 // The files of a folder, names relative to it.
 std::vector<std::string> list_files(const std::filesystem::path& folder);
 

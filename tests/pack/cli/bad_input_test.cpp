@@ -116,9 +116,12 @@ TEST(BadInput, EachIsRefusedWithOneLineAndNoOutput) {
        "bin/tool.exe: main executable not found"},
       {"version",
        [](const fs::path&) {},
-       {"--version", "1.2.3"},
-       "--version '1.2.3': expected A.B.C.D"},
-      {"version range", [](const fs::path&) {}, {"--version", "1.2.3.70000"}, "expected A.B.C.D"},
+       {"--app-version", "1.2.3"},
+       "--app-version '1.2.3': expected A.B.C.D"},
+      {"version range",
+       [](const fs::path&) {},
+       {"--app-version", "1.2.3.70000"},
+       "expected A.B.C.D"},
       {"spec placeholder",
        [](const fs::path&) {},
        {"--spec", "{TEMP}\\{Nope}"},
@@ -128,7 +131,7 @@ TEST(BadInput, EachIsRefusedWithOneLineAndNoOutput) {
       {"spec longer than the launcher holds",
        [](const fs::path&) {},
        {"--spec", "{TEMP}\\" + std::string(1017, 'a')},
-       "--spec is 1024 UTF-16 units long; a launcher holds at most 1023"},
+       "--target-dir is 1024 UTF-16 units long; a launcher holds at most 1023"},
       {"icon",
        [](const fs::path& a) { write_file(a / "../icon.ico", "not an icon"); },
        {"--icon", "ICON"},
@@ -138,7 +141,7 @@ TEST(BadInput, EachIsRefusedWithOneLineAndNoOutput) {
     SCOPED_TRACE(bad.title);
     TempDir dir;
     fs::path app = dir / "app";
-    write_file(app / "app.exe", "MZ");
+    write_file(app / "app.exe", minimal_program());
     bad.make(app);
     fs::path out_dir = dir / "out";
     fs::create_directories(out_dir);
@@ -172,15 +175,17 @@ TEST(BadInput, FoldersThatCannotBePacked) {
                    expected);
     EXPECT_FALSE(fs::exists(dir / "o.exe"));
   }
+  // The output's folder is only made once the inputs are found good.
   expect_refused(
       run_pack_tool({"pack", (dir / "noexe").string(), "-o", (dir / "nowhere/o.exe").string()}),
-      "does not exist");
+      "no .exe at the top");
+  EXPECT_FALSE(fs::exists(dir / "nowhere"));
 }
 
 TEST(BadInput, UnreadableFile) {
   if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
   TempDir dir;
-  write_file(dir / "app/app.exe", "MZ");
+  write_file(dir / "app/app.exe", minimal_program());
   write_file(dir / "app/secret.dat", "x");
   fs::permissions(dir / "app/secret.dat", fs::perms::none);
   expect_refused(run_pack_tool({"pack", (dir / "app").string(), "-o", (dir / "o.exe").string()}),
@@ -191,7 +196,7 @@ TEST(BadInput, UnreadableFile) {
 // The longest spec the launcher's record holds is accepted.
 TEST(BadInput, SpecOfTheRecordsCapacityIsAccepted) {
   TempDir dir;
-  write_file(dir / "app/app.exe", "MZ");
+  write_file(dir / "app/app.exe", minimal_program());
   ToolResult result =
       run_pack_tool({"pack", "-q", (dir / "app").string(), "-o", (dir / "o.exe").string(), "--spec",
                      "{TEMP}\\" + std::string(1016, 'a')});
@@ -214,7 +219,7 @@ TEST(BadInput, PayloadBeyondTheImageLimit) {
 
 TEST(BadInput, CommandLineMistakes) {
   TempDir dir;
-  write_file(dir / "app/app.exe", "MZ");
+  write_file(dir / "app/app.exe", minimal_program());
   std::string app = (dir / "app").string();
   EXPECT_NE(0, run_pack_tool({"pack", app}).exit_code);  // no --output
   EXPECT_NE(0, run_pack_tool({"pack", "-o", "x.exe"}).exit_code);

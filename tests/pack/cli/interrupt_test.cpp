@@ -30,7 +30,7 @@ std::string slow_to_compress(size_t size) {
 
 TEST(Interrupt, OldOutputStaysAndNoTemporaryFileIsLeft) {
   TempDir dir;
-  write_file(dir / "app/app.exe", "MZ");
+  write_file(dir / "app/app.exe", minimal_program());
   write_file(dir / "app/data.bin", slow_to_compress(64u << 20));
   write_file(dir / "out/app.exe", "previous build");
   fs::path temp = dir / "out/.app.exe.kovran-tmp";

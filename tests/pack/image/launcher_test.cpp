@@ -87,7 +87,10 @@ TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
   EXPECT_EQ(expected_block, block_in_executable(image));
   RecordInImage record = constants_in_executable(image);
   EXPECT_EQ(expected_block.size(), record.payload_length);
-  EXPECT_EQ(u"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008", record.spec);
+  // An empty archive names no program: the folder takes a stand-in name.
+  std::u16string folder = u"{CACHE_DIR}\\kovran-onefile\\app-";
+  EXPECT_EQ(folder, record.spec.substr(0, folder.size()));
+  EXPECT_EQ(folder.size() + 12, record.spec.size());
   EXPECT_EQ(u"1.17.4.0", record.version);
   EXPECT_EQ(0u, record.offset % 8);
 
@@ -139,11 +142,11 @@ TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
 }
 
 TEST_F(Launcher, FolderOptionsReachTheResourcesAndConstants) {
-  write_file(dir_ / "app/bin/Tool.exe", "MZ tool");
+  write_file(dir_ / "app/bin/Tool.exe", minimal_program());
   write_file(dir_ / "app/bin/tool.dll", "dll");
   write_file(dir_ / "app/data/readme.txt", "read me");
   fs::path exe = dir_ / "packed.exe";
-  pack({(dir_ / "app").string(), "-o", exe.string(), "--main", "bin/Tool.exe", "--version",
+  pack({(dir_ / "app").string(), "-o", exe.string(), "--main", "bin/Tool.exe", "--app-version",
         "2.5.0.07", "--product-name", "K\xC3\xA4rnan \"Q\"", "--spec", "{TEMP}\\{pid}"});
   Bytes image = read_file(exe);
 
@@ -151,7 +154,7 @@ TEST_F(Launcher, FolderOptionsReachTheResourcesAndConstants) {
   ASSERT_EQ("", block.error);
   ASSERT_EQ(3u, block.entries.size());
   EXPECT_EQ(u"bin\\Tool.exe", block.entries[0].name);
-  EXPECT_EQ("MZ tool", block.entries[0].data);
+  EXPECT_EQ(minimal_program(), block.entries[0].data);
 
   RecordInImage record = constants_in_executable(image);
   EXPECT_EQ(u"{TEMP}\\{pid}", record.spec);
@@ -168,7 +171,7 @@ TEST_F(Launcher, FolderOptionsReachTheResourcesAndConstants) {
 }
 
 TEST_F(Launcher, IconFileImagesAreCarriedAsGiven) {
-  write_file(dir_ / "app/app.exe", "MZ");
+  write_file(dir_ / "app/app.exe", minimal_program());
   Bytes ico = {0, 0, 1, 0, 1, 0, 16, 16, 0, 0, 1, 0, 32, 0};
   Bytes dib(40 + 16 * 16 * 4 + 16 * 4, 0x33);
   const unsigned char header[16] = {40, 0, 0, 0, 16, 0, 0, 0, 32, 0, 0, 0, 1, 0, 32, 0};
@@ -199,7 +202,7 @@ TEST_F(Launcher, PackingIsDeterministic) {
     state = state * 1103515245u + 12345u;
     text += "word" + std::to_string((state >> 16) % 5000) + (state % 7 == 0 ? "\n" : " ");
   }
-  write_file(dir_ / "app/app.exe", "MZ");
+  write_file(dir_ / "app/app.exe", minimal_program());
   write_file(dir_ / "app/data/words.txt", text);
   std::string app = (dir_ / "app").string();
   pack({app, "-o", (dir_ / "one.exe").string(), "--level", "3", "--threads", "1"});
@@ -214,14 +217,17 @@ TEST_F(Launcher, PackingIsDeterministic) {
 }
 
 TEST_F(Launcher, ReplacesAnExistingOutputAndPrintsASummary) {
-  write_file(dir_ / "app/app.exe", "MZ");
+  write_file(dir_ / "app/app.exe", minimal_program());
   write_file(dir_ / "out.exe", "old");
   ToolResult result =
       run_pack_tool({"pack", (dir_ / "app").string(), "-o", (dir_ / "out.exe").string()});
   ASSERT_EQ(0, result.exit_code) << result.err;
   EXPECT_EQ("", result.err);  // no progress line when stderr is not a terminal
   EXPECT_NE(std::string::npos, result.out.find("packed 1 file: ")) << result.out;
-  EXPECT_EQ(1, std::count(result.out.begin(), result.out.end(), '\n'));
+  EXPECT_NE(std::string::npos,
+            result.out.find("\n  unpacks into: {CACHE_DIR}\\kovran-onefile\\app-"))
+      << result.out;
+  EXPECT_EQ(2, std::count(result.out.begin(), result.out.end(), '\n'));
   EXPECT_GT(fs::file_size(dir_ / "out.exe"), 3u);
   EXPECT_EQ((std::vector<std::string>{"app", "app/app.exe", "out.exe"}), [&] {
     auto names = list_files(dir_.path());

@@ -22,7 +22,13 @@ with tempfile.TemporaryDirectory() as work:
     app = os.path.join(work, "app")
     os.makedirs(os.path.join(app, "data"))
     with open(os.path.join(app, "Main.exe"), "wb") as f:
-        f.write(b"MZ" + os.urandom(300000))
+        # MZ header, PE signature, x86-64, executable: what the tool asks of a main program.
+        header = bytearray(88)
+        header[0:2] = b"MZ"
+        header[0x3C] = 64
+        header[64:70] = b"PE\0\0\x64\x86"
+        header[86] = 0x22
+        f.write(bytes(header) + os.urandom(300000))
     with open(os.path.join(app, "data", "notes.txt"), "w") as f:
         f.write("notes\n" * 1000)
     out = os.path.join(work, "packed.exe")

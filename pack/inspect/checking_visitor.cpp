@@ -1,0 +1,39 @@
+#include "pack/inspect/checking_visitor.h"
+
+#include <zlib.h>
+
+#include <cstdio>
+
+#include "pack/archive/archive_writer.h"
+#include "pack/pack_error.h"
+#include "pack/scan/utf.h"
+
+namespace pack {
+
+void CheckingVisitor::begin(const EntryHeader& entry) {
+  current_ = entry;
+  crc_ = 0;
+  inside_ = true;
+}
+
+void CheckingVisitor::data(const unsigned char* bytes, size_t size) {
+  crc_ = static_cast<uint32_t>(crc32_z(crc_, bytes, size));
+}
+
+void CheckingVisitor::end() {
+  if (stored_checksum(crc_, current_.size) != current_.checksum) {
+    char text[96];
+    std::snprintf(text, sizeof text, "data has CRC-32 %08x, the archive records %08x", crc_,
+                  current_.checksum);
+    throw PackError(text);
+  }
+  inside_ = false;
+  ++files_;
+  bytes_ += current_.size;
+}
+
+std::string CheckingVisitor::where() const {
+  return inside_ ? utf16_to_utf8(current_.name) + ": " : std::string();
+}
+
+}  // namespace pack

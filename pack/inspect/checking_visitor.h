@@ -1,0 +1,31 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "pack/archive/payload_reader.h"
+
+namespace pack {
+
+// Checks every entry's data against its stored CRC-32 as it is decoded, and counts.
+class CheckingVisitor : public EntryVisitor {
+ public:
+  void begin(const EntryHeader& entry) override;
+  void data(const unsigned char* bytes, size_t size) override;
+  void end() override;
+  // "NAME: " while inside an entry, to name where a decoding fault happened.
+  std::string where() const;
+  uint64_t files() const { return files_; }
+  uint64_t bytes() const { return bytes_; }
+
+ protected:
+  const EntryHeader& current() const { return current_; }
+
+ private:
+  EntryHeader current_;
+  uint32_t crc_ = 0;
+  bool inside_ = false;
+  uint64_t files_ = 0;
+  uint64_t bytes_ = 0;
+};
+
+}  // namespace pack

@@ -1,0 +1,100 @@
+#include "pack/inspect/launcher_file.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <fstream>
+#include <vector>
+
+#include "launcher/constants_record.h"
+#include "pack/image/pe_headers.h"
+#include "pack/pack_error.h"
+
+namespace pack {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr size_t header_bytes = 64 * 1024;
+
+std::vector<unsigned char> read_range(std::ifstream& in, uint64_t offset, size_t size) {
+  std::vector<unsigned char> bytes(size);
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  in.clear();
+  return bytes;
+}
+
+std::u16string record_text(const unsigned char* at, size_t capacity) {
+  std::u16string text;
+  for (size_t i = 0; i < capacity; ++i) {
+    char16_t c = static_cast<char16_t>(get_le(at + 2 * i, 2));
+    if (c == 0) break;
+    text += c;
+  }
+  return text;
+}
+
+// The record lies in one of the stub's own sections, never in the two the tool adds.
+std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers) {
+  for (const PeSection& s : headers.sections) {
+    if (s.name == ".rsrc" || s.name == ".payload" || s.raw_size == 0) continue;
+    if (s.raw_size > (64u << 20)) continue;
+    std::vector<unsigned char> bytes = read_range(in, s.raw_offset, s.raw_size);
+    auto found = std::search(bytes.begin(), bytes.end(), std::begin(constants_marker),
+                             std::end(constants_marker));
+    if (found == bytes.end()) continue;
+    size_t at = static_cast<size_t>(found - bytes.begin());
+    if (at + sizeof(ConstantsRecord) > bytes.size()) return std::nullopt;
+    return std::vector<unsigned char>(found, found + sizeof(ConstantsRecord));
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+LauncherFacts read_launcher(const fs::path& path) {
+  auto fail = [&path](const std::string& why) -> PackError {
+    return PackError(path.u8string() + ": not a launcher made by kovran-onefile (" + why + ")");
+  };
+  std::ifstream in(path, std::ios::binary);
+  std::error_code error;
+  uint64_t size = fs::file_size(path, error);
+  if (!in || error) throw PackError(path.u8string() + ": cannot read the file");
+  std::vector<unsigned char> head = read_range(in, 0, header_bytes);
+  PeHeaders headers;
+  try {
+    headers = read_pe_headers(head.data(), head.size(), size);
+  } catch (const PackError& problem) {
+    throw fail(problem.what());
+  }
+  std::optional<std::vector<unsigned char>> record = find_record(in, headers);
+  if (!record) throw fail("no constants record");
+  const unsigned char* r = record->data();
+  LauncherFacts facts;
+  facts.file_size = size;
+  uint32_t rva = get_le(r + offsetof(ConstantsRecord, payload_rva), 4);
+  facts.payload_length = get_le(r + offsetof(ConstantsRecord, payload_length), 4) |
+                         uint64_t{get_le(r + offsetof(ConstantsRecord, payload_length) + 4, 4)}
+                             << 32;
+  facts.spec = record_text(r + offsetof(ConstantsRecord, target_spec), record_spec_capacity);
+  facts.version =
+      record_text(r + offsetof(ConstantsRecord, version_string), record_version_capacity);
+  if (facts.payload_length > 0xFFFFFFFFu) throw fail("payload length out of range");
+  std::optional<uint64_t> offset =
+      headers.file_offset(rva, static_cast<uint32_t>(facts.payload_length));
+  if (!offset) throw fail("its payload lies outside the sections");
+  facts.payload_offset = *offset;
+  return facts;
+}
+
+bool is_our_launcher(const fs::path& path) {
+  try {
+    read_launcher(path);
+    return true;
+  } catch (const PackError&) {
+    return false;
+  }
+}
+
+}  // namespace pack

@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace pack {
+
+// What a launcher made by this tool records about itself.
+struct LauncherFacts {
+  uint64_t file_size = 0;
+  std::u16string spec;
+  std::u16string version;
+  uint64_t payload_offset = 0;  // in the file
+  uint64_t payload_length = 0;
+};
+
+// Reads a launcher's constants record through its PE headers. Throws PackError naming
+// the file when it is not a launcher this tool made.
+LauncherFacts read_launcher(const std::filesystem::path& path);
+
+// Whether the file is a launcher this tool made; false for anything else.
+bool is_our_launcher(const std::filesystem::path& path);
+
+}  // namespace pack

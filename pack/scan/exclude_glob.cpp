@@ -1,0 +1,89 @@
+#include "pack/scan/exclude_glob.h"
+
+#include <algorithm>
+
+#include "pack/pack_error.h"
+#include "pack/scan/utf.h"
+#include "pack/scan/windows_names.h"
+
+namespace pack {
+namespace {
+
+using View = std::u16string_view;
+
+bool match(View p, View s) {
+  if (p.empty()) return s.empty();
+  if (p.substr(0, 2) == u"**") {
+    View rest = p.substr(2);
+    if (rest.substr(0, 1) == u"/") {
+      // "**/x": x at this level or below any number of folders.
+      rest.remove_prefix(1);
+      if (match(rest, s)) return true;
+      for (size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == u'/' && match(rest, s.substr(i + 1))) return true;
+      }
+      return false;
+    }
+    for (size_t i = 0; i <= s.size(); ++i) {
+      if (match(rest, s.substr(i))) return true;
+    }
+    return false;
+  }
+  if (p[0] == u'*') {
+    for (size_t i = 0; i <= s.size(); ++i) {
+      if (match(p.substr(1), s.substr(i))) return true;
+      if (i < s.size() && s[i] == u'/') break;
+    }
+    return false;
+  }
+  if (s.empty()) return false;
+  if (p[0] == u'?') return s[0] != u'/' && match(p.substr(1), s.substr(1));
+  return p[0] == s[0] && match(p.substr(1), s.substr(1));
+}
+
+std::u16string normalized_pattern(const std::string& pattern) {
+  std::optional<std::u16string> wide = utf8_to_utf16(pattern);
+  if (!wide) throw PackError("--exclude '" + pattern + "': not valid UTF-8");
+  std::replace(wide->begin(), wide->end(), u'\\', u'/');
+  while (wide->compare(0, 2, u"./") == 0) wide->erase(0, 2);
+  while (!wide->empty() && wide->back() == u'/') wide->pop_back();
+  if (wide->empty()) throw PackError("--exclude '" + pattern + "': empty pattern");
+  return fold_case(*wide);
+}
+
+bool matches_normalized(const std::u16string& pattern, const std::u16string& name) {
+  std::u16string path = fold_case(name);
+  std::replace(path.begin(), path.end(), u'\\', u'/');
+  // The path itself, then each folder above it.
+  for (size_t end = path.size(); end != std::u16string::npos && end > 0;
+       end = path.rfind(u'/', end - 1)) {
+    if (match(pattern, View(path).substr(0, end))) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool exclude_matches(const std::string& pattern, const std::u16string& name) {
+  return matches_normalized(normalized_pattern(pattern), name);
+}
+
+std::vector<AppFile> apply_excludes(std::vector<AppFile> files,
+                                    const std::vector<std::string>& patterns,
+                                    size_t& count_left_out) {
+  std::vector<std::u16string> normalized;
+  for (const std::string& pattern : patterns) normalized.push_back(normalized_pattern(pattern));
+  size_t before = files.size();
+  files.erase(std::remove_if(files.begin(), files.end(),
+                             [&](const AppFile& file) {
+                               for (const std::u16string& p : normalized) {
+                                 if (matches_normalized(p, file.name)) return true;
+                               }
+                               return false;
+                             }),
+              files.end());
+  count_left_out = before - files.size();
+  return files;
+}
+
+}  // namespace pack
