@@ -23,6 +23,9 @@ class FileReader {
 
  private:
   [[noreturn]] void fail(const std::string& reason) const;
+  // One read of at most want bytes at offset: how many arrived, 0 at the end of the file.
+  // Platform code; a read error fails.
+  size_t read_at(unsigned char* data, size_t want, uint64_t offset);
   size_t fill(unsigned char* data, size_t want, uint64_t offset);
 
   std::filesystem::path path_;

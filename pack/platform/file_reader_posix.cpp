@@ -24,29 +24,11 @@ void FileReader::fail(const std::string& reason) const {
   throw PackError(path_.string() + ": " + reason);
 }
 
-size_t FileReader::fill(unsigned char* data, size_t want, uint64_t offset) {
-  size_t filled = 0;
-  while (filled < want) {
-    ssize_t got = pread(static_cast<int>(handle_), data + filled, want - filled,
-                        static_cast<off_t>(offset + filled));
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) fail(std::string("read failed: ") + std::strerror(errno));
-    if (got == 0) fail("file became shorter while it was packed");
-    filled += static_cast<size_t>(got);
-  }
-  return filled;
-}
-
-void FileReader::read_all(std::vector<unsigned char>& buffer, const ChunkHandler& handler) {
-  uint64_t offset = 0;
-  while (offset < size_) {
-    size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size_ - offset));
-    handler(buffer.data(), fill(buffer.data(), want, offset));
-    offset += want;
-  }
-  unsigned char probe = 0;
-  if (pread(static_cast<int>(handle_), &probe, 1, static_cast<off_t>(offset)) > 0) {
-    fail("file became longer while it was packed");
+size_t FileReader::read_at(unsigned char* data, size_t want, uint64_t offset) {
+  for (;;) {
+    ssize_t got = pread(static_cast<int>(handle_), data, want, static_cast<off_t>(offset));
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) fail(std::string("read failed: ") + std::strerror(errno));
   }
 }
 

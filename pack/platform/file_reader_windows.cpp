@@ -11,18 +11,6 @@ namespace {
 
 HANDLE handle_of(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
-// Reads up to size bytes at offset; returns how many, 0 at the end of the file.
-DWORD read_at(intptr_t handle, unsigned char* data, size_t size, uint64_t offset, bool& failed) {
-  OVERLAPPED at{};
-  at.Offset = static_cast<DWORD>(offset);
-  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  DWORD got = 0;
-  DWORD want = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-  failed =
-      !ReadFile(handle_of(handle), data, want, &got, &at) && GetLastError() != ERROR_HANDLE_EOF;
-  return got;
-}
-
 }  // namespace
 
 FileReader::FileReader(const std::filesystem::path& path, uint64_t expected_size)
@@ -42,30 +30,16 @@ void FileReader::fail(const std::string& reason) const {
   throw PackError(path_.u8string() + ": " + reason);
 }
 
-size_t FileReader::fill(unsigned char* data, size_t want, uint64_t offset) {
-  size_t filled = 0;
-  while (filled < want) {
-    bool failed = false;
-    DWORD got = read_at(handle_, data + filled, want - filled, offset + filled, failed);
-    if (failed) fail("read failed: " + last_error_text());
-    if (got == 0) fail("file became shorter while it was packed");
-    filled += got;
+size_t FileReader::read_at(unsigned char* data, size_t want, uint64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+  DWORD got = 0;
+  DWORD piece = static_cast<DWORD>(std::min<size_t>(want, 1u << 30));
+  if (!ReadFile(handle_of(handle_), data, piece, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) {
+    fail("read failed: " + last_error_text());
   }
-  return filled;
-}
-
-void FileReader::read_all(std::vector<unsigned char>& buffer, const ChunkHandler& handler) {
-  uint64_t offset = 0;
-  while (offset < size_) {
-    size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size_ - offset));
-    handler(buffer.data(), fill(buffer.data(), want, offset));
-    offset += want;
-  }
-  unsigned char probe = 0;
-  bool failed = false;
-  if (read_at(handle_, &probe, 1, offset, failed) > 0) {
-    fail("file became longer while it was packed");
-  }
+  return got;
 }
 
 }  // namespace pack

@@ -1,0 +1,28 @@
+#include <algorithm>
+
+#include "pack/platform/file_reader.h"
+
+namespace pack {
+
+size_t FileReader::fill(unsigned char* data, size_t want, uint64_t offset) {
+  size_t filled = 0;
+  while (filled < want) {
+    size_t got = read_at(data + filled, want - filled, offset + filled);
+    if (got == 0) fail("file became shorter while it was packed");
+    filled += got;
+  }
+  return filled;
+}
+
+void FileReader::read_all(std::vector<unsigned char>& buffer, const ChunkHandler& handler) {
+  uint64_t offset = 0;
+  while (offset < size_) {
+    size_t want = static_cast<size_t>(std::min<uint64_t>(buffer.size(), size_ - offset));
+    handler(buffer.data(), fill(buffer.data(), want, offset));
+    offset += want;
+  }
+  unsigned char probe = 0;
+  if (read_at(&probe, 1, offset) > 0) fail("file became longer while it was packed");
+}
+
+}  // namespace pack
