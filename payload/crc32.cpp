@@ -92,10 +92,10 @@ uint32_t crc_bytes(uint32_t c, const unsigned char* p, uint64_t length) {
 
 }  // namespace
 
-uint32_t crc32_buffer(const void* data, uint64_t length) {
-  if (data == nullptr) return 0;
+uint32_t crc32_update_table(uint32_t crc, const void* data, uint64_t length) {
+  if (data == nullptr) return crc;
   const unsigned char* p = static_cast<const unsigned char*>(data);
-  uint32_t c = 0xFFFFFFFFu;
+  uint32_t c = ~crc;
   if (length >= braid_minimum) {
     for (; reinterpret_cast<uintptr_t>(p) % 4 != 0; --length) c = byte_step(c, *p++);
     uint64_t blocks = length / block_bytes;
@@ -103,5 +103,17 @@ uint32_t crc32_buffer(const void* data, uint64_t length) {
     p += blocks * block_bytes;
     length -= blocks * block_bytes;
   }
-  return crc_bytes(c, p, length) ^ 0xFFFFFFFFu;
+  return ~crc_bytes(c, p, length);
 }
+
+// Folding pays off from a few blocks of 16 bytes on.
+constexpr uint64_t clmul_minimum = 64;
+
+uint32_t crc32_update(uint32_t crc, const void* data, uint64_t length) {
+  if (data != nullptr && length >= clmul_minimum && crc32_clmul_available()) {
+    return crc32_update_clmul(crc, data, length);
+  }
+  return crc32_update_table(crc, data, length);
+}
+
+uint32_t crc32_buffer(const void* data, uint64_t length) { return crc32_update(0, data, length); }

@@ -20,10 +20,8 @@
 namespace {
 
 constexpr size_t entry_name_capacity = 1024;
-constexpr uint64_t copy_buffer_size = 32768;
 
 wchar_t entry_name[entry_name_capacity];
-unsigned char copy_buffer[copy_buffer_size];
 
 // Reads units up to the terminating 0; a name longer than the buffer ends the process
 // like every other bounded buffer.
@@ -76,9 +74,8 @@ void build_current_file_path() {
 
 void skip_data(uint64_t size) {
   while (size > 0) {
-    uint64_t piece = size < copy_buffer_size ? size : copy_buffer_size;
-    payload_read(copy_buffer, piece);
-    size -= piece;
+    const unsigned char* bytes;
+    size -= payload_take(&bytes, size);
   }
 }
 
@@ -97,11 +94,12 @@ void write_current_file(uint64_t size) {
   create_parent_directories();
   HANDLE file = open_for_writing();
   if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
+  // Straight from the decoder's windows: a call per window, no copy.
   while (size > 0) {
-    uint64_t piece = size < copy_buffer_size ? size : copy_buffer_size;
-    payload_read(copy_buffer, piece);
+    const unsigned char* bytes;
+    size_t piece = payload_take(&bytes, size);
     DWORD written = 0;
-    if (!WriteFile(file, copy_buffer, static_cast<DWORD>(piece), &written, nullptr)) {
+    if (!WriteFile(file, bytes, static_cast<DWORD>(piece), &written, nullptr)) {
       report_os_error("Error, couldn't unpack file to target path.", GetLastError());
       exit(2);
     }

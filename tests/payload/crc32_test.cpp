@@ -61,4 +61,30 @@ TEST(Crc32Buffer, MatchesTheReferenceOverLargeRandomBuffers) {
   }
 }
 
+TEST(Crc32Paths, TableAndCarryLessMultiplyAgreeAtManyLengthsAndAlignments) {
+  if (!crc32_clmul_available()) GTEST_SKIP() << "no PCLMULQDQ on this processor";
+  std::vector<unsigned char> bytes = random_bytes(70000, 11);
+  for (size_t offset = 0; offset < 16; ++offset) {
+    for (size_t length = 0; length < 70000 - 16; length += length < 600 ? 1 : 997) {
+      uint32_t table = crc32_update_table(0, bytes.data() + offset, length);
+      ASSERT_EQ(crc32_update_clmul(0, bytes.data() + offset, length), table)
+          << "offset " << offset << ", length " << length;
+      ASSERT_EQ(table, reference_crc(bytes.data() + offset, length));
+    }
+  }
+}
+
+TEST(Crc32Paths, ContinueFromAnEarlierBlockAsOneBlockWould) {
+  std::vector<unsigned char> bytes = random_bytes(5000, 12);
+  uint32_t whole = reference_crc(bytes.data(), bytes.size());
+  for (size_t split : {size_t{0}, size_t{1}, size_t{63}, size_t{64}, size_t{1000}, size_t{4937}}) {
+    uint32_t first = crc32_update(0, bytes.data(), split);
+    EXPECT_EQ(crc32_update(first, bytes.data() + split, bytes.size() - split), whole) << split;
+    EXPECT_EQ(crc32_update_table(crc32_update_table(0, bytes.data(), split), bytes.data() + split,
+                                 bytes.size() - split),
+              whole)
+        << split;
+  }
+}
+
 }  // namespace

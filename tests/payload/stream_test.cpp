@@ -85,6 +85,16 @@ TEST(PayloadRead, DrainsTheDecoderAfterItHasConsumedAllInput) {
   EXPECT_EQ(payload_stream.input.pos, payload_stream.input.size);
 }
 
+TEST(PayloadRead, DrainsTheDecoderWhenAReadEndsExactlyAtAFullWindow) {
+  // As above, but the first read takes exactly the first window: what the decoder
+  // still holds must be found by the next read, not taken for a cut archive.
+  std::string archive = sample_bytes(window + 100000, 8);
+  std::string frame = raw_frame(archive + std::string(window, 'x'));
+  Reader reader("QVJ" + frame.substr(0, raw_frame_header_size + 3 + window + 3 + 100000));
+  EXPECT_EQ(reader.read(window), archive.substr(0, window));
+  EXPECT_EQ(reader.read(100000), archive.substr(window));
+}
+
 TEST(PayloadRead, NeedsNoZeroFillOrTrailerForAWellFormedArchive) {
   std::string archive = sample_bytes(5000, 4);
   std::string frame = compressed_frame(archive, 3, true);
