@@ -15,6 +15,7 @@
 #include "payload/held_file.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
+#include "payload/writer_pool.h"
 #include "support/bounded.h"
 
 namespace {
@@ -92,6 +93,11 @@ HANDLE open_for_writing() {
 
 void write_current_file(uint64_t size) {
   create_parent_directories();
+  if (size <= pooled_file_limit) {
+    pool_write_current_file(size);
+    return;
+  }
+  settle_pooled_writes();
   HANDLE file = open_for_writing();
   if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
   // Straight from the decoder's windows: a call per window, no copy.
@@ -100,8 +106,7 @@ void write_current_file(uint64_t size) {
     size_t piece = payload_take(&bytes, size);
     DWORD written = 0;
     if (!WriteFile(file, bytes, static_cast<DWORD>(piece), &written, nullptr)) {
-      report_os_error("Error, couldn't unpack file to target path.", GetLastError());
-      exit(2);
+      fatal_os_error("Error, couldn't unpack file to target path.", GetLastError());
     }
     size -= piece;
   }
@@ -138,6 +143,7 @@ void unpack_payload() {
       write_current_file(size);
     }
   }
+  finish_pooled_writes();
   payload_close();
   release_target_lock();
 }

@@ -74,6 +74,44 @@ TEST(Unpack, FileThatCannotBeOpenedForWritingEndsWithTheOpenMessage) {
                             "' for writing.\n");
 }
 
+// Small files are written on other threads: a later entry that fails at once must not be
+// reported ahead of an earlier one that fails only after its retries.
+TEST(Unpack, FailureNamesTheFirstFailingEntryInArchiveOrder) {
+  Unpacker unpacker;
+  std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"}};
+  for (int i = 0; i < 12; ++i) entries.push_back({L"f" + std::to_wstring(i) + L".txt", "v1"});
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  for (size_t i = 1; i < entries.size(); ++i) entries[i].data = "v2";
+  HANDLE held = CreateFileW(unpacker.path(L"f2.txt").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  DeleteFileW(unpacker.path(L"f9.txt").c_str());
+  CreateDirectoryW(unpacker.path(L"f9.txt").c_str(), nullptr);
+  ProcessResult result = unpacker.run(entries);
+  CloseHandle(held);
+  EXPECT_EQ(result.exit_code, 2u);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "Error, failed to open '" + narrow_utf8(unpacker.path(L"f2.txt")) + "' for writing.\n");
+  EXPECT_EQ(read_file(unpacker.path(L"f1.txt")), "v2");  // entries before it are written
+}
+
+TEST(Unpack, SmallAndLargeFilesMixedAreAllWrittenBeforeTheChildStarts) {
+  Unpacker unpacker;
+  std::string large(300000, 'L');
+  std::vector<ArchiveEntry> entries = {{L"main.exe", std::string(131072, 'M')}};
+  for (int i = 0; i < 40; ++i) {
+    std::wstring name = L"d" + std::to_wstring(i % 5) + L"\\f" + std::to_wstring(i) + L".txt";
+    entries.push_back({name, i % 10 == 3 ? large : std::string(100 + i * 997, 'a' + i % 26)});
+  }
+  // The probe fails unless it can open the child's program alone once unpacking returns.
+  ProcessResult result = unpacker.run(entries);
+  ASSERT_EQ(result.exit_code, 0u) << result.out << result.err;
+  for (const auto& entry : entries) {
+    EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
+  }
+}
+
 TEST(Unpack, EmptyArchiveCreatesNothing) {
   Unpacker unpacker;
   ProcessResult result = unpacker.run(std::vector<ArchiveEntry>{});
