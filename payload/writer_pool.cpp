@@ -12,9 +12,9 @@
 
 namespace {
 
-// Files are opened one at a time (below), so two writers suffice: one opens while the
-// other writes and closes. Four slots of 128 KiB (allocated once) keep them fed; under
-// Wine each thread's stack costs about 1 MiB whatever size is asked for.
+// Two writers beside the main thread's decoding and copying on two cores. Four slots of 128 KiB
+// (allocated once) keep them fed; under Wine each thread's stack costs about 1 MiB whatever size is
+// asked for.
 constexpr int writer_count = 2;
 constexpr int slot_count = 4;
 constexpr SIZE_T writer_stack_size = 0x10000;
@@ -40,9 +40,8 @@ SRWLOCK lock = SRWLOCK_INIT;
 CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
 bool stopping = false;
 uint64_t next_entry = 0;
-// Files are created in archive order, and none after one that could not be: entries
-// after a failure stay as they were, as when one thread wrote them all. Only the writing
-// and closing overlap.
+// Existing files are opened in archive order, and none after one that could not be:
+// entries after a failure stay as they were, as when one thread wrote them all.
 uint64_t open_turn = 0;
 bool open_failed = false;
 
@@ -72,23 +71,40 @@ HANDLE open_slot_file(Slot& slot) {
   }
 }
 
-void write_slot(Slot& slot) {
-  if (!wait_for_open_turn(slot)) {
-    end_open_turn(false);
-    return;
-  }
-  HANDLE file = open_slot_file(slot);
-  end_open_turn(file == INVALID_HANDLE_VALUE);
-  if (file == INVALID_HANDLE_VALUE) {
-    slot.failure = Failure::open;
-    return;
-  }
+void write_and_close(Slot& slot, HANDLE file) {
   DWORD written = 0;
   if (slot.size > 0 && !WriteFile(file, slot.bytes, slot.size, &written, nullptr)) {
     slot.failure = Failure::write;
     slot.error = GetLastError();
   }
   CloseHandle(file);
+}
+
+void write_slot(Slot& slot) {
+  // A file that did not exist is created out of turn, which is most of a first start;
+  // should an earlier entry fail, removing it again leaves the target as it was.
+  HANDLE file = CreateFileW(slot.path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            CREATE_NEW, 0, nullptr);
+  if (file != INVALID_HANDLE_VALUE) {
+    write_and_close(slot, file);
+    if (!wait_for_open_turn(slot)) {
+      DeleteFileW(slot.path);
+      slot.failure = Failure::none;
+    }
+    end_open_turn(false);
+    return;
+  }
+  if (!wait_for_open_turn(slot)) {
+    end_open_turn(false);
+    return;
+  }
+  file = open_slot_file(slot);
+  end_open_turn(file == INVALID_HANDLE_VALUE);
+  if (file == INVALID_HANDLE_VALUE) {
+    slot.failure = Failure::open;
+    return;
+  }
+  write_and_close(slot, file);
 }
 
 // The earliest queued entry, so that the writer whose turn it is to open never waits.
