@@ -50,12 +50,17 @@ winarg() { printf "'%s'" "$(winpath "$1")"; }
 "$wine_run"
 
 corpus="$work/corpus-$variant"
-stamp=$(cat "$root/bench/corpus/"*.py "$child" | sha256sum | cut -c1-16)-$seed
+case $variant in
+  real|many) generator="$root/bench/corpus/make_extra_corpora.py" ;;
+  *) generator="$root/bench/corpus/make_corpus.py" ;;
+esac
+# The same stamp as bench/run.sh's for the corpora both make.
+stamp=$(cat "$generator" "$child" | sha256sum | cut -c1-16)-$seed
 if [ "$(cat "$corpus.stamp" 2>/dev/null)" != "$stamp" ]; then
   case $variant in
-    real|many) python3 "$root/bench/corpus/make_extra_corpora.py" --out "$corpus" \
+    real|many) python3 "$generator" --out "$corpus" \
       --variant "$variant" --seed "$seed" --main-exe "$child" >"$corpus.summary" ;;
-    *) python3 "$root/bench/corpus/make_corpus.py" --out "$corpus" --variant "$variant" \
+    *) python3 "$generator" --out "$corpus" --variant "$variant" \
       --seed "$seed" --main-exe "$child" --main-name app.exe >"$corpus.summary" ;;
   esac
   echo "$stamp" >"$corpus.stamp"

@@ -139,7 +139,9 @@ TEST(Unpack, LaterStartRewritesOnlyChangedFilesAmongManyCurrentOnes) {
     EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
     bool rewritten = std::find(changed.begin(), changed.end(), i) != changed.end() ||
                      entry.name.rfind(L"d2\\", 0) == 0;
-    if (!rewritten) EXPECT_EQ(write_time(unpacker.path(entry.name)), before[i]) << i;
+    if (!rewritten) {
+      EXPECT_EQ(write_time(unpacker.path(entry.name)), before[i]) << i;
+    }
   }
 }
 
