@@ -5,6 +5,7 @@
 #
 #   bash bench/run.sh [BUILD_DIR] [--large] [--runs N] [--pack-runs N] [--seed N]
 #                     [--corpus VARIANT] [--no-build] [--payload-bench]
+#                     [--corpus-runs N] [--no-corpora]
 #
 # --large        also the 5,000-file / 500 MB corpus (adds about 5 minutes here)
 # --runs N       runs per start-up figure (default 10)
@@ -12,11 +13,15 @@
 # --corpus V     the corpus of the main figures: default (1,000 files, 90 MB) or small,
 #                for a quick trial of the script itself
 # --payload-bench  also the host throughput benchmark of CRC-32 and payload_read
+# --corpus-runs N  rounds of the start-up figures on the three corpora (default 5)
+# --no-corpora     skip those (bench/startup.sh on the generated, real-file and
+#                  many-file corpora; about 15 minutes here)
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build"
 large=0 runs=10 pack_runs=2 seed=20260 do_build=1 payload_bench=0 main_variant=default
+corpora=1 corpus_runs=5
 command_line="bash bench/run.sh${*:+ $*}"
 while [ $# -gt 0 ]; do
   case $1 in
@@ -27,6 +32,8 @@ while [ $# -gt 0 ]; do
     --corpus) main_variant=$2; shift ;;
     --no-build) do_build=0 ;;
     --payload-bench) payload_bench=1 ;;
+    --corpus-runs) corpus_runs=$2; shift ;;
+    --no-corpora) corpora=0 ;;
     -*) echo "bench: unknown option $1" >&2; exit 2 ;;
     *) build=$1 ;;
   esac
@@ -197,6 +204,24 @@ measure extract-tar-zstd "$runs" --prepare "rm -rf $work/x-tar && mkdir $work/x-
   "tar --zstd -xf $work/corpus.tar.zst -C $work/x-tar"
 check_unpacked "$work/x-tar" "$corpus"
 
+# --- start-up on three corpora ---------------------------------------------------------
+# In rounds, into folders never used before (bench/startup.sh says why), at the level
+# used above; the results go beside the others for the report.
+if [ $corpora -eq 1 ]; then
+  for variant in default real many; do
+    log "start-up in rounds: $variant corpus"
+    bash "$root/bench/startup.sh" "$build" --corpus "$variant" --runs "$corpus_runs" \
+      --level "$level_default" --label run
+    for kind in json peaks; do
+      cp "$bench/startup/$variant-run.$kind" "$results/corpora-$variant.$kind"
+    done
+    python3 "$root/bench/lib/frame_info.py" "$work/startup-$variant-run/app.exe" \
+      >"$results/frame-corpora-$variant.json"
+    find "$work/corpus-$variant" -type f | wc -l >"$results/corpora-$variant.files"
+    [ "$variant" = default ] || cp "$work/corpus-$variant.summary" "$results/corpus-$variant.txt"
+  done
+fi
+
 # --- memory ----------------------------------------------------------------------------
 # bench_run.exe under Wine: peak private bytes of what it starts, five runs each.
 memory() {  # name, launcher or program, cold|warm|-, [arguments]
@@ -280,6 +305,7 @@ fact run.pack_runs "$pack_runs"
 fact run.threads "$threads"
 fact run.level_default "$level_default"
 fact run.large "$large"
+fact run.corpus_runs "$([ $corpora -eq 1 ] && echo "$corpus_runs" || echo 0)"
 fact run.corpus "$main_variant"
 
 log "report"

@@ -5,23 +5,26 @@
 # tools (it installs 7-Zip the same way when missing).
 #
 #   bash bench/startup.sh [BUILD_DIR] [--corpus default|real|many|small] [--runs N]
-#                         [--level N] [--pack-tool FILE] [--label TEXT]
+#                         [--level N] [--pack-tool FILE] [--against FILE] [--label TEXT]
 #
 # --corpus     default: the generated 1,000 files / 90 MB; real: files this machine
 #              has (a runtime's standard library and shared libraries, 90 MB); many:
 #              20,000 files of a few KB; small: 50 files, to try the script
 # --pack-tool  another pack tool (a Windows .exe runs under Wine), e.g. an older build
-# --label      names this run's results file, e.g. "before"
+# --against    a second pack tool whose launcher is timed in the same rounds, e.g. the
+#              last release's, for a before/after comparison under the same conditions
+# --label      names this run's results file, e.g. "after"
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build" variant=default runs=10 level=19 pack_tool="" label=current seed=20260
+build="$root/build" variant=default runs=10 level=19 pack_tool="" against="" label=current seed=20260
 while [ $# -gt 0 ]; do
   case $1 in
     --corpus) variant=$2; shift ;;
     --runs) runs=$2; shift ;;
     --level) level=$2; shift ;;
     --pack-tool) pack_tool=$2; shift ;;
+    --against) against=$2; shift ;;
     --label) label=$2; shift ;;
     -*) echo "startup: unknown option $1" >&2; exit 2 ;;
     *) build=$1 ;;
@@ -47,78 +50,109 @@ winarg() { printf "'%s'" "$(winpath "$1")"; }
 "$wine_run"
 
 corpus="$work/corpus-$variant"
-stamp=$(cat "$root/bench/corpus/"*.py "$child" | sha256sum | cut -c1-16)-$seed
+case $variant in
+  real|many) generator="$root/bench/corpus/make_extra_corpora.py" ;;
+  *) generator="$root/bench/corpus/make_corpus.py" ;;
+esac
+# The same stamp as bench/run.sh's for the corpora both make.
+stamp=$(cat "$generator" "$child" | sha256sum | cut -c1-16)-$seed
 if [ "$(cat "$corpus.stamp" 2>/dev/null)" != "$stamp" ]; then
   case $variant in
-    real|many) python3 "$root/bench/corpus/make_extra_corpora.py" --out "$corpus" \
+    real|many) python3 "$generator" --out "$corpus" \
       --variant "$variant" --seed "$seed" --main-exe "$child" >"$corpus.summary" ;;
-    *) python3 "$root/bench/corpus/make_corpus.py" --out "$corpus" --variant "$variant" \
+    *) python3 "$generator" --out "$corpus" --variant "$variant" \
       --seed "$seed" --main-exe "$child" --main-name app.exe >"$corpus.summary" ;;
   esac
   echo "$stamp" >"$corpus.stamp"
 fi
 files=$(find "$corpus" -type f | wc -l)
 out="$work/startup-$variant-$label"
-mkdir -p "$out" "$out/minimal"
-cp "$child" "$out/minimal/app.exe"
 
-pack() {  # corpus folder, launcher
-  if [[ $tool == *.exe ]]; then
-    "$wine_run" "$tool" pack "$(winpath "$1")" --output "$(winpath "$2")" --main app.exe \
+pack() {  # pack tool, corpus folder, launcher
+  if [[ $1 == *.exe ]]; then
+    "$wine_run" "$1" pack "$(winpath "$2")" --output "$(winpath "$3")" --main app.exe \
       --spec '{PROGRAM_DIR}\target' --level "$level" --threads "$(nproc)" --quiet
   else
-    "$tool" pack "$1" --output "$2" --main app.exe --spec '{PROGRAM_DIR}\target' \
+    "$1" pack "$2" --output "$3" --main app.exe --spec '{PROGRAM_DIR}\target' \
       --level "$level" --threads "$(nproc)" --quiet
   fi
 }
-[ -f "$out/app.exe" ] && [ "$out/app.exe" -nt "$tool" ] || pack "$corpus" "$out/app.exe"
-rm -rf "$out/fixed" && mkdir -p "$out/fixed"
-pack "$out/minimal" "$out/fixed/app.exe"
+launchers() {  # pack tool, folder: the corpus's launcher and the fixed-cost one
+  mkdir -p "$2/minimal" "$2/fixed"
+  cp "$child" "$2/minimal/app.exe"
+  [ -f "$2/app.exe" ] && [ "$2/app.exe" -nt "$1" ] || pack "$1" "$corpus" "$2/app.exe"
+  pack "$1" "$2/minimal" "$2/fixed/app.exe"
+}
+launchers "$tool" "$out"
+[ -z "$against" ] || launchers "$against" "$out-against"
 [ -f "$work/$variant.7z" ] || (cd "$corpus" && "$wine_run" "$sevenzip" a -t7z -mx=9 -bd -bso0 -bsp0 \
   "$(winpath "$work/$variant.7z")" . >/dev/null)
 
-json="$results/$variant-$label"
-measure() {  # name, hyperfine options and command
-  local name=$1
-  shift
-  hyperfine --style none --export-json "$json-$name.json" "$@" >/dev/null
-  printf '%s %s\n' "$name" "$(cut -d' ' -f1-3 /proc/loadavg)" >>"$json-load.txt"
+# One run of each figure per round (bench/lib/rounds.py says why). Cold starts and 7-Zip
+# write into folders that were never there: what a start or an extraction left is moved
+# aside, not deleted, until the end. On this machine's disk, files created just after a
+# large tree was deleted cost several times more (natively too), which would be measured
+# instead of the programs.
+steps="$out.steps"
+aside="$work/aside"
+rm -rf "$aside"
+mkdir -p "$aside"
+move_aside() { echo "[ ! -e $1 ] || mv $1 \$(mktemp -d -p $aside)/ && sync"; }
+start_steps() {  # name suffix, folder
+  printf 'fixed%s\t\t%s\n' "$1" "$wine_run $2/fixed/app.exe"
+  printf 'cold%s\t%s\t%s\n' "$1" "$(move_aside "$2/target")" "$wine_run $2/app.exe"
+  printf 'warm%s\tsync\t%s\n' "$1" "$wine_run $2/app.exe"
 }
-rm -f "$json-load.txt"
-measure fixed --runs $((runs * 2)) --warmup 3 "$wine_run $out/fixed/app.exe"
-measure cold --runs "$runs" --prepare "rm -rf $out/target && sync" "$wine_run $out/app.exe"
+{
+  start_steps "" "$out"
+  [ -z "$against" ] || start_steps -against "$out-against"
+  printf '7z\t%s\t%s\n' "$(move_aside "$out/x7z")" \
+    "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out/x7z") $(winarg "$work/$variant.7z")"
+} >"$steps"
+json="$results/$variant-$label"
+python3 "$root/bench/lib/rounds.py" "$steps" --rounds "$runs" --out "$json.json"
 diff -r -q "$out/target" "$corpus" >/dev/null || { echo "startup: unpacked files differ" >&2; exit 1; }
-measure warm --runs "$runs" --warmup 1 "$wine_run $out/app.exe"
-measure 7z --runs "$runs" --prepare "rm -rf $out/x7z && sync" \
-  "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out/x7z") $(winarg "$work/$variant.7z")"
+rm -rf "$aside"
 
-peak() {  # cold|warm: median of three peak private byte counts
+peak() {  # folder, cold|warm: median of three peak private byte counts
   for i in 1 2 3; do
-    [ "$1" = cold ] && rm -rf "$out/target"
-    "$wine_run" "$driver" "$(winpath "$out/app.exe")" | tr -d '\r' | tail -n1 \
+    [ "$2" = cold ] && rm -rf "$1/target"
+    "$wine_run" "$driver" "$(winpath "$1/app.exe")" | tr -d '\r' | tail -n1 \
       | sed -n 's/.*peak_private_bytes=\([0-9]*\).*/\1/p'
   done | sort -n | sed -n 2p
 }
-peak_cold=$(peak cold)
-peak_warm=$(peak warm)
+peaks="$json.peaks"
+printf '%s %s %s\n' "" "$(peak "$out" cold)" "$(peak "$out" warm)" >"$peaks"
+[ -z "$against" ] || printf '%s %s %s\n' -against "$(peak "$out-against" cold)" \
+  "$(peak "$out-against" warm)" >>"$peaks"
 window=$(python3 "$root/bench/lib/frame_info.py" "$out/app.exe" | python3 -c 'import json,sys; print(json.load(sys.stdin)["window_bytes"])')
 
-python3 - "$json" "$files" "$peak_cold" "$peak_warm" "$window" "$variant" "$label" <<'PY' | tee "$json.txt"
+python3 - "$json" "$files" "$window" "$variant" "$label" "$against" <<'PY' | tee "$json.txt"
 import json, statistics, sys
-base, files, peak_cold, peak_warm, window, variant, label = sys.argv[1:]
+base, files, window, variant, label, against = sys.argv[1:]
 files, window = int(files), int(window)
-med = lambda n: statistics.median(json.load(open(f"{base}-{n}.json"))["results"][0]["times"]) * 1000
-fixed, cold, warm, seven = (med(n) for n in ("fixed", "cold", "warm", "7z"))
+times = json.load(open(f"{base}.json"))
+peaks = {}
+for line in open(f"{base}.peaks"):
+    parts = line.split()
+    suffix = parts[0] if len(parts) == 3 else ""
+    peaks[suffix] = [int(p) for p in parts[-2:]]
+med = lambda n: statistics.median(times[n]) * 1000
 mib = 1024 * 1024
-peak = max(int(peak_cold), int(peak_warm))
-print(f"{variant} ({label}): {files} files; medians: fixed {fixed:.0f} ms, cold {cold:.0f} ms, "
-      f"warm {warm:.0f} ms, 7z x {seven:.0f} ms")
-print(f"  per file above the fixed cost: cold {(cold - fixed) / files * 1000:.0f} us, "
-      f"warm {(warm - fixed) / files * 1000:.0f} us")
-print(f"  warm/cold {warm / cold:.3f} (bar 0.45: {'pass' if warm / cold <= 0.45 else 'MISS'}); "
-      f"cold/7z {cold / seven:.3f} (bar 0.30: {'pass' if cold / seven <= 0.30 else 'MISS'})")
-print(f"  peak private cold {int(peak_cold) / mib:.1f} MiB, warm {int(peak_warm) / mib:.1f} MiB; "
-      f"window {window / mib:.1f} MiB + 8 MiB = {window / mib + 8:.1f} MiB: "
-      f"{'pass' if peak <= window + 8 * mib else 'MISS'}")
+seven = med("7z")
+print(f"{variant}: {files} files, {len(times['7z'])} rounds, load {min(times['load']):.2f}-"
+      f"{max(times['load']):.2f}; 7z x {seven:.0f} ms (median)")
+for suffix, name in [("", label)] + ([("-against", f"against {against}")] if against else []):
+    fixed, cold, warm = (med(n + suffix) for n in ("fixed", "cold", "warm"))
+    per_round = sorted(c / s for c, s in zip(times["cold" + suffix], times["7z"]))
+    peak_cold, peak_warm = peaks[suffix]
+    print(f"{name}: medians fixed {fixed:.0f} ms, cold {cold:.0f} ms, warm {warm:.0f} ms")
+    print(f"  per file above the fixed cost: cold {(cold - fixed) / files * 1000:.0f} us, "
+          f"warm {(warm - fixed) / files * 1000:.0f} us")
+    print(f"  warm/cold {warm / cold:.3f} (bar 0.45: {'pass' if warm / cold <= 0.45 else 'MISS'}); "
+          f"cold/7z {cold / seven:.3f} (bar 0.30: {'pass' if cold / seven <= 0.30 else 'MISS'}; "
+          f"rounds {per_round[0]:.3f}-{per_round[-1]:.3f})")
+    print(f"  peak private cold {peak_cold / mib:.1f} MiB, warm {peak_warm / mib:.1f} MiB; "
+          f"window {window / mib:.1f} MiB + 8 MiB = {window / mib + 8:.1f} MiB: "
+          f"{'pass' if max(peak_cold, peak_warm) <= window + 8 * mib else 'MISS'}")
 PY
-cat "$json-load.txt"

@@ -8,7 +8,10 @@ namespace {
 // The status abort() itself ends with when SIGABRT is not handled.
 constexpr int abnormal_status = 3;
 
-void end_at_once(int) { _exit(abnormal_status); }
+void end_at_once(int) {
+  run_before_error_end();
+  _exit(abnormal_status);
+}
 
 }  // namespace
 

@@ -1,6 +1,11 @@
 #pragma once
 // How the launcher ends when its own work fails. Every message is one line.
 
+// Set while work runs beside the main thread: lets it finish, and ends the process with
+// an earlier entry's failure instead, before any of the endings below. Runs once.
+extern void (*before_error_end)();
+void run_before_error_end();
+
 // message and a line feed to standard output, then exit(2).
 [[noreturn]] void fatal_error(const char* message);
 
@@ -10,6 +15,9 @@ void report_os_error(const char* message, unsigned long error_code);
 // before, text and after to standard error, text whole: as is on a console, elsewhere in
 // the output code page with '?' for what it cannot hold.
 void write_error_with_text(const char* before, const wchar_t* text, const char* after);
+
+// report_os_error, then exit(2).
+[[noreturn]] void fatal_os_error(const char* message, unsigned long error_code);
 
 // The open-for-writing message with the path to standard error, then exit(2).
 [[noreturn]] void fatal_open_error(const wchar_t* path);

@@ -56,8 +56,10 @@ void create_directory_chain(const wchar_t* folder) {
   ensure_directory(folder);
 }
 
-void create_parent_directories() {
+void create_parent_directories_of(const wchar_t* path) {
   wchar_t folder[working_capacity];
-  copy_bounded(folder, current_file_path, working_capacity);
+  copy_bounded(folder, path, working_capacity);
   if (cut_at_parent(folder)) create_directory_chain(folder);
 }
+
+void create_parent_directories() { create_parent_directories_of(current_file_path); }

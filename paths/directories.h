@@ -3,6 +3,7 @@
 // Makes the folder that will hold current_file_path exist, creating missing folders
 // from the highest one down.
 void create_parent_directories();
+void create_parent_directories_of(const wchar_t* path);
 void create_directory_chain(const wchar_t* folder);
 // True when the folder exists or was created.
 bool ensure_directory(const wchar_t* folder);

@@ -13,11 +13,10 @@ constexpr uint64_t read_limit = 256 * 1024;
 unsigned char read_buffer[read_limit];
 
 // CRC-32 of a small file's content, or 0 when it ends short of the size read before.
-uint32_t crc32_by_reading(HANDLE file, uint64_t size) {
+uint32_t crc32_by_reading(HANDLE file, uint64_t size, unsigned char* buffer) {
   DWORD got = 0;
-  if (!ReadFile(file, read_buffer, static_cast<DWORD>(size), &got, nullptr) || got != size)
-    return 0;
-  uint32_t crc = crc32_buffer(read_buffer, size);
+  if (!ReadFile(file, buffer, static_cast<DWORD>(size), &got, nullptr) || got != size) return 0;
+  uint32_t crc = crc32_buffer(buffer, size);
   return crc != 0 ? crc : 1;
 }
 
@@ -39,11 +38,12 @@ uint32_t crc32_of_handle(HANDLE file, uint64_t size) {
   return crc != 0 ? crc : 1;
 }
 
-uint32_t crc32_of_content(HANDLE file, uint64_t size) {
-  return size <= read_limit ? crc32_by_reading(file, size) : crc32_of_handle(file, size);
+uint32_t crc32_of_content(HANDLE file, uint64_t size, const ChecksumScratch& scratch) {
+  return size <= scratch.capacity ? crc32_by_reading(file, size, scratch.buffer)
+                                  : crc32_of_handle(file, size);
 }
 
-uint32_t crc32_of_file_once(const wchar_t* path) {
+uint32_t crc32_of_file_once(const wchar_t* path, const ChecksumScratch& scratch) {
   // Other readers and writers stay admitted: the file is only looked at.
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -53,19 +53,50 @@ uint32_t crc32_of_file_once(const wchar_t* path) {
   LARGE_INTEGER size;
   // An empty file cannot be mapped and counts as unusable.
   uint32_t crc = GetFileSizeEx(file, &size) && size.QuadPart > 0
-                     ? crc32_of_content(file, static_cast<uint64_t>(size.QuadPart))
+                     ? crc32_of_content(file, static_cast<uint64_t>(size.QuadPart), scratch)
                      : 0;
   CloseHandle(file);
   return crc;
 }
 
+bool wait_if_held(const ChecksumScratch& scratch) {
+  return scratch.waits_left != nullptr ? wait_for_held_file(scratch.waits_left)
+                                       : wait_for_held_file();
+}
+
+// An empty file cannot be mapped, so its checksum reads as unusable; check it apart so
+// that empty entries, too, are left alone on later starts.
+bool is_empty_file(const wchar_t* path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
+         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
+         data.nFileSizeLow == 0;
+}
+
+const ChecksumScratch main_thread_scratch = {read_buffer, read_limit, nullptr};
+
 }  // namespace
 
-uint32_t crc32_of_file(const wchar_t* path) {
+uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
   for (;;) {
     // A failure that sets no error of its own (an empty file) is never retried.
     SetLastError(ERROR_SUCCESS);
-    uint32_t crc = crc32_of_file_once(path);
-    if (crc != 0 || !wait_for_held_file()) return crc;
+    uint32_t crc = crc32_of_file_once(path, scratch);
+    if (crc != 0 || !wait_if_held(scratch)) return crc;
   }
+}
+
+uint32_t crc32_of_file(const wchar_t* path) { return crc32_of_file(path, main_thread_scratch); }
+
+bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
+                     const ChecksumScratch& scratch) {
+  uint32_t existing = crc32_of_file(path, scratch);
+  // 0 means missing or unusable: such a file is written whatever checksum is stored,
+  // so that an entry stored with 0 is created rather than skipped.
+  if (existing != 0) return existing == stored_checksum;
+  return size == 0 && is_empty_file(path);
+}
+
+bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum) {
+  return file_is_current(path, size, stored_checksum, main_thread_scratch);
 }

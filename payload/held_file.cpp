@@ -14,11 +14,15 @@ bool is_held(DWORD error) {
 
 }  // namespace
 
-bool wait_for_held_file() {
-  if (waits_left == 0 || !is_held(GetLastError())) return false;
-  --waits_left;
+bool wait_for_held_file(int* waits) {
+  if (*waits == 0 || !is_held(GetLastError())) return false;
+  --*waits;
   Sleep(retry_wait_ms);
   return true;
 }
+
+bool wait_for_held_file() { return wait_for_held_file(&waits_left); }
+
+int held_file_budget_left() { return waits_left; }
 
 void renew_held_file_budget() { waits_left = retry_count; }

@@ -12,6 +12,7 @@
 #include "payload/container.h"
 #include "payload/entry_name.h"
 #include "payload/file_checksum.h"
+#include "payload/file_pool.h"
 #include "payload/held_file.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
@@ -49,23 +50,6 @@ uint32_t read_u32() {
   return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
-// An empty file cannot be mapped, so its checksum reads as unusable; check it apart so
-// that empty entries, too, are left alone on later starts.
-bool is_empty_file(const wchar_t* path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
-         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
-         data.nFileSizeLow == 0;
-}
-
-bool is_up_to_date(const wchar_t* path, uint64_t size, uint32_t stored_checksum) {
-  uint32_t existing = crc32_of_file(path);
-  // 0 means missing or unusable: such a file is written whatever checksum is stored,
-  // so that an entry stored with 0 is created rather than skipped.
-  if (existing != 0) return existing == stored_checksum;
-  return size == 0 && is_empty_file(path);
-}
-
 void build_current_file_path() {
   copy_bounded(current_file_path, target_directory, file_path_capacity);
   append_char_bounded(current_file_path, L'\\', file_path_capacity);
@@ -92,6 +76,7 @@ HANDLE open_for_writing() {
 
 void write_current_file(uint64_t size) {
   create_parent_directories();
+  settle_pooled_entries();
   HANDLE file = open_for_writing();
   if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
   // Straight from the decoder's windows: a call per window, no copy.
@@ -100,8 +85,7 @@ void write_current_file(uint64_t size) {
     size_t piece = payload_take(&bytes, size);
     DWORD written = 0;
     if (!WriteFile(file, bytes, static_cast<DWORD>(piece), &written, nullptr)) {
-      report_os_error("Error, couldn't unpack file to target path.", GetLastError());
-      exit(2);
+      fatal_os_error("Error, couldn't unpack file to target path.", GetLastError());
     }
     size -= piece;
   }
@@ -125,11 +109,15 @@ void unpack_payload() {
     uint64_t size = read_u64();
     uint32_t stored_checksum = read_u32();
     renew_held_file_budget();
-    bool current = is_up_to_date(current_file_path, size, stored_checksum);
+    if (size <= pooled_file_limit) {
+      pool_current_entry(size, stored_checksum);
+      continue;
+    }
+    bool current = file_is_current(current_file_path, size, stored_checksum);
     // Another launcher may have been writing it: once the lock is ours, look again. A
     // launcher that has written nothing yet keeps others waiting only when it must write.
     if (!current && !holds_target_lock() && take_target_lock()) {
-      current = is_up_to_date(current_file_path, size, stored_checksum);
+      current = file_is_current(current_file_path, size, stored_checksum);
       if (current) release_target_lock();
     }
     if (current) {
@@ -138,6 +126,7 @@ void unpack_payload() {
       write_current_file(size);
     }
   }
+  finish_pooled_entries();
   payload_close();
   release_target_lock();
 }

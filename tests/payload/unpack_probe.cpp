@@ -21,6 +21,14 @@ int wmain(int argc, wchar_t** argv) {
   copy_bounded(target_directory, argv[2], target_directory_capacity);
   payload_attach(reinterpret_cast<const unsigned char*>(block.data()), block.size());
   unpack_payload();
+  // The child starts next: nothing may still be writing its program.
+  if (child_executable_path[0] != 0) {
+    HANDLE child =
+        CreateFileW(child_executable_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (child == INVALID_HANDLE_VALUE) return 101;
+    CloseHandle(child);
+  }
   printf("child=%ls\n", child_executable_path);
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -72,6 +73,76 @@ TEST(Unpack, FileThatCannotBeOpenedForWritingEndsWithTheOpenMessage) {
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(result.err, "Error, failed to open '" + narrow_utf8(unpacker.path(L"main.exe")) +
                             "' for writing.\n");
+}
+
+// Small files are written on other threads: a later entry that fails at once must not be
+// reported ahead of an earlier one that fails only after its retries.
+TEST(Unpack, FailureNamesTheFirstFailingEntryInArchiveOrder) {
+  Unpacker unpacker;
+  std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"}};
+  for (int i = 0; i < 12; ++i) entries.push_back({L"f" + std::to_wstring(i) + L".txt", "v1"});
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  for (size_t i = 1; i < entries.size(); ++i) entries[i].data = "v2";
+  HANDLE held = CreateFileW(unpacker.path(L"f2.txt").c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  DeleteFileW(unpacker.path(L"f9.txt").c_str());
+  CreateDirectoryW(unpacker.path(L"f9.txt").c_str(), nullptr);
+  ProcessResult result = unpacker.run(entries);
+  CloseHandle(held);
+  EXPECT_EQ(result.exit_code, 2u);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "Error, failed to open '" + narrow_utf8(unpacker.path(L"f2.txt")) + "' for writing.\n");
+  EXPECT_EQ(read_file(unpacker.path(L"f1.txt")), "v2");  // entries before it are written
+}
+
+TEST(Unpack, SmallAndLargeFilesMixedAreAllWrittenBeforeTheChildStarts) {
+  Unpacker unpacker;
+  std::string large(300000, 'L');
+  std::vector<ArchiveEntry> entries = {{L"main.exe", std::string(131072, 'M')}};
+  for (int i = 0; i < 40; ++i) {
+    std::wstring name = L"d" + std::to_wstring(i % 5) + L"\\f" + std::to_wstring(i) + L".txt";
+    entries.push_back({name, i % 10 == 3 ? large : std::string(100 + i * 997, 'a' + i % 26)});
+  }
+  // The probe fails unless it can open the child's program alone once unpacking returns.
+  ProcessResult result = unpacker.run(entries);
+  ASSERT_EQ(result.exit_code, 0u) << result.out << result.err;
+  for (const auto& entry : entries) {
+    EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
+  }
+}
+
+// Small files are checked on other threads, and a file found out of date there is written
+// only once the main thread allows it: before a large file of its own and after one, with
+// folders that went missing since the first start, all in one start.
+TEST(Unpack, LaterStartRewritesOnlyChangedFilesAmongManyCurrentOnes) {
+  Unpacker unpacker;
+  std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"}};
+  for (int i = 0; i < 60; ++i) {
+    std::wstring name = L"d" + std::to_wstring(i % 7) + L"\\f" + std::to_wstring(i) + L".txt";
+    entries.push_back({name, std::string(50 + i * 31, static_cast<char>('a' + i % 26))});
+  }
+  entries.insert(entries.begin() + 30, {L"large.bin", std::string(300000, 'L')});
+  ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+  std::vector<uint64_t> before;
+  for (const auto& entry : entries) before.push_back(write_time(unpacker.path(entry.name)));
+  Sleep(50);
+
+  const std::vector<size_t> changed = {3, 30, 31, 44, 59};
+  for (size_t i : changed) entries[i].data += "+";
+  remove_tree(unpacker.path(L"d2"));
+  ProcessResult result = unpacker.run(entries);
+  ASSERT_EQ(result.exit_code, 0u) << result.out << result.err;
+  for (size_t i = 0; i < entries.size(); ++i) {
+    const auto& entry = entries[i];
+    EXPECT_EQ(read_file(unpacker.path(entry.name)), entry.data) << narrow_utf8(entry.name);
+    bool rewritten = std::find(changed.begin(), changed.end(), i) != changed.end() ||
+                     entry.name.rfind(L"d2\\", 0) == 0;
+    if (!rewritten) {
+      EXPECT_EQ(write_time(unpacker.path(entry.name)), before[i]) << i;
+    }
+  }
 }
 
 TEST(Unpack, EmptyArchiveCreatesNothing) {
