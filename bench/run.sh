@@ -156,6 +156,13 @@ fact size.zip "$(stat -c %s "$work/corpus.zip")"
 fact size.corpus "$(du -sb --apparent-size "$corpus" | cut -f1)"
 
 # --- start-up --------------------------------------------------------------------------
+# Cold starts and extractions write into folders never used before: what a run left is
+# moved aside, and deleted only when every figure is taken (bench/startup.sh says why).
+aside="$work/aside"
+export KOVRAN_BENCH_ASIDE="$aside"
+mkdir -p "$aside"
+trap 'wineserver -k >/dev/null 2>&1 || true; rm -rf "$aside"' EXIT
+move_aside() { echo "{ [ ! -e $1 ] || mv $1 \$(mktemp -d -p $aside)/; } && sync"; }
 launcher="$work/L$level_default/app.exe"
 target="$work/L$level_default/target"
 check_unpacked() {  # target folder against the corpus: every file there, byte for byte
@@ -175,7 +182,7 @@ measure start-shell32 "$((runs * 2))" --warmup 3 "$wine_run $shell32"
 measure start-spawn "$((runs * 2))" --warmup 3 "$wine_run $spawn $(winarg "$child")"
 
 log "start-up: cold (target folder absent)"
-measure start-cold "$runs" --prepare "rm -rf $target && sync" "$wine_run $launcher"
+measure start-cold "$runs" --prepare "$(move_aside "$target")" "$wine_run $launcher"
 check_unpacked "$target" "$corpus"
 log "start-up: warm (every file unchanged)"
 measure start-warm "$runs" --warmup 2 "$wine_run $launcher"
@@ -196,11 +203,11 @@ done
 log "extraction: 7z.exe x from .7z and .zip (Wine), tar --zstd -xf (native)"
 for kind in 7z zip; do
   out="$work/x-$kind"
-  measure "extract-$kind" "$runs" --prepare "rm -rf $out && sync" \
+  measure "extract-$kind" "$runs" --prepare "$(move_aside "$out")" \
     "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out") $(winarg "$work/corpus.$kind")"
   check_unpacked "$out" "$corpus"
 done
-measure extract-tar-zstd "$runs" --prepare "rm -rf $work/x-tar && mkdir $work/x-tar && sync" \
+measure extract-tar-zstd "$runs" --prepare "$(move_aside "$work/x-tar") && mkdir $work/x-tar" \
   "tar --zstd -xf $work/corpus.tar.zst -C $work/x-tar"
 check_unpacked "$work/x-tar" "$corpus"
 
@@ -266,7 +273,7 @@ if [ $large -eq 1 ]; then
   measure large-pack 1 "$(pack_launcher "$big" "$work/large" "$level_default")"
   python3 "$root/bench/lib/frame_info.py" "$work/large/app.exe" >"$results/frame-large.json"
   log "large corpus: cold, warm, partial"
-  measure large-cold 3 --prepare "rm -rf $work/large/target && sync" "$wine_run $work/large/app.exe"
+  measure large-cold 3 --prepare "$(move_aside "$work/large/target")" "$wine_run $work/large/app.exe"
   check_unpacked "$work/large/target" "$big"
   measure large-warm 3 --warmup 1 "$wine_run $work/large/app.exe"
   measure large-partial 3 \
@@ -275,7 +282,7 @@ if [ $large -eq 1 ]; then
   # The floor's archive at level 3: decoding speed hardly depends on the level, and
   # level 19 would take many minutes for 500 MB.
   tar -cf - --sort=name -C "$big" . | zstd -3 --long=27 -T"$threads" -q -f -o "$work/large.tar.zst"
-  measure large-extract-tar-zstd 3 --prepare "rm -rf $work/x-large && mkdir $work/x-large && sync" \
+  measure large-extract-tar-zstd 3 --prepare "$(move_aside "$work/x-large") && mkdir $work/x-large" \
     "tar --zstd -xf $work/large.tar.zst -C $work/x-large"
   memory large-cold "$work/large/app.exe" cold
 fi

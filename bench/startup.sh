@@ -93,11 +93,11 @@ launchers "$tool" "$out"
 # aside, not deleted, until the end. On this machine's disk, files created just after a
 # large tree was deleted cost several times more (natively too), which would be measured
 # instead of the programs.
+# bench/run.sh keeps them until its last figure, since deleting makes later files slower.
 steps="$out.steps"
-aside="$work/aside"
-rm -rf "$aside"
+aside=${KOVRAN_BENCH_ASIDE:-$work/aside-$variant-$label}
 mkdir -p "$aside"
-move_aside() { echo "[ ! -e $1 ] || mv $1 \$(mktemp -d -p $aside)/ && sync"; }
+move_aside() { echo "{ [ ! -e $1 ] || mv $1 \$(mktemp -d -p $aside)/; } && sync"; }
 start_steps() {  # name suffix, folder
   printf 'fixed%s\t\t%s\n' "$1" "$wine_run $2/fixed/app.exe"
   printf 'cold%s\t%s\t%s\n' "$1" "$(move_aside "$2/target")" "$wine_run $2/app.exe"
@@ -112,7 +112,7 @@ start_steps() {  # name suffix, folder
 json="$results/$variant-$label"
 python3 "$root/bench/lib/rounds.py" "$steps" --rounds "$runs" --out "$json.json"
 diff -r -q "$out/target" "$corpus" >/dev/null || { echo "startup: unpacked files differ" >&2; exit 1; }
-rm -rf "$aside"
+[ -n "${KOVRAN_BENCH_ASIDE:-}" ] || rm -rf "$aside"
 
 peak() {  # folder, cold|warm: median of three peak private byte counts
   for i in 1 2 3; do

@@ -153,16 +153,20 @@ void check_and_write(Slot& slot, const ChecksumScratch& scratch) {
   write_slot(slot);
 }
 
+// Called with the lock held.
+Slot* earliest_in(State state) {
+  Slot* first = nullptr;
+  for (Slot& slot : slots) {
+    if (slot.state == state && (first == nullptr || slot.entry < first->entry)) first = &slot;
+  }
+  return first;
+}
+
 // The earliest queued entry, so that the worker whose turn it is never waits.
 Slot* wait_for_queued_slot() {
   AcquireSRWLockExclusive(&lock);
   for (;;) {
-    Slot* first = nullptr;
-    for (Slot& slot : slots) {
-      if (slot.state == State::queued && (first == nullptr || slot.entry < first->entry)) {
-        first = &slot;
-      }
-    }
+    Slot* first = earliest_in(State::queued);
     if (first != nullptr) {
       first->state = State::working;
       ReleaseSRWLockExclusive(&lock);
@@ -185,14 +189,6 @@ DWORD WINAPI work_on_queued_slots(void* buffer) {
   return 0;
 }
 
-// Called with the lock held.
-bool any_in(State state) {
-  for (const Slot& slot : slots) {
-    if (slot.state == state) return true;
-  }
-  return false;
-}
-
 bool is_busy(const Slot& slot) {
   return slot.state == State::queued || slot.state == State::working ||
          slot.state == State::waiting_for_lock;
@@ -211,12 +207,7 @@ const Slot* first_failure() {
 
 Slot* earliest_waiting_for_lock() {
   AcquireSRWLockExclusive(&lock);
-  Slot* first = nullptr;
-  for (Slot& slot : slots) {
-    if (slot.state == State::waiting_for_lock && (first == nullptr || slot.entry < first->entry)) {
-      first = &slot;
-    }
-  }
+  Slot* first = earliest_in(State::waiting_for_lock);
   ReleaseSRWLockExclusive(&lock);
   return first;
 }
@@ -258,7 +249,7 @@ void wait_until_settled() {
     for (;;) {
       settled = true;
       for (const Slot& slot : slots) settled = settled && !is_busy(slot);
-      if (settled || any_in(State::waiting_for_lock)) break;
+      if (settled || earliest_in(State::waiting_for_lock) != nullptr) break;
       SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
     }
     ReleaseSRWLockExclusive(&lock);
@@ -312,7 +303,7 @@ Slot& take_slot() {
         ReleaseSRWLockExclusive(&lock);
         return slot;
       }
-      if (any_in(State::waiting_for_lock)) break;
+      if (earliest_in(State::waiting_for_lock) != nullptr) break;
       SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
     }
     ReleaseSRWLockExclusive(&lock);

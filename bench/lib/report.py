@@ -14,6 +14,7 @@ import statistics
 import sys
 
 MIB = 1 << 20
+MEMORY_ALLOWANCE = 8 * MIB  # over the frame's window
 
 
 class Run:
@@ -292,8 +293,10 @@ def goals(run):
                     frame["block_bytes"] / tar_size, 1.03, "size"))
     peak, adjusted = adjusted_peak(run, f"cold-L{level}", frame)
     if adjusted is not None:
-        bar = frame["window_bytes"] + 4 * MIB
-        out.append(("Peak private memory ≤ frame window + 4 MiB" +
+        # The start-up issue's bar (window + 8 MiB) replaced the first one (+ 4 MiB) when the
+        # decoder and worker threads came.
+        bar = frame["window_bytes"] + MEMORY_ALLOWANCE
+        out.append(("Peak private memory ≤ frame window + 8 MiB" +
                     (" (adjusted)" if peak != adjusted else ""),
                     f"{mib(adjusted)} vs window {mib(frame['window_bytes'])}", mib(bar),
                     adjusted / bar, 1.0, "memory"))
@@ -308,7 +311,7 @@ def goals(run):
         out.append((f"{variant.capitalize()} corpus: cold start ≤ 0.30 × 7z.exe extracting it",
                     f"{seconds(cold_c)} vs {seconds(seven)}", "0.30", cold_c / seven, 0.30,
                     f"corpora-cold-{variant}"))
-        bar = figures["window"] + 8 * MIB
+        bar = figures["window"] + MEMORY_ALLOWANCE
         out.append((f"{variant.capitalize()} corpus: peak private memory ≤ frame window + 8 MiB",
                     f"{mib(figures['peak'])} vs window {mib(figures['window'])}", mib(bar),
                     figures["peak"] / bar, 1.0, f"corpora-memory-{variant}"))
@@ -679,11 +682,11 @@ def section_large(run):
     extra = []
     if frame:
         peak, adjusted = adjusted_peak(run, "large-cold", frame)
-        bar = frame["window_bytes"] + 4 * MIB
+        bar = frame["window_bytes"] + MEMORY_ALLOWANCE
         verdict = judge(adjusted / bar, 1.0) if adjusted is not None else "n/a"
         extra = [f"Payload {megabytes(frame['block_bytes'])}, frame window "
                  f"{mib(frame['window_bytes'])}, peak private {mib(peak)} measured, "
-                 f"{mib(adjusted)} adjusted: {verdict} against window + 4 MiB = {mib(bar)}.", ""]
+                 f"{mib(adjusted)} adjusted: {verdict} against window + 8 MiB = {mib(bar)}.", ""]
     return ["## Large corpus", ""] + table(["Figure", "Median", "Mean ± σ", "Range", "Runs"],
                                            rows) + [""] + extra
 
@@ -695,11 +698,13 @@ def section_notes(run):
            "(`scripts/wine-run.sh`); the Wine baseline is the cost of starting a process there "
            "and is part of every Windows figure. The launcher starts its child as well, so a "
            "launcher start contains two process starts.",
-           "- Cold start deletes the target folder before each run (hyperfine --prepare) and "
-           "runs `sync`, so that no run pays for writing back the previous run's files; "
-           "partial start inverts the first 64 bytes of the same 10 % of the files before "
-           "each run (`bench/lib/change_files.py`); 7-Zip and tar extract into a deleted "
-           "folder, also after a `sync`; "
+           "- Cold start moves the previous run's target folder aside before each run "
+           "(hyperfine --prepare) and runs `sync`, so that no run pays for writing back the "
+           "previous run's files; what was moved aside is deleted after the last figure "
+           "(deleting a large tree makes files created soon after several times slower on "
+           "this machine's disk); partial start inverts the first 64 bytes of the same 10 % of "
+           "the files before each run (`bench/lib/change_files.py`); 7-Zip and tar extract into "
+           "a folder never used before, also after a `sync`; "
            "every unpacked folder is compared with the corpus byte for byte.",
            "- Peak memory under Wine: Wine reports another process's PagefileUsage as its "
            "current anonymous resident memory and keeps no peak, so the driver samples every "
