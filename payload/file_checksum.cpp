@@ -59,11 +59,6 @@ uint32_t crc32_of_file_once(const wchar_t* path, const ChecksumScratch& scratch)
   return crc;
 }
 
-bool wait_if_held(const ChecksumScratch& scratch) {
-  return scratch.waits_left != nullptr ? wait_for_held_file(scratch.waits_left)
-                                       : wait_for_held_file();
-}
-
 // An empty file cannot be mapped, so its checksum reads as unusable; check it apart so
 // that empty entries, too, are left alone on later starts.
 bool is_empty_file(const wchar_t* path) {
@@ -82,7 +77,7 @@ uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
     // A failure that sets no error of its own (an empty file) is never retried.
     SetLastError(ERROR_SUCCESS);
     uint32_t crc = crc32_of_file_once(path, scratch);
-    if (crc != 0 || !wait_if_held(scratch)) return crc;
+    if (crc != 0 || !wait_for_held_file(scratch.waits_left)) return crc;
   }
 }
 

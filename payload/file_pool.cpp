@@ -80,15 +80,6 @@ void end_open_turn(bool failed) {
   WakeAllConditionVariable(&changed);
 }
 
-// Readers may open the file meanwhile, but no second writer (see unpack.cpp).
-HANDLE open_slot_file(Slot& slot) {
-  for (;;) {
-    HANDLE file = CreateFileW(slot.path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file(&slot.waits_left)) return file;
-  }
-}
-
 void write_and_close(Slot& slot, HANDLE file) {
   DWORD written = 0;
   if (slot.size > 0 && !WriteFile(file, slot.bytes, slot.size, &written, nullptr)) {
@@ -116,7 +107,7 @@ void write_slot(Slot& slot) {
     end_open_turn(false);
     return;
   }
-  file = open_slot_file(slot);
+  file = open_for_writing(slot.path, &slot.waits_left);
   end_open_turn(file == INVALID_HANDLE_VALUE);
   if (file == INVALID_HANDLE_VALUE) {
     slot.failure = Failure::open;
@@ -319,7 +310,7 @@ void pool_current_entry(uint64_t size, uint32_t stored_checksum) {
   copy_bounded(slot.path, current_file_path, file_path_capacity);
   slot.size = static_cast<DWORD>(size);
   slot.stored_checksum = stored_checksum;
-  slot.waits_left = held_file_budget_left();
+  slot.waits_left = held_file_retries;
   slot.entry = next_entry++;
   slot.failure = Failure::none;
   // Once this launcher writes, a file found out of date is written at once.

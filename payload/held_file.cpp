@@ -2,10 +2,9 @@
 
 namespace {
 
-constexpr int retry_count = 20;
 constexpr DWORD retry_wait_ms = 50;
 
-int waits_left = retry_count;
+int main_waits_left = held_file_retries;
 
 bool is_held(DWORD error) {
   return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
@@ -14,15 +13,20 @@ bool is_held(DWORD error) {
 
 }  // namespace
 
-bool wait_for_held_file(int* waits) {
-  if (*waits == 0 || !is_held(GetLastError())) return false;
-  --*waits;
+bool wait_for_held_file(int* waits_left) {
+  if (waits_left == nullptr) waits_left = &main_waits_left;
+  if (*waits_left == 0 || !is_held(GetLastError())) return false;
+  --*waits_left;
   Sleep(retry_wait_ms);
   return true;
 }
 
-bool wait_for_held_file() { return wait_for_held_file(&waits_left); }
+void renew_held_file_budget() { main_waits_left = held_file_retries; }
 
-int held_file_budget_left() { return waits_left; }
-
-void renew_held_file_budget() { waits_left = retry_count; }
+HANDLE open_for_writing(const wchar_t* path, int* waits_left) {
+  for (;;) {
+    HANDLE file = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              CREATE_ALWAYS, 0, nullptr);
+    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file(waits_left)) return file;
+  }
+}

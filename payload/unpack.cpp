@@ -63,21 +63,10 @@ void skip_data(uint64_t size) {
   }
 }
 
-// Readers, checksums of other launchers included, may open the file meanwhile, but no
-// second writer, whose data would interleave with ours. A file that another process
-// holds is waited for a little.
-HANDLE open_for_writing() {
-  for (;;) {
-    HANDLE file = CreateFileW(current_file_path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                              nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file()) return file;
-  }
-}
-
 void write_current_file(uint64_t size) {
   create_parent_directories();
   settle_pooled_entries();
-  HANDLE file = open_for_writing();
+  HANDLE file = open_for_writing(current_file_path);
   if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
   // Straight from the decoder's windows: a call per window, no copy.
   while (size > 0) {
