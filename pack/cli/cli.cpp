@@ -82,7 +82,7 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
       .add_option("--subsystem", options.subsystem,
                   "Whether the launcher is a console or a GUI program (default: what the main "
                   "executable is; a console launcher shares the caller's console with it)")
-      ->type_name("console|gui")
+      ->type_name("MODE")
       ->check(CLI::IsMember({"console", "gui"}));
   CLI::Option* level =
       command
