@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """A packed console program run from an interactive cmd on a terminal, as a user would:
 cmd waits for it, its output comes before the next prompt, %ERRORLEVEL% is the child's
-exit code, and a typed line reaches the child. (A ^C typed at Wine's terminal console
-reaches no program, packed or not; console_event_test.cpp sends Ctrl-C from a program
-on the console instead.)"""
+exit code, a typed line reaches the child, and the launcher's own message appears there
+too. (A ^C typed at Wine's terminal console reaches no program, packed or not;
+console_event_test.cpp sends Ctrl-C from a program on the console instead.)"""
 import os
 import pty
 import re
@@ -124,6 +124,14 @@ try:
     at = cmd.wait_for(cmd.PROMPT, 20, start)
     check(at >= 0 and "line=typed-line-42" in cmd.text[start:at],
           f"typed line not read: {cmd.text[start:]!r}")
+    set_vars(cmd, PROBE_READ_LINE="")
+
+    # The launcher's own message, when its main program cannot run, in the same window.
+    broken = windows_path(os.path.join(os.path.dirname(launcher), "not-a-program.exe"))
+    out, _ = cmd.run(broken)
+    check(out is not None and "Error, couldn't launch child ([Error 193]" in out,
+          f"launcher's message not shown: {out!r}")
+    check(cmd.status() == "2", "%ERRORLEVEL% after the launcher's failure is not 2")
 finally:
     cmd.close()
 
