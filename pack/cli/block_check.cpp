@@ -45,11 +45,13 @@ class NameCheckingVisitor : public CheckingVisitor {
       throw PackError("entry '" + utf16_to_utf8(first_) + "', the main executable, is " +
                       kind.problem);
     }
+    main_kind_ = kind;
   }
-  const std::u16string& first() const { return first_; }
+  BlockMain main() const { return {first_, main_kind_}; }
 
  private:
   std::u16string first_;
+  std::optional<ProgramKind> main_kind_;
   bool in_first_ = false;
   std::vector<unsigned char> head_;
   StatusLine status_;
@@ -57,8 +59,7 @@ class NameCheckingVisitor : public CheckingVisitor {
 
 }  // namespace
 
-std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size,
-                                  bool show_status) {
+BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status) {
   std::ifstream in(block, std::ios::binary);
   if (!in) throw PackError(block.u8string() + ": cannot read the payload block");
   NameCheckingVisitor visitor(show_status);
@@ -67,7 +68,7 @@ std::u16string checked_block_main(const std::filesystem::path& block, uint64_t s
   } catch (const PackError& fault) {
     throw PackError(block.u8string() + ": " + visitor.where() + fault.what());
   }
-  return visitor.first();
+  return visitor.main();
 }
 
 }  // namespace pack

@@ -78,6 +78,12 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
                   "Icon file (.ico) for the launcher (default: the kovran-onefile icon, "
                   "16 to 256 px)")
       ->type_name("FILE.ico");
+  command
+      .add_option("--subsystem", options.subsystem,
+                  "Whether the launcher is a console or a GUI program (default: what the main "
+                  "executable is; a console launcher shares the caller's console with it)")
+      ->type_name("MODE")
+      ->check(CLI::IsMember({"console", "gui"}));
   CLI::Option* level =
       command
           .add_option("--level", options.level, "zstd compression level, 1 to 22; 19 for releases")

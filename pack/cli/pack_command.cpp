@@ -7,11 +7,13 @@
 #include "pack/archive/payload_block.h"
 #include "pack/cli/block_check.h"
 #include "pack/cli/launcher_identity.h"
+#include "pack/cli/launcher_subsystem.h"
 #include "pack/cli/output_guard.h"
 #include "pack/image/default_icon.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/launcher_image.h"
 #include "pack/image/pe_probe.h"
+#include "pack/image/pe_subsystem.h"
 #include "pack/pack_error.h"
 #include "pack/platform/file_reader.h"
 #include "pack/platform/output_file.h"
@@ -26,7 +28,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-void check_main_program(const AppFile& main) {
+ProgramKind check_main_program(const AppFile& main) {
   ProgramKind kind = probe_program(main.source);
   if (!kind.problem.empty()) {
     throw PackError(main.source.u8string() + ": the main executable is " + kind.problem);
@@ -37,6 +39,7 @@ void check_main_program(const AppFile& main) {
                  "it all the same\n",
                  main.source.u8string().c_str());
   }
+  return kind;
 }
 
 // Everything that can be checked in a moment, before the long compression starts.
@@ -45,6 +48,9 @@ struct Inputs {
   std::vector<AppFile> entries;
   uint64_t block_size = 0;  // --payload-block
   std::u16string main_name;
+  std::optional<ProgramKind> main_kind;  // when its headers were read
+  std::string main_label;                // names it in messages
+  SubsystemChoice subsystem;
   size_t excluded = 0;
   bool default_target = false;
 };
@@ -64,8 +70,9 @@ void gather_files(const PackOptions& options, Inputs& inputs) {
   files = apply_excludes(std::move(files), options.excludes, inputs.excluded);
   if (files.empty()) throw PackError(app_dir.u8string() + ": no files left to pack");
   inputs.entries = plan_archive(std::move(files), options.main, app_dir);
-  check_main_program(inputs.entries.front());
+  inputs.main_kind = check_main_program(inputs.entries.front());
   inputs.main_name = inputs.entries.front().name;
+  inputs.main_label = inputs.entries.front().source.u8string();
 }
 
 // A payload the image cannot address is refused before anything is written.
@@ -92,8 +99,11 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
   fill_version(options, inputs, std::nullopt);
   check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
   if (options.check_block) {
-    inputs.main_name =
+    BlockMain main =
         checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+    inputs.main_name = main.name;
+    inputs.main_kind = main.kind;
+    inputs.main_label = options.payload_block + ": entry '" + utf16_to_utf8(main.name) + "'";
   }
 }
 
@@ -113,6 +123,8 @@ Inputs gather_inputs(const PackOptions& options) {
   } else {
     gather_block(options, inputs);
   }
+  inputs.subsystem = choose_subsystem(options.subsystem, inputs.main_kind, inputs.main_label);
+  inputs.content.subsystem = inputs.subsystem.subsystem;
   fill_version(options, inputs, main_file);
   return inputs;
 }
@@ -148,6 +160,8 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
               (inputs.excluded == 1 ? "" : "s");
     }
   }
+  text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
+          inputs.subsystem.source;
   return text + "\n  unpacks into: " + utf16_to_utf8(spec);
 }
 

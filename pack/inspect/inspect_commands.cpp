@@ -5,6 +5,7 @@
 
 #include "pack/archive/payload_reader.h"
 #include "pack/cli/progress.h"
+#include "pack/image/pe_subsystem.h"
 #include "pack/inspect/checking_visitor.h"
 #include "pack/inspect/entry_extractor.h"
 #include "pack/inspect/launcher_file.h"
@@ -93,6 +94,8 @@ void run_info(const std::string& launcher) {
   const LauncherFacts& facts = open.facts;
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
+  std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.subsystem).c_str(),
+              static_cast<unsigned>(facts.subsystem));
   std::printf("file:             %s\n", human_bytes(facts.file_size).c_str());
   std::printf("payload:          %s compressed, %s in %llu files\n",
               human_bytes(facts.payload_length).c_str(), human_bytes(visitor.bytes()).c_str(),

@@ -73,6 +73,7 @@ LauncherFacts read_launcher(const fs::path& path) {
   const unsigned char* r = record->data();
   LauncherFacts facts;
   facts.file_size = size;
+  facts.subsystem = headers.subsystem;
   uint32_t rva = get_le(r + offsetof(ConstantsRecord, payload_rva), 4);
   facts.payload_length = get_le(r + offsetof(ConstantsRecord, payload_length), 4) |
                          uint64_t{get_le(r + offsetof(ConstantsRecord, payload_length) + 4, 4)}

@@ -13,6 +13,7 @@ struct LauncherFacts {
   std::u16string version;
   uint64_t payload_offset = 0;  // in the file
   uint64_t payload_length = 0;
+  uint16_t subsystem = 0;  // of the image: console or GUI
 };
 
 // Reads a launcher's constants record through its PE headers. Throws PackError naming

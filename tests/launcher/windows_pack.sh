@@ -17,6 +17,10 @@ for threads in 1 3; do
     --threads "$threads"
   cmp "$work/linux.exe" "$work/windows-$threads.exe"
 done
+# The sample is a console program; its GUI launcher is the same on both as well.
+"$host_tool" pack --quiet "$sample" -o "$work/linux-gui.exe" --subsystem gui
+wine_tool pack --quiet "$sample" -o "$work/windows-gui.exe" --subsystem gui
+cmp "$work/linux-gui.exe" "$work/windows-gui.exe"
 
 mkdir "$work/out"
 set +e
