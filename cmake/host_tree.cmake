@@ -19,7 +19,7 @@ set(KOVRAN_CLI11 CLI11::CLI11)
 
 include(cmake/package.cmake)
 
-foreach(dir pack tests/pack bench)
+foreach(dir pack tests/pack tests/package bench)
   if(EXISTS "${CMAKE_SOURCE_DIR}/${dir}/CMakeLists.txt")
     add_subdirectory(${dir})
   endif()

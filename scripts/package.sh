@@ -11,8 +11,7 @@
 set -euo pipefail
 build=$(cd "${1:-build}" && pwd)
 root=$(cd "$(dirname "$0")/.." && pwd)
-out="$build/packages"
-work="$build/package-work"
+out=${KOVRAN_PACKAGE_DIR:-$build/packages}  # another folder: to compare two runs
 umask 022
 
 tool="$build/bin/kovran-onefile"
@@ -24,8 +23,9 @@ fi
 export SOURCE_DATE_EPOCH
 maintainer=${KOVRAN_DEB_MAINTAINER:-"kovran-onefile developers <maintainers@kovran-onefile.invalid>"}
 
-rm -rf "$work"
-mkdir -p "$work" "$out"
+mkdir -p "$out"
+work=$(mktemp -d "$build/package-work.XXXXXX")
+trap 'rm -rf "$work"' EXIT
 
 # The Debian package owning a file, and the source package and version it was built from.
 owner() { dpkg-query -S "$(realpath "$1")" | head -n1 | cut -d: -f1; }
@@ -143,5 +143,4 @@ chmod -R u=rwX,go=rX "$zip_root"
 stamp "$zip_root"
 python3 "$root/scripts/zip_tree.py" "$zip_root" "$out/$top.zip"
 
-rm -rf "$work"
 echo "package: $(cd "$out" && ls -1 "kovran-onefile_${version}_amd64.deb" "$top.zip" | paste -sd' ' -) in $out"

@@ -101,9 +101,11 @@ function(kovran_onefile_add)
   set(work "${root}/$<IF:$<BOOL:$<CONFIG>>,$<CONFIG>,default>")
   set(stage "${work}/app")
   set(inputs "${work}/inputs.cmake")
-  # Rewritten only when its content changes; a changed list of inputs packs again.
+  # Rewritten only when its content changes: a changed list of inputs or a changed
+  # option packs again, with generators that do not compare command lines too.
   file(GENERATE OUTPUT "${inputs}" CONTENT "\
 include([==[${root}/data.cmake]==])
+set(options [==[${options}]==])
 set(main [==[$<TARGET_FILE:${arg_TARGET}>]==])
 set(dlls [==[$<TARGET_RUNTIME_DLLS:${arg_TARGET}>]==])
 set(files [==[${files}]==])
