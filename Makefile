@@ -38,4 +38,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)/windows $(BUILD)/host $(BUILD)/bin $(BUILD)/lib
+	rm -rf $(BUILD)/windows $(BUILD)/host $(BUILD)/bin $(BUILD)/lib $(BUILD)/packages

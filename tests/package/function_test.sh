@@ -96,11 +96,11 @@ check "a second call packs with defaults, a relative OUTPUT in the binary folder
   contains "$(cat "$bin/second.exe.args")" "$bin/hello_onefile_2/default/app"
 
 # When it packs again.
-packs_again() {  # packs_again DESCRIPTION: one more call of the tool after a build
+packs_again() {  # the tool ran in the build (twice when both outputs depend on the change)
   local before
   before=$(calls)
   build >/dev/null
-  test "$(calls)" -eq $((before + 1))
+  test "$(calls)" -gt "$before"
 }
 packs_not() {
   local before
@@ -118,6 +118,8 @@ check "a data file removed: packs again" packs_again
 check "then nothing" packs_not
 touch "$src/app.ico"
 check "the icon changed: packs again" packs_again
+touch "$prefix/bin/kovran-onefile"
+check "the tool changed: packs again" packs_again
 configure -DEXTRA=LEVEL\;3 >/dev/null
 check "an option changed: packs again" packs_again
 level_is_3() { test "$(grep -A1 -x -- --level "$out.args" | tail -n1)" = 3; }

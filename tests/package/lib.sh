@@ -9,6 +9,7 @@ packages="$build/packages"
 deb="$packages/kovran-onefile_${version}_amd64.deb"
 zip="$packages/kovran-onefile-${version}-windows-x86_64.zip"
 zip_top="kovran-onefile-${version}-windows-x86_64"
+# KEEP_TMP=1 keeps the temporary folder for a look after a failure.
 tmp=$(mktemp -d "${TMPDIR:-/tmp}/kovran-package-test.XXXXXX")
 trap '[ -n "${KEEP_TMP:-}" ] || rm -rf "$tmp"' EXIT
 failures=0

@@ -38,4 +38,8 @@ found=$(cmake -S "$tmp/find" -B "$tmp/find/by-dir" \
   -DKovranOnefile_DIR="$top/lib/cmake/KovranOnefile" 2>&1)
 check "KovranOnefile_DIR=<unzipped>/lib/cmake/KovranOnefile finds it too" \
   contains "$found" "tool: $top/bin/kovran-onefile.exe"
+found=$(cmake -S "$tmp/find" -B "$tmp/find/rooted" -DKovranOnefile_DIR="$top/lib/cmake/KovranOnefile" \
+  -DCMAKE_FIND_ROOT_PATH=/nonexistent -DCMAKE_FIND_ROOT_PATH_MODE_PACKAGE=ONLY 2>&1)
+check "and so with packages searched in a cross toolchain's root only" \
+  contains "$found" "tool: $top/bin/kovran-onefile.exe"
 finish
