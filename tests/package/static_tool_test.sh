@@ -47,7 +47,8 @@ echo "the empty root holds: $(cd "$jail" && ls | paste -sd" " -)"
 
 template='{PROGRAM_DIR}\sample-files'
 in_jail() { chroot "$jail" /kovran-onefile "$@"; }
-check "packs in the empty root" in_jail pack /app -o /out/sample.exe --target-dir "$template" -q
+check "packs in the empty root, with zstd's worker threads" \
+  in_jail pack /app -o /out/sample.exe --target-dir "$template" --threads 2 -q
 check "verifies there" in_jail verify /out/sample.exe >/dev/null
 check "lists there" contains "$(in_jail list /out/sample.exe)" 'data\messages\hello.txt'
 extracted_equal() { in_jail extract /out/sample.exe /extracted >/dev/null && diff -r "$jail/app" "$jail/extracted"; }
