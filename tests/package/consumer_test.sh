@@ -47,7 +47,7 @@ check "it found its DLL" contains "$run_output" "hello: greetings from greet.dll
 check "and its data" contains "$run_output" 'data\message.txt: a message from the data folder'
 check "and its nested data" contains "$run_output" 'data\nested\level.txt: level one'
 if [ -n "$options" ]; then
-  subsystem=$(python3 -c 'import pefile, sys; print(pefile.PE(sys.argv[1], fast_load=True).OPTIONAL_HEADER.Subsystem)' "$packed")
+  subsystem=$(/usr/bin/python3 -c 'import pefile, sys; print(pefile.PE(sys.argv[1], fast_load=True).OPTIONAL_HEADER.Subsystem)' "$packed")
   check "SUBSYSTEM console gives a console launcher (subsystem $subsystem)" test "$subsystem" = 3
 fi
 
