@@ -45,6 +45,8 @@ struct Inputs {
   std::vector<AppFile> entries;
   uint64_t block_size = 0;  // --payload-block
   std::u16string main_name;
+  std::string main_path;  // where the main executable is read, for warnings
+  ProgramIdentity main_identity;
   size_t excluded = 0;
   bool default_target = false;
 };
@@ -64,8 +66,11 @@ void gather_files(const PackOptions& options, Inputs& inputs) {
   files = apply_excludes(std::move(files), options.excludes, inputs.excluded);
   if (files.empty()) throw PackError(app_dir.u8string() + ": no files left to pack");
   inputs.entries = plan_archive(std::move(files), options.main, app_dir);
-  check_main_program(inputs.entries.front());
-  inputs.main_name = inputs.entries.front().name;
+  const AppFile& main = inputs.entries.front();
+  check_main_program(main);
+  inputs.main_name = main.name;
+  inputs.main_path = main.source.u8string();
+  inputs.main_identity = read_program_identity(main.source);
 }
 
 // A payload the image cannot address is refused before anything is written.
@@ -73,10 +78,10 @@ void check_payload_fits(const LauncherLayout& layout, uint64_t size) {
   if (size > layout.max_payload) throw PackError(payload_too_large(size, layout.max_payload));
 }
 
-void fill_version(const PackOptions& options, Inputs& inputs,
-                  const std::optional<fs::path>& main_file) {
-  inputs.content.version = version_resource(options, inputs.main_name, main_file);
-  std::string version_text = format_version(inputs.content.version.version);
+void fill_version(const PackOptions& options, Inputs& inputs) {
+  inputs.content.version =
+      version_resource(options, inputs.main_name, inputs.main_identity.version);
+  std::string version_text = format_version(inputs.content.version.fixed.file_version);
   inputs.content.version_text.assign(version_text.begin(), version_text.end());
 }
 
@@ -89,11 +94,26 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
   }
   inputs.block_size = fs::file_size(block, error);
   if (error) throw PackError(options.payload_block + ": " + error.message());
-  fill_version(options, inputs, std::nullopt);
+  fill_version(options, inputs);
   check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
   if (options.check_block) {
-    inputs.main_name =
+    BlockMain main =
         checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+    inputs.main_name = main.name;
+    inputs.main_path = block.u8string() + ": entry '" + utf16_to_utf8(main.name) + "'";
+    inputs.main_identity = std::move(main.identity);
+  }
+}
+
+// The main executable's icon and version resource, where the options leave them open.
+void take_identity(const PackOptions& options, Inputs& inputs) {
+  if (!options.icon && !inputs.main_identity.icons.empty()) {
+    inputs.content.icons = inputs.main_identity.icons;
+  }
+  fill_version(options, inputs);
+  for (const std::string& warning :
+       identity_warnings(inputs.main_path, inputs.main_identity, options)) {
+    std::fprintf(stderr, "kovran-onefile: %s\n", warning.c_str());
   }
 }
 
@@ -106,14 +126,12 @@ Inputs gather_inputs(const PackOptions& options) {
                             : default_target_dir(u"app", std::string(ContentId::text_length, '0'));
   inputs.content.icons = options.icon ? read_icon_file(fs::u8path(*options.icon)) : default_icons();
   check_output_path(fs::u8path(options.output));
-  std::optional<fs::path> main_file;
   if (options.payload_block.empty()) {
     gather_files(options, inputs);
-    main_file = inputs.entries.front().source;
   } else {
     gather_block(options, inputs);
   }
-  fill_version(options, inputs, main_file);
+  take_identity(options, inputs);
   return inputs;
 }
 
