@@ -24,6 +24,8 @@ using Bytes = std::vector<unsigned char>;
 constexpr uint32_t our_section_flags = 0x40000040;  // initialized, read-only data
 constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
 constexpr uint32_t certificate_revision = 0x0200, pkcs_signed_data = 2;
+// Signatures take kilobytes; a table beyond this is not one.
+constexpr uint32_t max_certificate_table = 16u << 20;
 
 uint64_t align_up(uint64_t value, uint64_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
@@ -105,6 +107,7 @@ ImageFacts check_file_end(std::ifstream& in, const PeHeaders& h, uint64_t file_s
   if (offset != align_up(end, 8) || uint64_t{offset} + size != file_size) {
     fault("its certificate table is not where a signing tool puts it, at the end of the file");
   }
+  if (size > max_certificate_table) fault("its certificate table is larger than any signature");
   Bytes table = read_range(in, offset, size);
   for (size_t at = 0; at < table.size();) {
     if (table.size() - at < 8) fault("its certificate table is cut short");
@@ -169,6 +172,8 @@ const ResourceLeaf* find_leaf(const std::vector<ResourceLeaf>& leaves, uint32_t 
 // version, manifest 1: all language neutral, nothing else.
 void check_resources(std::ifstream& in, const PeHeaders& h, const std::u16string& version) {
   const PeSection& rsrc = h.sections[h.sections.size() - 2];
+  if (rsrc.virtual_size > max_resource_section)
+    fault("its resource section is larger than the pack tool writes");
   ResourceBytes section{read_range(in, rsrc.raw_offset, rsrc.virtual_size), rsrc.virtual_address};
   try {
     std::vector<ResourceLeaf> leaves = read_resource_leaves(section);

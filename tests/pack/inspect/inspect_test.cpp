@@ -237,6 +237,12 @@ TEST_F(Inspect, VerifyNamesChangesMadeWithANewChecksum) {
          put32(i, optional_header(i) + 112 + 4 * 8, static_cast<uint32_t>(i.size()));
          put32(i, optional_header(i) + 112 + 4 * 8 + 4, 64);
        }},
+      {"certificate table is larger than any signature",
+       [](std::vector<unsigned char>& i) {
+         put32(i, optional_header(i) + 112 + 4 * 8, static_cast<uint32_t>(i.size()));
+         put32(i, optional_header(i) + 112 + 4 * 8 + 4, 17u << 20);
+         i.resize(i.size() + (17u << 20));
+       }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.expected);
