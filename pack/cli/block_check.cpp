@@ -32,6 +32,7 @@ class NameCheckingVisitor : public CheckingVisitor {
   void data(const unsigned char* bytes, size_t size) override {
     CheckingVisitor::data(bytes, size);
     if (!in_first_) return;
+    resources_.add(bytes, size);
     size_t take = std::min(size, program_probe_bytes - std::min(program_probe_bytes, head_.size()));
     head_.insert(head_.end(), bytes, bytes + take);
   }
@@ -46,14 +47,17 @@ class NameCheckingVisitor : public CheckingVisitor {
                       kind.problem);
     }
     main_kind_ = kind;
+    identity_ = resources_.finish();
   }
-  BlockMain main() const { return {first_, main_kind_}; }
+  BlockMain main() const { return {first_, main_kind_, identity_}; }
 
  private:
   std::u16string first_;
   std::optional<ProgramKind> main_kind_;
   bool in_first_ = false;
   std::vector<unsigned char> head_;
+  ResourceCapture resources_;
+  ProgramIdentity identity_;
   StatusLine status_;
 };
 

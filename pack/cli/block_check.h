@@ -5,6 +5,7 @@
 #include <string>
 
 #include "pack/image/pe_probe.h"
+#include "pack/image/program_identity.h"
 
 namespace pack {
 
@@ -12,11 +13,13 @@ namespace pack {
 struct BlockMain {
   std::u16string name;              // empty for an empty archive
   std::optional<ProgramKind> kind;  // its headers, when there is one
+  ProgramIdentity identity;
 };
 
 // Decodes a ready-made payload block once, as the launcher would, and checks every
 // entry name by the rules of a scanned folder, every CRC-32, and that the first entry
-// is a Windows program. Throws PackError naming the block and the fault.
+// is a Windows program, whose icon and version resource are read on the way. Throws
+// PackError naming the block and the fault.
 // show_status: a status line once it takes over a second.
 BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status);
 
