@@ -65,10 +65,14 @@ void run_list(const std::string& launcher) {
 void run_verify(const std::string& launcher) {
   CheckingVisitor visitor;
   FrameFacts frame = decode(launcher, visitor);
-  std::printf("%s: OK, %llu files, %s, every CRC-32%s intact\n", launcher.c_str(),
+  std::string unchecked;
+  if (visitor.unchecked() > 0) {
+    unchecked = "; " + std::to_string(visitor.unchecked()) + " of them stored without a CRC-32";
+  }
+  std::printf("%s: OK, %llu files, %s, every CRC-32%s intact%s\n", launcher.c_str(),
               static_cast<unsigned long long>(visitor.files()),
               human_bytes(visitor.bytes()).c_str(),
-              frame.has_checksum ? " and the frame's checksum" : "");
+              frame.has_checksum ? " and the frame's checksum" : "", unchecked.c_str());
 }
 
 void run_extract(const std::string& launcher, const std::string& folder) {
