@@ -68,7 +68,7 @@ void set_state(Slot& slot, State state) {
   WakeAllConditionVariable(&changed);
 }
 
-// False when an earlier entry could not be opened: this one is left alone.
+// False when an earlier entry failed before its turn ended: this one is left alone.
 bool wait_for_open_turn(const Slot& slot) {
   AcquireSRWLockExclusive(&lock);
   while (open_turn != slot.entry) SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
