@@ -168,7 +168,8 @@ TEST(UnpackIntegrity, NoNewFileOutlivesAFailedRewriteOfAnEarlierFile) {
     SCOPED_TRACE(round);
     Unpacker unpacker;
     std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"}, {L"grows.bin", "small"}};
-    ASSERT_EQ(unpacker.run(entries).exit_code, 0u);
+    ProcessResult first = unpacker.run(entries);
+    ASSERT_EQ(first.exit_code, 0u) << first.out << first.err;
     entries[1].data = noise(120000, 3);
     for (int i = 0; i < 40; ++i) entries.push_back({L"new" + std::to_wstring(i) + L".txt", "n"});
     ProcessResult result =
