@@ -264,9 +264,9 @@ void wait_until_settled() {
   }
 }
 
-// Files this start created out of turn for entries after a failed one go again, so that
-// the target holds nothing past the failure that it did not hold before. Slots are
-// reused only in archive order (is_reusable), so every such entry still has its slot.
+// Files this start created out of turn for entries after a failed one go again: nothing
+// new stays behind the failure. A slot that created its file is reused only once every
+// earlier entry has finished (is_reusable), so every such entry still has its slot.
 void remove_files_created_after(uint64_t failed_entry) {
   for (Slot& slot : slots) {
     if (slot.state != State::done || !slot.created || slot.entry <= failed_entry) continue;
