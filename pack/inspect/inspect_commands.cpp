@@ -79,16 +79,21 @@ void run_verify(const std::string& launcher) {
   }
   CheckingVisitor visitor;
   FrameFacts frame = decode(launcher, visitor);
+  std::string unchecked;
+  if (visitor.unchecked() > 0) {
+    unchecked = " (" + std::to_string(visitor.unchecked()) + " of them stored without a CRC-32)";
+  }
   try {
     check_pe_checksum(path, facts);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
   }
   std::printf(
-      "%s: OK, %s, %s, every CRC-32%s intact; headers, sections, resources and PE "
+      "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources and PE "
       "checksum as packed\n",
       launcher.c_str(), counted(visitor.files(), "file").c_str(),
-      human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "");
+      human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "",
+      unchecked.c_str());
   if (image.is_signed) {
     std::printf(
         "%s: signed after packing (a certificate table of %s), which this check leaves "
