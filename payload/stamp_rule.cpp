@@ -1,0 +1,183 @@
+#include "payload/stamp_rule.h"
+
+#include <cstdlib>
+#include <cwchar>
+
+#include "launcher/launch_state.h"
+#include "payload/entry_index_layout.h"
+#include "payload/entry_name.h"
+#include "support/bounded.h"
+
+namespace {
+
+constexpr uint32_t no_entry = 0xFFFFFFFF;
+
+bool by_stamp = false;
+FILETIME stamp_time;
+
+// The index, once its counts are known to hold within its length.
+uint32_t entry_count = 0;
+const unsigned char* entries = nullptr;
+const unsigned char* listing = nullptr;
+const wchar_t* names = nullptr;
+uint32_t name_units = 0;
+
+// One byte per entry: set when the listing found its file current. Allocated once.
+unsigned char* listed_current = nullptr;
+wchar_t pattern[file_path_capacity];
+
+uint32_t read_u32(const unsigned char* at) {
+  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
+}
+
+uint64_t read_u64(const unsigned char* at) {
+  return read_u32(at) | (static_cast<uint64_t>(read_u32(at + 4)) << 32);
+}
+
+const unsigned char* entry_at(uint32_t entry) { return entries + entry * index_entry_size; }
+
+uint64_t entry_size(uint32_t entry) { return read_u64(entry_at(entry) + index_size_offset); }
+
+const wchar_t* entry_name(uint32_t entry) {
+  return names + read_u32(entry_at(entry) + index_name_offset);
+}
+
+uint32_t listed_entry(uint32_t position) {
+  return read_u32(listing + position * index_listing_item_size);
+}
+
+// Every count and position within the index, every name ended within it: otherwise the
+// index is not used, and every start takes the full path.
+bool index_holds_together(const unsigned char* index, uint32_t length) {
+  if (index == nullptr || length < index_header_size) return false;
+  uint64_t count = read_u32(index);
+  uint64_t units = read_u32(index + 4);
+  uint64_t listing_at = index_header_size + count * index_entry_size;
+  uint64_t names_at = listing_at + count * index_listing_item_size;
+  if (count == 0 || units == 0 || names_at + 2 * units > length) return false;
+  const unsigned char* name_bytes = index + names_at;
+  if (reinterpret_cast<uintptr_t>(name_bytes) % alignof(wchar_t) != 0) return false;
+  entry_count = static_cast<uint32_t>(count);
+  entries = index + index_header_size;
+  listing = index + listing_at;
+  names = reinterpret_cast<const wchar_t*>(name_bytes);
+  name_units = static_cast<uint32_t>(units);
+  if (names[name_units - 1] != 0) return false;
+  for (uint32_t i = 0; i < entry_count; ++i) {
+    if (read_u32(entry_at(i) + index_name_offset) >= name_units) return false;
+    if (listed_entry(i) >= entry_count) return false;
+  }
+  return true;
+}
+
+// Where the last component of a name starts: after its last backslash.
+size_t leaf_start(const wchar_t* name) {
+  size_t start = 0;
+  for (size_t i = 0; name[i] != 0; ++i) {
+    if (name[i] == L'\\') start = i + 1;
+  }
+  return start;
+}
+
+bool in_same_folder(const wchar_t* name, size_t leaf, const wchar_t* other) {
+  return leaf_start(other) == leaf && wmemcmp(name, other, leaf) == 0;
+}
+
+// The entry among listing positions [first, end), one folder's sorted by their last
+// component, whose last component is leaf, or no_entry.
+uint32_t find_in_folder(uint32_t first, uint32_t end, size_t leaf_at, const wchar_t* leaf) {
+  while (first < end) {
+    uint32_t middle = first + (end - first) / 2;
+    uint32_t entry = listed_entry(middle);
+    int order = index_name_order(entry_name(entry) + leaf_at, leaf);
+    if (order == 0) return entry;
+    if (order < 0) {
+      first = middle + 1;
+    } else {
+      end = middle;
+    }
+  }
+  return no_entry;
+}
+
+bool fits_below_target(const wchar_t* name) {
+  return wcslen(target_directory) + 1 + wcslen(name) < file_path_capacity;
+}
+
+// A name that leaves the target directory is never trusted, nor one whose path is too long
+// for the full path, which reports it.
+void mark_if_current(uint32_t first, uint32_t end, size_t leaf_at, const WIN32_FIND_DATAW& found) {
+  if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
+      found.ftLastWriteTime.dwLowDateTime != stamp_time.dwLowDateTime ||
+      found.ftLastWriteTime.dwHighDateTime != stamp_time.dwHighDateTime) {
+    return;
+  }
+  uint32_t entry = find_in_folder(first, end, leaf_at, found.cFileName);
+  if (entry == no_entry) return;
+  uint64_t size = (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  const wchar_t* name = entry_name(entry);
+  if (size == entry_size(entry) && is_safe_entry_name(name) && fits_below_target(name)) {
+    listed_current[entry] = 1;
+  }
+}
+
+// Lists the folder of the entries at listing positions [first, end), which name is in.
+void list_folder(uint32_t first, uint32_t end, const wchar_t* name, size_t leaf_at) {
+  size_t target_length = wcslen(target_directory);
+  if (target_length + 1 + leaf_at + 2 > file_path_capacity) return;
+  wmemcpy(pattern, target_directory, target_length);
+  pattern[target_length] = L'\\';
+  wmemcpy(pattern + target_length + 1, name, leaf_at);
+  pattern[target_length + 1 + leaf_at] = L'*';
+  pattern[target_length + 2 + leaf_at] = 0;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    mark_if_current(first, end, leaf_at, found);
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+}  // namespace
+
+void use_stamp_rule(uint64_t stamp, const unsigned char* index, uint32_t index_length) {
+  by_stamp = true;
+  stamp_time.dwLowDateTime = static_cast<DWORD>(stamp);
+  stamp_time.dwHighDateTime = static_cast<DWORD>(stamp >> 32);
+  if (!index_holds_together(index, index_length)) entry_count = 0;
+}
+
+bool every_file_is_stamped() {
+  if (!by_stamp || entry_count == 0) return false;
+  listed_current = static_cast<unsigned char*>(calloc(entry_count, 1));
+  if (listed_current == nullptr) return false;
+  for (uint32_t first = 0; first < entry_count;) {
+    const wchar_t* name = entry_name(listed_entry(first));
+    size_t leaf_at = leaf_start(name);
+    uint32_t end = first + 1;
+    while (end < entry_count && in_same_folder(name, leaf_at, entry_name(listed_entry(end)))) {
+      ++end;
+    }
+    list_folder(first, end, name, leaf_at);
+    first = end;
+  }
+  for (uint32_t entry = 0; entry < entry_count; ++entry) {
+    if (!listed_current[entry]) return false;
+  }
+  copy_bounded(child_executable_path, target_directory, file_path_capacity);
+  append_char_bounded(child_executable_path, L'\\', file_path_capacity);
+  append_bounded(child_executable_path, entry_name(0), file_path_capacity);
+  return true;
+}
+
+bool listed_as_current(uint64_t entry, const wchar_t* name, uint64_t size) {
+  if (listed_current == nullptr || entry >= entry_count || !listed_current[entry]) return false;
+  uint32_t at = static_cast<uint32_t>(entry);
+  return entry_size(at) == size && wcscmp(entry_name(at), name) == 0;
+}
+
+void stamp_written_file(HANDLE file) {
+  if (by_stamp) SetFileTime(file, nullptr, nullptr, &stamp_time);
+}
