@@ -5,7 +5,7 @@ WERROR ?= OFF
 CMAKE_COMMON := -G Ninja -DCMAKE_BUILD_TYPE=Release -DKOVRAN_OUTPUT_DIR=$(BUILD) \
 	-DKOVRAN_DEPS_DIR=$(BUILD)/deps -DKOVRAN_WERROR=$(WERROR)
 
-.PHONY: all setup configure build test demo bench format clean
+.PHONY: all setup configure build package test demo bench format clean
 
 all: build
 
@@ -21,7 +21,11 @@ build: configure
 	@cmake --build $(BUILD)/windows -j $(JOBS)
 	@cmake --build $(BUILD)/host -j $(JOBS)
 
-test: build
+# The release packages in build/packages; `make test` makes them too and tests them.
+package: build
+	@bash scripts/package.sh $(BUILD)
+
+test: package
 	@bash scripts/run-tests.sh $(BUILD)
 
 demo: build
@@ -34,4 +38,4 @@ format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD)/windows $(BUILD)/host $(BUILD)/bin $(BUILD)/lib
+	rm -rf $(BUILD)/windows $(BUILD)/host $(BUILD)/bin $(BUILD)/lib $(BUILD)/packages

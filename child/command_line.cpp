@@ -21,7 +21,9 @@ void append_backslashes(size_t count) {
   for (size_t i = 0; i < count; ++i) append_unit(L'\\');
 }
 
+// An empty argument needs its quotes to be an argument at all.
 bool needs_quotes(const wchar_t* argument) {
+  if (*argument == 0) return true;
   for (const wchar_t* p = argument; *p != 0; ++p) {
     if (*p == L' ' || *p == L'\t' || *p == L'\n' || *p == L'\v' || *p == L'"') return true;
   }

@@ -4,6 +4,7 @@ namespace {
 
 constexpr DWORD grace_period_ms = 5000;
 constexpr DWORD turn_wait_ms = 10;
+constexpr DWORD console_list_capacity = 1024;
 
 // Set while a handler runs the grace period.
 volatile LONG handler_busy = 0;
@@ -13,21 +14,48 @@ bool is_termination_event(DWORD event) {
          event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
 }
 
-}  // namespace
+bool is_interrupt(DWORD event) { return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT; }
 
-// Gives the child the grace period to end by itself, then ends it. Never reports the
-// event as handled, so the system's default handling then ends the launcher.
-BOOL WINAPI console_control_handler(DWORD event) {
-  if (!is_termination_event(event)) return FALSE;
-  // A second event waits for the first one's outcome: returning at once would let the
+// Whether the process is attached to the launcher's console, and so was sent the same
+// event. No console, or a list the buffer cannot hold, counts as not attached.
+bool on_this_console(DWORD process_id) {
+  DWORD attached[console_list_capacity];
+  DWORD count = GetConsoleProcessList(attached, console_list_capacity);
+  if (count == 0 || count > console_list_capacity) return false;
+  for (DWORD i = 0; i < count; ++i) {
+    if (attached[i] == process_id) return true;
+  }
+  return false;
+}
+
+// Gives the child the grace period to end by itself, then ends it.
+void end_child_after_grace_period() {
+  // A second event waits for the first one's outcome: returning at once could let the
   // default handling end the launcher, and the first handler with it, while the child
   // lives on.
   while (InterlockedCompareExchange(&handler_busy, 1, 0) != 0) Sleep(turn_wait_ms);
   HANDLE child = InterlockedExchangePointer(const_cast<HANDLE*>(&child_process_handle), nullptr);
   if (child != nullptr) {
-    if (WaitForSingleObject(child, grace_period_ms) != WAIT_OBJECT_0) TerminateProcess(child, 0);
+    if (WaitForSingleObject(child, grace_period_ms) != WAIT_OBJECT_0) {
+      TerminateProcess(child, interrupted_exit_code);
+    }
     CloseHandle(child);
   }
   InterlockedExchange(&handler_busy, 0);
-  return FALSE;
+}
+
+}  // namespace
+
+// Ctrl-C and Ctrl-Break once the child runs: the launcher stays to return the child's
+// status. A child on the launcher's console has received the event itself and decides
+// what it means, as it would run on its own (a shell or a REPL goes on); any other
+// child gets the grace period and is then ended. Before the child runs, and for close,
+// logoff and shutdown, the event is not reported as handled, so the system's default
+// handling ends the launcher, after the grace period when there is a child.
+BOOL WINAPI console_control_handler(DWORD event) {
+  if (!is_termination_event(event)) return FALSE;
+  bool child_started = child_process_id != 0;
+  if (is_interrupt(event) && child_started && on_this_console(child_process_id)) return TRUE;
+  end_child_after_grace_period();
+  return is_interrupt(event) && child_started ? TRUE : FALSE;
 }

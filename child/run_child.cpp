@@ -6,6 +6,7 @@
 #include "launcher/launch_state.h"
 
 HANDLE volatile child_process_handle = nullptr;
+volatile DWORD child_process_id = 0;
 
 namespace {
 
@@ -40,15 +41,25 @@ int run_child() {
   STARTUPINFOW startup;
   prepare_startup(&startup);
   build_child_command_line();
+  // Kept open until the launcher ends: closing it would end the child.
+  HANDLE job = create_child_job();
   PROCESS_INFORMATION process = {};
+  // Suspended until it is in the job, so that nothing it starts escapes the job's end.
   if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &process)) {
+                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
+                      &process)) {
     report_os_error("Error, couldn't launch child", GetLastError());
     exit(2);
   }
+  // Without the job (a system that refuses one, or no nested jobs) the child runs as
+  // it would have before; it only does not end with the launcher.
+  if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
+  // The console handler finds the child's handle from its first instruction on.
+  if (process.hProcess != nullptr) publish_handle_for_handler(process.hProcess);
+  child_process_id = process.dwProcessId;
+  ResumeThread(process.hThread);
   CloseHandle(process.hThread);
   if (process.hProcess == nullptr) return 0;
-  publish_handle_for_handler(process.hProcess);
 
   WaitForSingleObject(process.hProcess, INFINITE);
   DWORD exit_code = 0;

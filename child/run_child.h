@@ -8,10 +8,18 @@ constexpr size_t child_command_line_capacity = 32767;
 extern wchar_t child_command_line[child_command_line_capacity];
 // The running child's process handle, null when there is none.
 extern HANDLE volatile child_process_handle;
+// The child's process ID once it has been started, 0 before.
+extern volatile DWORD child_process_id;
+// What a child ended by the launcher after a console event exits with: the status the
+// system gives a console program that Ctrl-C ends.
+constexpr DWORD interrupted_exit_code = 0xC000013A;
 
 // Starts child_executable_path with the launcher's arguments, waits, and returns
 // its exit code.
 int run_child();
 // The process command line re-quoted, with argv[0] replaced by the module file name.
 void build_child_command_line();
+// A job object that ends its processes when its last handle closes; null when the
+// system refuses one.
+HANDLE create_child_job();
 BOOL WINAPI console_control_handler(DWORD event);

@@ -46,6 +46,7 @@ target_include_directories(cli11_headers SYSTEM INTERFACE "${CMAKE_BINARY_DIR}/c
 set(KOVRAN_PACK_LIBRARIES zstd_full ${KOVRAN_WINDOWS_ZLIB})
 set(KOVRAN_CLI11 cli11_headers)
 add_subdirectory(pack)
+include(cmake/package.cmake)
 
 add_subdirectory(sample)
 add_subdirectory(tests)

@@ -14,6 +14,7 @@ packages=(
   hyperfine clang-format bc
   python3 python3-pefile valgrind
   osslsigncode openssl libz-mingw-w64-dev
+  help2man file
 )
 
 missing=()

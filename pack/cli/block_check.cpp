@@ -32,6 +32,7 @@ class NameCheckingVisitor : public CheckingVisitor {
   void data(const unsigned char* bytes, size_t size) override {
     CheckingVisitor::data(bytes, size);
     if (!in_first_) return;
+    resources_.add(bytes, size);
     size_t take = std::min(size, program_probe_bytes - std::min(program_probe_bytes, head_.size()));
     head_.insert(head_.end(), bytes, bytes + take);
   }
@@ -45,20 +46,24 @@ class NameCheckingVisitor : public CheckingVisitor {
       throw PackError("entry '" + utf16_to_utf8(first_) + "', the main executable, is " +
                       kind.problem);
     }
+    main_kind_ = kind;
+    identity_ = resources_.finish();
   }
-  const std::u16string& first() const { return first_; }
+  BlockMain main() const { return {first_, main_kind_, identity_}; }
 
  private:
   std::u16string first_;
+  std::optional<ProgramKind> main_kind_;
   bool in_first_ = false;
   std::vector<unsigned char> head_;
+  ResourceCapture resources_;
+  ProgramIdentity identity_;
   StatusLine status_;
 };
 
 }  // namespace
 
-std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size,
-                                  bool show_status) {
+BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status) {
   std::ifstream in(block, std::ios::binary);
   if (!in) throw PackError(block.u8string() + ": cannot read the payload block");
   NameCheckingVisitor visitor(show_status);
@@ -67,7 +72,7 @@ std::u16string checked_block_main(const std::filesystem::path& block, uint64_t s
   } catch (const PackError& fault) {
     throw PackError(block.u8string() + ": " + visitor.where() + fault.what());
   }
-  return visitor.first();
+  return visitor.main();
 }
 
 }  // namespace pack

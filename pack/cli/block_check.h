@@ -1,17 +1,26 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+
+#include "pack/image/pe_probe.h"
+#include "pack/image/program_identity.h"
 
 namespace pack {
 
+// The block's first entry, the program the launcher starts.
+struct BlockMain {
+  std::u16string name;              // empty for an empty archive
+  std::optional<ProgramKind> kind;  // its headers, when there is one
+  ProgramIdentity identity;
+};
+
 // Decodes a ready-made payload block once, as the launcher would, and checks every
 // entry name by the rules of a scanned folder, every CRC-32, and that the first entry
-// is a Windows program. Returns the first
-// entry's name (the main executable; empty for an empty archive); throws PackError naming the block
-// and the fault.
+// is a Windows program, whose icon and version resource are read on the way. Throws
+// PackError naming the block and the fault.
 // show_status: a status line once it takes over a second.
-std::u16string checked_block_main(const std::filesystem::path& block, uint64_t size,
-                                  bool show_status);
+BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status);
 
 }  // namespace pack

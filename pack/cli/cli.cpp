@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "pack/cli/pack_command.h"
+#include "pack/cli/usage_error.h"
 #include "pack/inspect/inspect_commands.h"
 #include "pack/pack_error.h"
 
@@ -75,9 +76,15 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
   add_target_options(command, options);
   command
       .add_option("--icon", options.icon,
-                  "Icon file (.ico) for the launcher (default: the kovran-onefile icon, "
-                  "16 to 256 px)")
+                  "Icon file (.ico) for the launcher (default: the main executable's own icon, "
+                  "else the kovran-onefile icon, 16 to 256 px)")
       ->type_name("FILE.ico");
+  command
+      .add_option("--subsystem", options.subsystem,
+                  "Whether the launcher is a console or a GUI program (default: what the main "
+                  "executable is; a console launcher shares the caller's console with it)")
+      ->type_name("MODE")
+      ->check(CLI::IsMember({"console", "gui"}));
   CLI::Option* level =
       command
           .add_option("--level", options.level, "zstd compression level, 1 to 22; 19 for releases")
@@ -113,12 +120,15 @@ void add_inspect_commands(CLI::App& app, InspectArgs& args) {
       ->add_option("LAUNCHER", args.launcher, launcher_help)
       ->required();
   app.add_subcommand("verify",
-                     "Check every file's CRC-32 and the compressed frame of a launcher "
-                     "(exit 0 when intact, 1 naming the first fault)")
+                     "Check a launcher whole: headers, sections, resources and PE checksum as "
+                     "packed, every file's CRC-32 and the compressed frame (exit 0 when intact, "
+                     "1 naming the first fault)")
       ->add_option("LAUNCHER", args.launcher, launcher_help)
       ->required();
   CLI::App* extract = app.add_subcommand(
-      "extract", "Unpack a launcher's files into a new or empty folder, never outside it");
+      "extract",
+      "Unpack a launcher's files into a new or empty folder, never outside it; they arrive "
+      "only once every one is decoded and checked, and a failure leaves nothing behind");
   extract->add_option("LAUNCHER", args.launcher, launcher_help)->required();
   extract->add_option("FOLDER", args.folder, "Folder to unpack into (made when missing)")
       ->required();
@@ -167,14 +177,17 @@ int run_command_line(int argc, char** argv) {
     app.parse(argc, argv);
     if (command->parsed()) {
       if (options.app_dir.empty() == options.payload_block.empty()) {
-        throw CLI::ValidationError("pack needs APP_DIR or --payload-block");
+        throw CLI::ValidationError("give APP_DIR or --payload-block");
       }
       run_pack(options);
     } else {
       run_inspect(app.get_subcommands().front()->get_name(), inspect);
     }
+  } catch (const CLI::Success& done) {
+    return app.exit(done);  // --help, --version
   } catch (const CLI::ParseError& error) {
-    return app.exit(error);
+    std::fprintf(stderr, "%s\n", usage_error_line(app, error).c_str());
+    return error.get_exit_code();
   } catch (const std::exception& error) {
     std::fprintf(stderr, "kovran-onefile: error: %s\n", error.what());
     return 1;

@@ -1,6 +1,5 @@
 #include "pack/cli/launcher_identity.h"
 
-#include "pack/image/version_reader.h"
 #include "pack/pack_error.h"
 #include "pack/scan/target_spec_check.h"
 #include "pack/scan/utf.h"
@@ -59,32 +58,71 @@ std::u16string default_target_dir(const std::u16string& main_name, const std::st
   return u"{CACHE_DIR}\\kovran-onefile\\" + name + u"-" + std::u16string(id.begin(), id.end());
 }
 
-// Options first, then the main executable's own version resource, then the defaults.
 VersionResource version_resource(const PackOptions& options, const std::u16string& main_name,
-                                 const std::optional<fs::path>& main_file) {
+                                 const std::optional<ProgramVersion>& main_version) {
   VersionResource resource;
-  std::optional<ProgramVersion> found;
-  if (main_file && (!options.app_version || !options.product_name)) {
-    found = read_program_version(*main_file);
+  VersionNumber fallback = checked_version(default_version);
+  resource.fixed.file_version = resource.fixed.product_version = fallback;
+  if (main_version) {
+    if (main_version->fixed) resource.fixed = *main_version->fixed;
+    resource.language = main_version->language;
+    resource.code_page = main_version->code_page;
+    resource.strings = main_version->strings;
   }
   if (options.app_version) {
-    resource.version = checked_version(*options.app_version);
-  } else if (found && found->version) {
-    resource.version = *found->version;
-  } else {
-    resource.version = checked_version(default_version);
+    resource.fixed.file_version = resource.fixed.product_version =
+        checked_version(*options.app_version);
+    std::string text = format_version(resource.fixed.file_version);
+    set_version_string(resource, u"ProductVersion", std::u16string(text.begin(), text.end()));
+    set_version_string(resource, u"FileVersion", std::u16string(text.begin(), text.end()));
   }
-  resource.file_name = main_name.empty()
-                           ? to_utf16(fs::u8path(options.output).filename().u8string(), "--output")
-                           : last_component(main_name);
+  // What the program's own table leaves out, in the order of the default table.
+  auto fill = [&resource](std::u16string_view key, const std::u16string& value) {
+    if (!version_string(resource, key)) set_version_string(resource, key, value);
+  };
+  auto text_of = [](const VersionNumber& v) {
+    std::string text = format_version(v);
+    return std::u16string(text.begin(), text.end());
+  };
+  std::u16string file_name =
+      main_name.empty() ? to_utf16(fs::u8path(options.output).filename().u8string(), "--output")
+                        : last_component(main_name);
+  fill(u"ProductVersion", text_of(resource.fixed.product_version));
+  fill(u"FileVersion", text_of(resource.fixed.file_version));
+  fill(u"OriginalFilename", file_name);
+  fill(u"InternalName", file_name);
   if (options.product_name) {
-    resource.product_name = to_utf16(*options.product_name, "--product-name");
-  } else if (found && !found->product_name.empty()) {
-    resource.product_name = found->product_name;
-  } else {
-    resource.product_name = without_exe(resource.file_name);
+    std::u16string name = to_utf16(*options.product_name, "--product-name");
+    set_version_string(resource, u"ProductName", name);
+    set_version_string(resource, u"FileDescription", name);
   }
+  fill(u"ProductName", without_exe(file_name));
+  fill(u"FileDescription", *version_string(resource, u"ProductName"));
   return resource;
+}
+
+std::vector<std::string> identity_warnings(const std::string& main_path,
+                                           const ProgramIdentity& main,
+                                           const PackOptions& options) {
+  std::vector<std::string> warnings;
+  auto warn = [&](const std::string& problem, const char* what, const char* instead) {
+    if (!problem.empty()) {
+      warnings.push_back("warning: " + main_path + ": " + what + " (" + problem + "); " + instead);
+    }
+  };
+  bool own_icon = options.icon.has_value();
+  bool own_version = options.app_version && options.product_name;
+  if (!own_icon || !own_version) {
+    warn(main.resources_problem, "its resources cannot be read",
+         "the launcher gets the default icons and a version resource of its own");
+  }
+  if (!own_icon)
+    warn(main.icon_problem, "its icon cannot be used", "the launcher gets the default icons");
+  if (!own_version) {
+    warn(main.version_problem, "its version resource cannot be read",
+         "the launcher's is made from the options and defaults");
+  }
+  return warnings;
 }
 
 }  // namespace pack

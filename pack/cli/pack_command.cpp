@@ -7,17 +7,20 @@
 #include "pack/archive/payload_block.h"
 #include "pack/cli/block_check.h"
 #include "pack/cli/launcher_identity.h"
+#include "pack/cli/launcher_subsystem.h"
 #include "pack/cli/output_guard.h"
 #include "pack/image/default_icon.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/launcher_image.h"
 #include "pack/image/pe_probe.h"
+#include "pack/image/pe_subsystem.h"
 #include "pack/pack_error.h"
 #include "pack/platform/file_reader.h"
 #include "pack/platform/output_file.h"
 #include "pack/platform/terminal.h"
 #include "pack/scan/archive_plan.h"
 #include "pack/scan/exclude_glob.h"
+#include "pack/scan/target_spec_check.h"
 #include "pack/scan/utf.h"
 
 namespace pack {
@@ -26,7 +29,7 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-void check_main_program(const AppFile& main) {
+ProgramKind check_main_program(const AppFile& main) {
   ProgramKind kind = probe_program(main.source);
   if (!kind.problem.empty()) {
     throw PackError(main.source.u8string() + ": the main executable is " + kind.problem);
@@ -37,6 +40,7 @@ void check_main_program(const AppFile& main) {
                  "it all the same\n",
                  main.source.u8string().c_str());
   }
+  return kind;
 }
 
 // Everything that can be checked in a moment, before the long compression starts.
@@ -45,9 +49,36 @@ struct Inputs {
   std::vector<AppFile> entries;
   uint64_t block_size = 0;  // --payload-block
   std::u16string main_name;
+  std::optional<ProgramKind> main_kind;  // when its headers were read
+  std::string main_label;                // names it in messages and warnings
+  SubsystemChoice subsystem;
+  ProgramIdentity main_identity;
   size_t excluded = 0;
   bool default_target = false;
 };
+
+void warn(const std::string& text) {
+  std::fprintf(stderr, "kovran-onefile: warning: %s\n", text.c_str());
+}
+
+// When no main executable can be chosen among the files left: whether it is because
+// --exclude left it out, said in a way that helps more than "not found".
+void explain_excluded_main(const std::vector<AppFile>& all, const ExcludeResult& excluded,
+                           const PackOptions& options, const fs::path& app_dir) {
+  if (excluded.left_out.empty()) return;
+  std::vector<AppFile> planned;
+  try {
+    planned = plan_archive(all, options.main, app_dir);
+  } catch (const PackError&) {
+    return;  // no main without the excludes either
+  }
+  for (const auto& [file, pattern] : excluded.left_out) {
+    if (file.name != planned.front().name) continue;
+    throw PackError(file.source.u8string() + ": the main executable is left out by --exclude '" +
+                    options.excludes[pattern] + "'; change the pattern" +
+                    (options.main ? "" : ", or name the main executable with --main"));
+  }
+}
 
 void gather_files(const PackOptions& options, Inputs& inputs) {
   fs::path app_dir = fs::u8path(options.app_dir);
@@ -61,11 +92,26 @@ void gather_files(const PackOptions& options, Inputs& inputs) {
   std::string note;
   files = leave_out_output(std::move(files), fs::u8path(options.output), note);
   if (!note.empty() && !options.quiet) std::fprintf(stderr, "kovran-onefile: %s\n", note.c_str());
-  files = apply_excludes(std::move(files), options.excludes, inputs.excluded);
-  if (files.empty()) throw PackError(app_dir.u8string() + ": no files left to pack");
-  inputs.entries = plan_archive(std::move(files), options.main, app_dir);
-  check_main_program(inputs.entries.front());
-  inputs.main_name = inputs.entries.front().name;
+  ExcludeResult excluded = apply_excludes(files, options.excludes);
+  for (size_t i = 0; i < options.excludes.size(); ++i) {
+    if (excluded.matches[i] == 0) warn("--exclude '" + options.excludes[i] + "' matches no file");
+  }
+  inputs.excluded = excluded.left_out.size();
+  if (excluded.kept.empty()) {
+    throw PackError(app_dir.u8string() + (files.empty() ? ": no files left to pack"
+                                                        : ": --exclude leaves no file to pack"));
+  }
+  try {
+    inputs.entries = plan_archive(std::move(excluded.kept), options.main, app_dir);
+  } catch (const PackError&) {
+    explain_excluded_main(files, excluded, options, app_dir);
+    throw;
+  }
+  const AppFile& main = inputs.entries.front();
+  inputs.main_kind = check_main_program(main);
+  inputs.main_name = main.name;
+  inputs.main_label = main.source.u8string();
+  inputs.main_identity = read_program_identity(main.source);
 }
 
 // A payload the image cannot address is refused before anything is written.
@@ -73,10 +119,10 @@ void check_payload_fits(const LauncherLayout& layout, uint64_t size) {
   if (size > layout.max_payload) throw PackError(payload_too_large(size, layout.max_payload));
 }
 
-void fill_version(const PackOptions& options, Inputs& inputs,
-                  const std::optional<fs::path>& main_file) {
-  inputs.content.version = version_resource(options, inputs.main_name, main_file);
-  std::string version_text = format_version(inputs.content.version.version);
+void fill_version(const PackOptions& options, Inputs& inputs) {
+  inputs.content.version =
+      version_resource(options, inputs.main_name, inputs.main_identity.version);
+  std::string version_text = format_version(inputs.content.version.fixed.file_version);
   inputs.content.version_text.assign(version_text.begin(), version_text.end());
 }
 
@@ -89,11 +135,27 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
   }
   inputs.block_size = fs::file_size(block, error);
   if (error) throw PackError(options.payload_block + ": " + error.message());
-  fill_version(options, inputs, std::nullopt);
+  fill_version(options, inputs);
   check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
   if (options.check_block) {
-    inputs.main_name =
+    BlockMain main =
         checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+    inputs.main_name = main.name;
+    inputs.main_kind = main.kind;
+    inputs.main_label = block.u8string() + ": entry '" + utf16_to_utf8(main.name) + "'";
+    inputs.main_identity = std::move(main.identity);
+  }
+}
+
+// The main executable's icon and version resource, where the options leave them open.
+void take_identity(const PackOptions& options, Inputs& inputs) {
+  if (!options.icon && !inputs.main_identity.icons.empty()) {
+    inputs.content.icons = inputs.main_identity.icons;
+  }
+  fill_version(options, inputs);
+  for (const std::string& warning :
+       identity_warnings(inputs.main_label, inputs.main_identity, options)) {
+    std::fprintf(stderr, "kovran-onefile: %s\n", warning.c_str());
   }
 }
 
@@ -104,16 +166,23 @@ Inputs gather_inputs(const PackOptions& options) {
   inputs.content.spec = options.target_dir
                             ? checked_spec(*options.target_dir)
                             : default_target_dir(u"app", std::string(ContentId::text_length, '0'));
+  if (options.target_dir) {
+    std::string where = relative_spec_note(inputs.content.spec);
+    if (!where.empty()) {
+      warn("--target-dir '" + *options.target_dir + "' is not a full path: the launcher unpacks " +
+           where + "; start it with {PROGRAM_DIR}\\ to unpack beside the launcher");
+    }
+  }
   inputs.content.icons = options.icon ? read_icon_file(fs::u8path(*options.icon)) : default_icons();
   check_output_path(fs::u8path(options.output));
-  std::optional<fs::path> main_file;
   if (options.payload_block.empty()) {
     gather_files(options, inputs);
-    main_file = inputs.entries.front().source;
   } else {
     gather_block(options, inputs);
   }
-  fill_version(options, inputs, main_file);
+  inputs.subsystem = choose_subsystem(options.subsystem, inputs.main_kind, inputs.main_label);
+  inputs.content.subsystem = inputs.subsystem.subsystem;
+  take_identity(options, inputs);
   return inputs;
 }
 
@@ -137,17 +206,21 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
                   human_bytes(sizes.block).c_str(), human_bytes(exe_bytes).c_str(), seconds);
     text = figures + output;
   } else {
-    size_t files = inputs.entries.size();
-    double ratio = 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(sizes.archive);
-    std::snprintf(figures, sizeof figures, "packed %zu file%s: %s in, %s out (%.1f%%), %.1f s -> ",
-                  files, files == 1 ? "" : "s", human_bytes(sizes.archive).c_str(),
+    // The files' own bytes: the figure that verify, extract and info show for the launcher.
+    uint64_t file_bytes = 0;
+    for (const AppFile& entry : inputs.entries) file_bytes += entry.size;
+    double ratio =
+        file_bytes ? 100.0 * static_cast<double>(exe_bytes) / static_cast<double>(file_bytes) : 0;
+    std::snprintf(figures, sizeof figures, "packed %s: %s in, %s out (%.1f%%), %.1f s -> ",
+                  counted(inputs.entries.size(), "file").c_str(), human_bytes(file_bytes).c_str(),
                   human_bytes(exe_bytes).c_str(), ratio, seconds);
     text = figures + output;
     if (inputs.excluded > 0) {
-      text += "\n  left out by --exclude: " + std::to_string(inputs.excluded) + " file" +
-              (inputs.excluded == 1 ? "" : "s");
+      text += "\n  left out by --exclude: " + counted(inputs.excluded, "file");
     }
   }
+  text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
+          inputs.subsystem.source;
   return text + "\n  unpacks into: " + utf16_to_utf8(spec);
 }
 

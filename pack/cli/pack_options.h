@@ -22,6 +22,7 @@ struct PackOptions {
   std::optional<std::string> app_version;
   std::optional<std::string> product_name;
   std::optional<std::string> icon;
+  std::optional<std::string> subsystem;  // "console" or "gui"; default: the main's own
   std::vector<std::string> excludes;
   int level = default_level;
   int threads = 1;

@@ -86,4 +86,8 @@ std::string human_bytes(uint64_t bytes) {
   return text;
 }
 
+std::string counted(uint64_t count, const std::string& noun) {
+  return std::to_string(count) + " " + noun + (count == 1 ? "" : "s");
+}
+
 }  // namespace pack

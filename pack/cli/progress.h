@@ -45,7 +45,11 @@ class StatusLine {
   std::chrono::steady_clock::time_point last_;
 };
 
-// Bytes as a short human figure: "812 B", "4.2 MiB".
+// Bytes as a short human figure: "812 B", "4.2 MiB". Every size the tool shows goes
+// through here, so that the same size always reads the same.
 std::string human_bytes(uint64_t bytes);
+
+// "1 file", "2 files": count and noun, plural with an s.
+std::string counted(uint64_t count, const std::string& noun);
 
 }  // namespace pack

@@ -174,6 +174,7 @@ std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field)
          align_up(uint64_t{payload.virtual_address} + payload.virtual_size, stub.section_alignment),
          4);
   put_le(opt + pe_field::checksum, checksum_field, 4);
+  put_le(opt + pe_field::subsystem, content_.subsystem, 2);
   unsigned char* resource_entry = opt + pe_field::data_directories + 8 * pe_resource_directory;
   put_le(resource_entry, rsrc.virtual_address, 4);
   put_le(resource_entry + 4, rsrc.virtual_size, 4);

@@ -7,6 +7,7 @@
 #include "pack/image/icon_set.h"
 #include "pack/image/pe_checksum.h"
 #include "pack/image/pe_headers.h"
+#include "pack/image/pe_subsystem.h"
 #include "pack/image/version_resource.h"
 #include "pack/platform/output_file.h"
 
@@ -24,6 +25,7 @@ struct LauncherContent {
   std::u16string version_text;
   std::vector<IconImage> icons;
   VersionResource version;
+  uint16_t subsystem = pe_subsystem_gui;  // the stub's own; only this header field differs
 };
 
 // Where the pieces of a launcher go: the stub's sections as they are, then a resource

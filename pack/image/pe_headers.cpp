@@ -98,6 +98,7 @@ PeHeaders read_pe_headers(const unsigned char* data, size_t available, uint64_t 
   headers.size_of_image = bytes.at(opt + pe_field::size_of_image, 4);
   headers.size_of_headers = bytes.at(opt + pe_field::size_of_headers, 4);
   headers.checksum = bytes.at(opt + pe_field::checksum, 4);
+  headers.subsystem = static_cast<uint16_t>(bytes.at(opt + pe_field::subsystem, 2));
   uint32_t rva_count = bytes.at(opt + pe_field::rva_count, 4);
   if (rva_count > 16 || pe_field::data_directories + rva_count * 8 > optional_size) {
     bad("data directories do not fit the optional header");

@@ -29,6 +29,7 @@ constexpr size_t file_alignment = 36;
 constexpr size_t size_of_image = 56;
 constexpr size_t size_of_headers = 60;
 constexpr size_t checksum = 64;
+constexpr size_t subsystem = 68;  // the same place in PE32 and PE32+
 constexpr size_t rva_count = 108;
 constexpr size_t data_directories = 112;
 }  // namespace pe_field
@@ -48,6 +49,7 @@ struct PeHeaders {
   uint32_t size_of_headers = 0;
   uint32_t size_of_initialized_data = 0;
   uint32_t checksum = 0;
+  uint16_t subsystem = 0;
   std::vector<std::pair<uint32_t, uint32_t>> directories;  // (rva, size)
   std::vector<PeSection> sections;
 

@@ -6,6 +6,19 @@
 #include "pack/image/pe_headers.h"
 
 namespace pack {
+namespace {
+
+constexpr uint32_t coff_header_size = 20;
+
+// PE32 and PE32+ keep the field at the same place; a header that ends before it has none.
+uint16_t read_subsystem(const unsigned char* head, size_t size, uint32_t pe) {
+  uint32_t optional_size = get_le(&head[pe + 4 + 16], 2);
+  uint64_t field = uint64_t{pe} + 4 + coff_header_size + pe_field::subsystem;
+  if (optional_size < pe_field::subsystem + 2 || field + 2 > size) return 0;
+  return static_cast<uint16_t>(get_le(&head[field], 2));
+}
+
+}  // namespace
 
 ProgramKind probe_program(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -31,6 +44,7 @@ ProgramKind probe_program(const unsigned char* head, size_t size) {
     return kind;
   }
   kind.machine = static_cast<uint16_t>(get_le(&head[pe + 4], 2));
+  kind.subsystem = read_subsystem(head, size, pe);
   return kind;
 }
 

@@ -10,6 +10,8 @@ namespace pack {
 struct ProgramKind {
   std::string problem;  // "" for a PE executable
   uint16_t machine = 0;
+  // The optional header's Subsystem; 0 when the header is too short to hold it.
+  uint16_t subsystem = 0;
   bool is_x64() const { return machine == 0x8664; }
 };
 

@@ -1,20 +1,22 @@
 #pragma once
-#include <filesystem>
+#include <cstdint>
 #include <optional>
-#include <string>
+#include <vector>
 
-#include "pack/image/version_number.h"
+#include "pack/image/version_resource.h"
 
 namespace pack {
 
 // What a program's own version resource says, as far as it says it.
 struct ProgramVersion {
-  std::optional<VersionNumber> version;  // the fixed file information's file version
-  std::u16string product_name;           // ProductName of the first string table
+  std::optional<FixedVersionInfo> fixed;  // when it has valid fixed information
+  // One string table: the first that its translation list names, else its first.
+  uint16_t language = 0;
+  uint16_t code_page = 1200;
+  VersionStrings strings;  // empty when it has no table
 };
 
-// Reads the version resource of a PE program (32- or 64-bit); nothing when it has none
-// or it cannot be read.
-std::optional<ProgramVersion> read_program_version(const std::filesystem::path& path);
+// Takes a VS_VERSIONINFO resource apart. Throws PackError saying what is malformed.
+ProgramVersion parse_program_version(const std::vector<unsigned char>& data);
 
 }  // namespace pack

@@ -39,7 +39,8 @@ Bytes node(std::u16string_view key, ValueType type, const Bytes& value, uint16_t
     pad4(out);
     out.insert(out.end(), child.begin(), child.end());
   }
-  if (out.size() > 0xFFFF) throw PackError("version resource too large");
+  if (out.size() > 0xFFFF)
+    throw PackError("the version resource would pass its 64 KiB limit; shorten --product-name");
   out[0] = static_cast<unsigned char>(out.size());
   out[1] = static_cast<unsigned char>(out.size() >> 8);
   return out;
@@ -48,42 +49,64 @@ Bytes node(std::u16string_view key, ValueType type, const Bytes& value, uint16_t
 Bytes string_entry(std::u16string_view key, std::u16string_view text) {
   Bytes value;
   put_text(value, text);
-  if (text.size() + 1 > 0xFFFF) throw PackError("version resource text too long");
+  if (text.size() + 1 > 0xFFFF)
+    throw PackError("a text of the version resource is longer than its 64 KiB limit");
   return node(key, ValueType::text, value, static_cast<uint16_t>(text.size() + 1), {});
 }
 
-Bytes fixed_file_info(const VersionNumber& v) {
-  uint32_t ms = uint32_t{v[0]} << 16 | v[1];
-  uint32_t ls = uint32_t{v[2]} << 16 | v[3];
+Bytes fixed_file_info(const FixedVersionInfo& f) {
+  auto high = [](const VersionNumber& v) { return uint32_t{v[0]} << 16 | v[1]; };
+  auto low = [](const VersionNumber& v) { return uint32_t{v[2]} << 16 | v[3]; };
   Bytes out;
-  for (uint32_t field : {0xFEEF04BDu, 0x00010000u, ms, ls, ms, ls, 0x3Fu, 0u, 4u, 1u, 0u, 0u, 0u}) {
+  for (uint32_t field : {0xFEEF04BDu, 0x00010000u, high(f.file_version), low(f.file_version),
+                         high(f.product_version), low(f.product_version), f.flags_mask, f.flags,
+                         f.os, f.type, f.subtype, f.date_ms, f.date_ls}) {
     put(out, field, 4);
   }
   return out;
 }
 
-std::u16string widen(const std::string& ascii) {
-  return std::u16string(ascii.begin(), ascii.end());
+// The string table's key: language and code page as eight hex digits.
+std::u16string table_key(uint16_t language, uint16_t code_page) {
+  static const char digits[] = "0123456789abcdef";
+  uint32_t both = uint32_t{language} << 16 | code_page;
+  std::u16string key;
+  for (int shift = 28; shift >= 0; shift -= 4)
+    key += static_cast<char16_t>(digits[(both >> shift) & 15]);
+  return key;
 }
 
 }  // namespace
 
+const std::u16string* version_string(const VersionResource& resource, std::u16string_view key) {
+  for (const auto& [name, value] : resource.strings) {
+    if (name == key) return &value;
+  }
+  return nullptr;
+}
+
+void set_version_string(VersionResource& resource, std::u16string_view key,
+                        const std::u16string& value) {
+  for (auto& [name, old] : resource.strings) {
+    if (name == key) {
+      old = value;
+      return;
+    }
+  }
+  resource.strings.emplace_back(std::u16string(key), value);
+}
+
 std::vector<unsigned char> version_resource_bytes(const VersionResource& info) {
-  std::u16string version = widen(format_version(info.version));
-  Bytes table =
-      node(u"000004b0", ValueType::text, {}, 0,
-           {string_entry(u"ProductVersion", version), string_entry(u"FileVersion", version),
-            string_entry(u"OriginalFilename", info.file_name),
-            string_entry(u"InternalName", info.file_name),
-            string_entry(u"ProductName", info.product_name),
-            string_entry(u"FileDescription", info.product_name)});
+  std::vector<Bytes> entries;
+  for (const auto& [key, value] : info.strings) entries.push_back(string_entry(key, value));
+  Bytes table = node(table_key(info.language, info.code_page), ValueType::text, {}, 0, entries);
   Bytes strings = node(u"StringFileInfo", ValueType::text, {}, 0, {table});
   Bytes translation_value;
-  put(translation_value, 0, 2);     // language neutral
-  put(translation_value, 1200, 2);  // UTF-16
+  put(translation_value, info.language, 2);
+  put(translation_value, info.code_page, 2);
   Bytes translation = node(u"Translation", ValueType::binary, translation_value, 4, {});
   Bytes vars = node(u"VarFileInfo", ValueType::text, {}, 0, {translation});
-  Bytes fixed = fixed_file_info(info.version);
+  Bytes fixed = fixed_file_info(info.fixed);
   return node(u"VS_VERSION_INFO", ValueType::binary, fixed, static_cast<uint16_t>(fixed.size()),
               {strings, vars});
 }

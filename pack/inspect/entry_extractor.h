@@ -6,13 +6,12 @@
 
 namespace pack {
 
-// Writes each entry below one folder, never outside it: names are checked by the rules
-// of a scanned folder, existing files are not replaced, and a file is only given its
-// name once its CRC-32 is right.
+// Writes each entry below one fresh folder, never outside it: names are checked by
+// the rules of a scanned folder, a name given twice is refused, and every CRC-32 is
+// checked. A failure leaves what was written for the folder's owner to remove.
 class EntryExtractor : public CheckingVisitor {
  public:
   explicit EntryExtractor(const std::filesystem::path& folder);
-  ~EntryExtractor() override;
   void begin(const EntryHeader& entry) override;
   void data(const unsigned char* bytes, size_t size) override;
   void end() override;
@@ -20,7 +19,6 @@ class EntryExtractor : public CheckingVisitor {
  private:
   std::filesystem::path folder_;
   std::filesystem::path target_;
-  std::filesystem::path part_;
   std::ofstream out_;
 };
 

@@ -5,10 +5,14 @@
 
 #include "pack/archive/payload_reader.h"
 #include "pack/cli/progress.h"
+#include "pack/image/pe_subsystem.h"
 #include "pack/inspect/checking_visitor.h"
 #include "pack/inspect/entry_extractor.h"
+#include "pack/inspect/extract_target.h"
+#include "pack/inspect/image_check.h"
 #include "pack/inspect/launcher_file.h"
 #include "pack/pack_error.h"
+#include "pack/platform/interrupt_cleanup.h"
 #include "pack/scan/utf.h"
 
 namespace pack {
@@ -62,31 +66,63 @@ void run_list(const std::string& launcher) {
   decode(launcher, visitor);
 }
 
+// The image first, which is quick and names a fault precisely; then the payload; then
+// the checksum, which catches any other changed byte but cannot say which.
 void run_verify(const std::string& launcher) {
+  fs::path path = fs::u8path(launcher);
+  LauncherFacts facts = read_launcher(path);
+  ImageFacts image;
+  try {
+    image = check_launcher_image(path, facts);
+  } catch (const PackError& fault) {
+    throw PackError(launcher + ": " + fault.what());
+  }
   CheckingVisitor visitor;
   FrameFacts frame = decode(launcher, visitor);
+  try {
+    check_pe_checksum(path, facts);
+  } catch (const PackError& fault) {
+    throw PackError(launcher + ": " + fault.what());
+  }
   std::string unchecked;
   if (visitor.unchecked() > 0) {
-    unchecked = "; " + std::to_string(visitor.unchecked()) + " of them stored without a CRC-32";
+    unchecked = " (" + counted(visitor.unchecked(), "file") + " stored without one)";
   }
-  std::printf("%s: OK, %llu files, %s, every CRC-32%s intact%s\n", launcher.c_str(),
-              static_cast<unsigned long long>(visitor.files()),
-              human_bytes(visitor.bytes()).c_str(),
-              frame.has_checksum ? " and the frame's checksum" : "", unchecked.c_str());
+  std::printf(
+      "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources and PE "
+      "checksum as packed\n",
+      launcher.c_str(), counted(visitor.files(), "file").c_str(),
+      human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "",
+      unchecked.c_str());
+  if (image.is_signed) {
+    std::printf(
+        "%s: signed after packing (a certificate table of %s), which this check leaves "
+        "to a signing tool\n",
+        launcher.c_str(), human_bytes(image.certificate_bytes).c_str());
+  }
 }
 
 void run_extract(const std::string& launcher, const std::string& folder) {
-  OpenPayload open;
-  open_payload(launcher, open);
-  EntryExtractor extractor(fs::u8path(folder));
   try {
-    read_payload(open.in, open.facts.payload_length, extractor);
-  } catch (const PackError& fault) {
-    throw PackError(launcher + ": " + extractor.where() + fault.what());
+    OpenPayload open;
+    open_payload(launcher, open);
+    ExtractTarget target(folder);
+    defer_interrupts();
+    EntryExtractor extractor(target.staging());
+    try {
+      read_payload(open.in, open.facts.payload_length, extractor);
+    } catch (const PackError& fault) {
+      throw PackError(launcher + ": " + extractor.where() + fault.what() +
+                      "; nothing was extracted");
+    }
+    target.commit();
+    std::printf("extracted %s, %s, into %s\n", counted(extractor.files(), "file").c_str(),
+                human_bytes(extractor.bytes()).c_str(), folder.c_str());
+  } catch (...) {
+    // The staging folder is gone by now.
+    end_if_interrupted();
+    throw;
   }
-  std::printf("extracted %llu files, %s, into %s\n",
-              static_cast<unsigned long long>(extractor.files()),
-              human_bytes(extractor.bytes()).c_str(), folder.c_str());
 }
 
 void run_info(const std::string& launcher) {
@@ -97,10 +133,12 @@ void run_info(const std::string& launcher) {
   const LauncherFacts& facts = open.facts;
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
+  std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.subsystem).c_str(),
+              static_cast<unsigned>(facts.subsystem));
   std::printf("file:             %s\n", human_bytes(facts.file_size).c_str());
-  std::printf("payload:          %s compressed, %s in %llu files\n",
+  std::printf("payload:          %s compressed, %s in %s\n",
               human_bytes(facts.payload_length).c_str(), human_bytes(visitor.bytes()).c_str(),
-              static_cast<unsigned long long>(visitor.files()));
+              counted(visitor.files(), "file").c_str());
   std::printf("compression:      zstd, level not recorded in the frame; window %s, %s\n",
               window_text(frame.window_size).c_str(),
               frame.has_checksum ? "content checksum" : "no content checksum");

@@ -1,7 +1,9 @@
 #include "pack/inspect/launcher_file.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
+#include <cstring>
 #include <fstream>
 #include <vector>
 
@@ -36,7 +38,8 @@ std::u16string record_text(const unsigned char* at, size_t capacity) {
 }
 
 // The record lies in one of the stub's own sections, never in the two the tool adds.
-std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers) {
+std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers,
+                                                      uint64_t& offset) {
   for (const PeSection& s : headers.sections) {
     if (s.name == ".rsrc" || s.name == ".payload" || s.raw_size == 0) continue;
     if (s.raw_size > (64u << 20)) continue;
@@ -46,6 +49,7 @@ std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const P
     if (found == bytes.end()) continue;
     size_t at = static_cast<size_t>(found - bytes.begin());
     if (at + sizeof(ConstantsRecord) > bytes.size()) return std::nullopt;
+    offset = s.raw_offset + at;
     return std::vector<unsigned char>(found, found + sizeof(ConstantsRecord));
   }
   return std::nullopt;
@@ -57,10 +61,14 @@ LauncherFacts read_launcher(const fs::path& path) {
   auto fail = [&path](const std::string& why) -> PackError {
     return PackError(path.u8string() + ": not a launcher made by kovran-onefile (" + why + ")");
   };
-  std::ifstream in(path, std::ios::binary);
   std::error_code error;
+  fs::file_status status = fs::status(path, error);
+  if (!fs::exists(status)) throw PackError(path.u8string() + ": no such file");
+  if (fs::is_directory(status)) throw PackError(path.u8string() + ": a folder, not a launcher");
   uint64_t size = fs::file_size(path, error);
-  if (!in || error) throw PackError(path.u8string() + ": cannot read the file");
+  if (error) throw PackError(path.u8string() + ": cannot read the file: " + error.message());
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw PackError(path.u8string() + ": cannot read the file: " + std::strerror(errno));
   std::vector<unsigned char> head = read_range(in, 0, header_bytes);
   PeHeaders headers;
   try {
@@ -68,11 +76,12 @@ LauncherFacts read_launcher(const fs::path& path) {
   } catch (const PackError& problem) {
     throw fail(problem.what());
   }
-  std::optional<std::vector<unsigned char>> record = find_record(in, headers);
+  LauncherFacts facts;
+  std::optional<std::vector<unsigned char>> record = find_record(in, headers, facts.record_offset);
   if (!record) throw fail("no constants record");
   const unsigned char* r = record->data();
-  LauncherFacts facts;
   facts.file_size = size;
+  facts.subsystem = headers.subsystem;
   uint32_t rva = get_le(r + offsetof(ConstantsRecord, payload_rva), 4);
   facts.payload_length = get_le(r + offsetof(ConstantsRecord, payload_length), 4) |
                          uint64_t{get_le(r + offsetof(ConstantsRecord, payload_length) + 4, 4)}
@@ -85,6 +94,7 @@ LauncherFacts read_launcher(const fs::path& path) {
       headers.file_offset(rva, static_cast<uint32_t>(facts.payload_length));
   if (!offset) throw fail("its payload lies outside the sections");
   facts.payload_offset = *offset;
+  facts.headers = std::move(headers);
   return facts;
 }
 

@@ -4,6 +4,8 @@
 #include <optional>
 #include <string>
 
+#include "pack/image/pe_headers.h"
+
 namespace pack {
 
 // What a launcher made by this tool records about itself.
@@ -13,6 +15,9 @@ struct LauncherFacts {
   std::u16string version;
   uint64_t payload_offset = 0;  // in the file
   uint64_t payload_length = 0;
+  uint16_t subsystem = 0;  // of the image: console or GUI
+  PeHeaders headers;
+  uint64_t record_offset = 0;  // the constants record in the file
 };
 
 // Reads a launcher's constants record through its PE headers. Throws PackError naming

@@ -68,22 +68,25 @@ bool exclude_matches(const std::string& pattern, const std::u16string& name) {
   return matches_normalized(normalized_pattern(pattern), name);
 }
 
-std::vector<AppFile> apply_excludes(std::vector<AppFile> files,
-                                    const std::vector<std::string>& patterns,
-                                    size_t& count_left_out) {
+ExcludeResult apply_excludes(std::vector<AppFile> files, const std::vector<std::string>& patterns) {
   std::vector<std::u16string> normalized;
   for (const std::string& pattern : patterns) normalized.push_back(normalized_pattern(pattern));
-  size_t before = files.size();
-  files.erase(std::remove_if(files.begin(), files.end(),
-                             [&](const AppFile& file) {
-                               for (const std::u16string& p : normalized) {
-                                 if (matches_normalized(p, file.name)) return true;
-                               }
-                               return false;
-                             }),
-              files.end());
-  count_left_out = before - files.size();
-  return files;
+  ExcludeResult result;
+  result.matches.assign(patterns.size(), 0);
+  for (AppFile& file : files) {
+    std::optional<size_t> first;
+    for (size_t i = 0; i < normalized.size(); ++i) {
+      if (!matches_normalized(normalized[i], file.name)) continue;
+      ++result.matches[i];
+      if (!first) first = i;
+    }
+    if (first) {
+      result.left_out.emplace_back(std::move(file), *first);
+    } else {
+      result.kept.push_back(std::move(file));
+    }
+  }
+  return result;
 }
 
 }  // namespace pack

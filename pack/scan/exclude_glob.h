@@ -1,5 +1,6 @@
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "pack/scan/app_files.h"
@@ -11,9 +12,13 @@ namespace pack {
 // spans any number of them; letter case is ignored, as on Windows.
 bool exclude_matches(const std::string& pattern, const std::u16string& name);
 
-// The files that no pattern matches; count_left_out is set to how many were dropped.
-std::vector<AppFile> apply_excludes(std::vector<AppFile> files,
-                                    const std::vector<std::string>& patterns,
-                                    size_t& count_left_out);
+struct ExcludeResult {
+  std::vector<AppFile> kept;  // the files that no pattern matches
+  // The others, each with the first pattern that matches it.
+  std::vector<std::pair<AppFile, size_t>> left_out;
+  std::vector<size_t> matches;  // for each pattern, how many files it matches
+};
+
+ExcludeResult apply_excludes(std::vector<AppFile> files, const std::vector<std::string>& patterns);
 
 }  // namespace pack

@@ -30,7 +30,7 @@ std::string unclosed(size_t position) {
 }  // namespace
 
 std::string spec_problem(std::u16string_view spec) {
-  if (spec.empty()) return "spec is empty";
+  if (spec.empty()) return "empty; give the folder to unpack into, such as {CACHE_DIR}\\MyApp";
   size_t literal_units = 0;
   size_t open = std::u16string_view::npos;
   for (size_t i = 0; i < spec.size(); ++i) {
@@ -47,8 +47,31 @@ std::string spec_problem(std::u16string_view spec) {
     }
   }
   if (open != std::u16string_view::npos) return unclosed(open);
-  if (literal_units >= target_directory_units) return "spec is longer than a Windows path can be";
+  if (literal_units >= target_directory_units) return "longer than a Windows path can be";
   return "";
+}
+
+std::string relative_spec_note(std::u16string_view spec) {
+  static const char16_t* const absolute_starts[] = {
+      u"{TEMP}", u"{HOME}", u"{CACHE_DIR}", u"{PROGRAM_DIR}", u"{PROGRAM_BASE}", u"{PROGRAM}"};
+  std::u16string head(spec.substr(0, 16));
+  for (char16_t& c : head) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  }
+  for (const char16_t* start : absolute_starts) {
+    if (head.rfind(start, 0) == 0) return "";
+  }
+  auto slash = [](char16_t c) { return c == u'\\' || c == u'/'; };
+  bool drive = spec.size() >= 2 && spec[1] == u':' &&
+               ((spec[0] >= u'A' && spec[0] <= u'Z') || (spec[0] >= u'a' && spec[0] <= u'z'));
+  if (drive && spec.size() >= 3 && slash(spec[2])) return "";
+  if (spec.size() >= 2 && slash(spec[0]) && slash(spec[1])) return "";  // a network share
+  if (drive)
+    return "below the folder it is started from on drive " + utf16_to_utf8(spec.substr(0, 2));
+  if (!spec.empty() && slash(spec[0])) {
+    return "at the top of the drive it is started from";
+  }
+  return "below the folder it is started from, which need not be its own";
 }
 
 }  // namespace pack

@@ -46,6 +46,7 @@ TEST(ChildCommandLine, QuotesAndEscapesExactlyAsTheTableSays) {
       {L"x\"y", L"\"x\\\"y\""},              // a quote gets one backslash
       {L"x\\\\\"y", L"\"x\\\\\\\\\\\"y\""},  // two backslashes before a quote: five
       {L"tab\tv", L"\"tab\tv\""},
+      {L"", L"\"\""},  // an empty argument stays one
   };
   for (const auto& c : cases) {
     std::wstring line = built_line(quote_argument(c.argument));
@@ -53,8 +54,9 @@ TEST(ChildCommandLine, QuotesAndEscapesExactlyAsTheTableSays) {
   }
 }
 
-TEST(ChildCommandLine, RoundTripsArgumentsExceptEmptyOnes) {
-  std::vector<std::wstring> arguments = {L"simple",
+TEST(ChildCommandLine, RoundTripsEveryArgumentEmptyOnesIncluded) {
+  std::vector<std::wstring> arguments = {L"",
+                                         L"simple",
                                          L"with space",
                                          L"tab\there",
                                          L"quote\"inside",
@@ -62,17 +64,17 @@ TEST(ChildCommandLine, RoundTripsArgumentsExceptEmptyOnes) {
                                          L"trailing\\",
                                          L"trail space\\\\",
                                          L"",
+                                         L"",
                                          L"\x00e4\x00f6\x00fc \x4e2d\x6587",
                                          L"line\nfeed",
                                          L"vt\vx",
-                                         L"\\\\server\\share"};
+                                         L"\\\\server\\share",
+                                         L""};
   std::wstring tail;
   for (const auto& argument : arguments) tail += quote_argument(argument) + L" ";
   std::vector<std::wstring> got = split(built_line(tail));
   std::vector<std::wstring> expected = {probe_path()};
-  for (const auto& argument : arguments) {
-    if (!argument.empty()) expected.push_back(argument);
-  }
+  expected.insert(expected.end(), arguments.begin(), arguments.end());
   EXPECT_EQ(got, expected);
 }
 

@@ -1,12 +1,16 @@
-// A real console event to a real launcher. Under Wine an event cannot be sent to one
-// process group (GenerateConsoleCtrlEvent fails), and there is no console without a
-// terminal; so ctest runs this program on a pseudo-terminal, and the Ctrl-C goes to the
-// whole console: this program keeps running, the launcher and its child receive it.
+// A real console event to a real console launcher, which shares this program's console
+// with its child. Under Wine an event cannot be sent to one process group
+// (GenerateConsoleCtrlEvent fails), a ^C typed at the terminal reaches no program, and
+// there is no console without a terminal; so ctest runs this program on a
+// pseudo-terminal, and the Ctrl-C goes to the whole console: this program keeps running,
+// the launcher and its child receive it.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "tests/harness/process.h"
 #include "tests/harness/temp_dir.h"
@@ -25,9 +29,11 @@ struct ConsoleLaunch {
   HANDLE out = INVALID_HANDLE_VALUE;
   PROCESS_INFORMATION process = {};
 
-  ConsoleLaunch(const std::wstring& launcher, const wchar_t* sleep_ms) {
-    SetEnvironmentVariableW(L"PROBE_SLEEP_MS", sleep_ms);
-    SetEnvironmentVariableW(L"PROBE_IGNORE_CTRL", L"1");
+  // behaviour: PROBE_* variables on top of the sleep.
+  ConsoleLaunch(const std::wstring& launcher, const wchar_t* sleep_ms,
+                std::vector<std::pair<const wchar_t*, const wchar_t*>> behaviour = {}) {
+    behaviour.emplace_back(L"PROBE_SLEEP_MS", sleep_ms);
+    for (const auto& [name, value] : behaviour) SetEnvironmentVariableW(name, value);
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     out = CreateFileW(temp.file(L"out.txt").c_str(), GENERIC_READ | GENERIC_WRITE,
                       FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit, CREATE_ALWAYS, 0, nullptr);
@@ -39,8 +45,7 @@ struct ConsoleLaunch {
     std::wstring line = quote_argument(launcher);
     EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                                &startup, &process));
-    SetEnvironmentVariableW(L"PROBE_SLEEP_MS", nullptr);
-    SetEnvironmentVariableW(L"PROBE_IGNORE_CTRL", nullptr);
+    for (const auto& variable : behaviour) SetEnvironmentVariableW(variable.first, nullptr);
   }
   ~ConsoleLaunch() {
     TerminateProcess(process.hProcess, 99);
@@ -83,28 +88,65 @@ DWORD exit_status(HANDLE process) {
   return status;
 }
 
-TEST_F(ConsoleEvent, ChildRunningOnIsEndedAfterTheGracePeriodAndTheLauncherEndsToo) {
+// As a shell or a REPL does with Ctrl-C: the child got the event itself, goes on, and the
+// launcher waits for it past the grace period.
+TEST_F(ConsoleEvent, ChildOnTheConsoleThatGoesOnKeepsRunningAndItsStatusIsReturned) {
+  ConsoleLaunch launch(packed(L"launcher.exe"), L"6500",
+                       {{L"PROBE_IGNORE_CTRL", L"1"}, {L"PROBE_EXIT_CODE", L"7"}});
+  ASSERT_TRUE(launch.wait_for_output("pid=")) << launch.output();
+  send_ctrl_c();
+  DWORD took = launch.time_to_end();
+  EXPECT_GE(took, 5500u);
+  EXPECT_NE(launch.output().find("slept=6500"), std::string::npos) << launch.output();
+  EXPECT_EQ(exit_status(launch.process.hProcess), 7u);
+}
+
+TEST_F(ConsoleEvent, ChildOnTheConsoleThatEndsOnCtrlCGivesTheLauncherItsStatus) {
+  ConsoleLaunch launch(packed(L"launcher.exe"), L"60000", {{L"PROBE_EXIT_ON_CTRL", L"5"}});
+  ASSERT_TRUE(launch.wait_for_output("pid=")) << launch.output();
+  send_ctrl_c();
+  EXPECT_LT(launch.time_to_end(), 3000u);
+  EXPECT_NE(launch.output().find("interrupted"), std::string::npos) << launch.output();
+  EXPECT_EQ(exit_status(launch.process.hProcess), 5u);
+}
+
+// The child that the system's default handling ends: the launcher's status is the one
+// the child gets when it runs on its own.
+TEST_F(ConsoleEvent, ChildEndedByTheDefaultHandlingGivesTheSameStatusAsRunDirectly) {
+  ConsoleLaunch direct(this_program_directory() + L"\\probe_child.exe", L"60000");
+  ASSERT_TRUE(direct.wait_for_output("pid=")) << direct.output();
+  send_ctrl_c();
+  EXPECT_LT(direct.time_to_end(), 3000u);
+  DWORD direct_status = exit_status(direct.process.hProcess);
+
   ConsoleLaunch launch(packed(L"launcher.exe"), L"60000");
-  ASSERT_TRUE(launch.wait_for_output("self=")) << launch.output();
+  ASSERT_TRUE(launch.wait_for_output("pid=")) << launch.output();
+  send_ctrl_c();
+  EXPECT_LT(launch.time_to_end(), 3000u);
+  EXPECT_EQ(exit_status(launch.process.hProcess), direct_status);
+}
+
+// A child that left the console gets no event: the launcher gives it the grace period,
+// then ends it, and returns the status of an interrupted program, never success.
+TEST_F(ConsoleEvent, ChildOffTheConsoleRunningOnIsEndedAfterTheGracePeriod) {
+  ConsoleLaunch launch(packed(L"launcher.exe"), L"60000", {{L"PROBE_FREE_CONSOLE", L"1"}});
+  ASSERT_TRUE(launch.wait_for_output("free_console=1")) << launch.output();
   send_ctrl_c();
   DWORD took = launch.time_to_end();
   EXPECT_GE(took, 4500u);
   EXPECT_LT(took, 10000u);
   EXPECT_EQ(launch.output().find("slept="), std::string::npos);
-  EXPECT_TRUE(ended_by_default_handling(exit_status(launch.process.hProcess)));
+  EXPECT_EQ(exit_status(launch.process.hProcess), 0xC000013Au);
 }
 
-TEST_F(ConsoleEvent, ChildEndingWithinTheGracePeriodFinishesItsWork) {
-  SetEnvironmentVariableW(L"PROBE_EXIT_CODE", L"7");
-  ConsoleLaunch launch(packed(L"launcher.exe"), L"2500");
-  SetEnvironmentVariableW(L"PROBE_EXIT_CODE", nullptr);
-  ASSERT_TRUE(launch.wait_for_output("self=")) << launch.output();
+TEST_F(ConsoleEvent, ChildOffTheConsoleEndingWithinTheGracePeriodFinishesItsWork) {
+  ConsoleLaunch launch(packed(L"launcher.exe"), L"2500",
+                       {{L"PROBE_FREE_CONSOLE", L"1"}, {L"PROBE_EXIT_CODE", L"7"}});
+  ASSERT_TRUE(launch.wait_for_output("free_console=1")) << launch.output();
   send_ctrl_c();
   EXPECT_LT(launch.time_to_end(), 4500u);
   EXPECT_NE(launch.output().find("slept=2500"), std::string::npos) << launch.output();
-  // The launcher's own return of the child's code may come before the default handling.
-  DWORD status = exit_status(launch.process.hProcess);
-  EXPECT_TRUE(status == 7 || ended_by_default_handling(status)) << status;
+  EXPECT_EQ(exit_status(launch.process.hProcess), 7u);
 }
 
 // The unpack is held up by a file that this program keeps locked, so that the event

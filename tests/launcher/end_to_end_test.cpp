@@ -70,9 +70,18 @@ void list_files(const std::wstring& root, const std::wstring& relative,
 }
 
 TEST(EndToEnd, ChildGetsTheArgumentsTheHandOffVariablesAndTheLaunchersStreams) {
-  std::vector<std::wstring> arguments = {
-      L"simple",     L"with space", L"tab\there", L"quote\"in",           L"back\\\\\"mix",
-      L"trailing\\", L"sp ace\\\\", L"",          L"\x00fcn\x00ef \x4e2d"};
+  std::vector<std::wstring> arguments = {L"",
+                                         L"simple",
+                                         L"with space",
+                                         L"tab\there",
+                                         L"quote\"in",
+                                         L"back\\\\\"mix",
+                                         L"trailing\\",
+                                         L"sp ace\\\\",
+                                         L"",
+                                         L"",
+                                         L"\x00fcn\x00ef \x4e2d",
+                                         L""};
   std::wstring tail;
   for (const auto& argument : arguments) tail += quote_argument(argument) + L" ";
   ProcessOptions options;
@@ -85,9 +94,7 @@ TEST(EndToEnd, ChildGetsTheArgumentsTheHandOffVariablesAndTheLaunchersStreams) {
   ChildReport report(result.out);
 
   std::vector<std::string> expected = {narrow_utf8(e2e(L"launcher.exe"))};
-  for (const auto& argument : arguments) {
-    if (!argument.empty()) expected.push_back(narrow_utf8(argument));
-  }
+  for (const auto& argument : arguments) expected.push_back(narrow_utf8(argument));
   EXPECT_EQ(report.arguments, expected);
   EXPECT_EQ(report["KOVRAN_ONEFILE_PARENT"], std::to_string(result.process_id));
   EXPECT_EQ(report["KOVRAN_ONEFILE_DIRECTORY"], narrow_utf8(e2e()));
@@ -97,6 +104,16 @@ TEST(EndToEnd, ChildGetsTheArgumentsTheHandOffVariablesAndTheLaunchersStreams) {
   EXPECT_EQ(report["KOVRAN_ONEFILE_RANDOM"], "<unset>");
   EXPECT_EQ(report["cwd"], narrow_utf8(cwd.path()));
   EXPECT_EQ(report["self"], narrow_utf8(e2e(L".qorvix\\runtime-1.17.4-legacy2008\\main.exe")));
+}
+
+// As typed at a prompt: `tool "a b" "" c` is three arguments.
+TEST(EndToEnd, EmptyArgumentStaysAnArgument) {
+  ProcessResult result = start(e2e(L"launcher.exe"), L"\"a b\" \"\" c");
+  ASSERT_EQ(result.exit_code, 0u) << result.err;
+  ChildReport report(result.out);
+  EXPECT_EQ(report["argc"], "4");
+  EXPECT_EQ(report.arguments,
+            (std::vector<std::string>{narrow_utf8(e2e(L"launcher.exe")), "a b", "", "c"}));
 }
 
 TEST(EndToEnd, OriginalArgv0KeepsTheInvokedNameWhileTheChildGetsTheModulePath) {

@@ -42,7 +42,9 @@ head[0:2] = b"MZ"
 struct.pack_into("<I", head, 0x3C, 0x40)
 head[0x40:0x44] = b"PE\0\0"
 struct.pack_into("<HH", head, 0x44, 0x8664, 0)  # machine x86-64, no sections
-struct.pack_into("<H", head, 0x56, 0x0002)  # an executable image, not a DLL
+struct.pack_into("<HH", head, 0x54, 240, 0x0002)  # optional header; an executable, not a DLL
+struct.pack_into("<H", head, 0x58, 0x20B)  # PE32+
+struct.pack_into("<H", head, 0x58 + 68, 3)  # console
 open(sys.argv[1], "wb").write(head)
 PY
 pack "$out/not-a-program" --output "$out/not-a-program.exe"

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A packed launcher signed with a throwaway self-signed certificate: the signature
-# verifies, and the signed launcher still unpacks and runs its program.
+# verifies, the tool's verify passes it and says it is signed, and the signed launcher
+# still unpacks and runs its program.
 set -euo pipefail
 tool=$1
 sample=$2
@@ -15,6 +16,11 @@ osslsigncode sign -certs "$work/cert.pem" -key "$work/key.pem" -n "Sample App" -
   -in "$work/unsigned.exe" -out "$work/signed.exe" >/dev/null
 osslsigncode verify -CAfile "$work/cert.pem" -in "$work/signed.exe" >"$work/verify.log" 2>&1 ||
   { cat "$work/verify.log"; exit 1; }
+
+checked=$("$tool" verify "$work/signed.exe") || { echo "verify refused: $checked"; exit 1; }
+grep -q "signed.exe: signed after packing (a certificate table of " <<<"$checked" ||
+  { echo "verify did not say signed: $checked"; exit 1; }
+if "$tool" verify "$work/unsigned.exe" | grep -q "signed after packing"; then echo "unsigned called signed"; exit 1; fi
 
 output=$("$root/scripts/wine-run.sh" "$work/signed.exe" signed)
 grep -q "hello from greeting.dll" <<<"$output" || { echo "unexpected output: $output"; exit 1; }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kovran-onefile.exe under Wine and kovran-onefile on Linux make the same bytes from the
-# same input, with any number of threads; and the Windows tool refuses bad input in
-# one line, leaving no file behind.
+# same input, with any number of threads; the Windows tool refuses bad input in one
+# line, leaving no file behind; and its verify and extract work on Windows' file system.
 set -euo pipefail
 host_tool=$1
 windows_tool=$2
@@ -17,6 +17,10 @@ for threads in 1 3; do
     --threads "$threads"
   cmp "$work/linux.exe" "$work/windows-$threads.exe"
 done
+# The sample is a console program; its GUI launcher is the same on both as well.
+"$host_tool" pack --quiet "$sample" -o "$work/linux-gui.exe" --subsystem gui
+wine_tool pack --quiet "$sample" -o "$work/windows-gui.exe" --subsystem gui
+cmp "$work/linux-gui.exe" "$work/windows-gui.exe"
 
 mkdir "$work/out"
 set +e
@@ -27,4 +31,16 @@ set -e
 [ "$(printf '%s\n' "$message" | wc -l)" -eq 1 ] || { echo "not one line: $message"; exit 1; }
 grep -q "unknown placeholder {NOPE}" <<<"$message" || { echo "unexpected: $message"; exit 1; }
 [ -z "$(ls -A "$work/out")" ] || { echo "files left behind"; exit 1; }
-echo "identical on Linux and Windows; bad input refused in one line"
+wine_tool verify "$work/linux.exe" | grep -q "PE checksum as packed" || { echo "verify failed"; exit 1; }
+# Into a new folder (moved in whole) and into an empty one (moved in name by name).
+mkdir "$work/empty"
+for into in "$work/new/folder" "$work/empty"; do
+  wine_tool extract "$work/linux.exe" "$into" >/dev/null
+  diff -r "$sample" "$into" || { echo "extract into $into differs"; exit 1; }
+done
+# A folder that is not empty is refused, and nothing is left beside or in it.
+mkdir "$work/busy" && echo mine >"$work/busy/keep.txt"
+if wine_tool extract "$work/linux.exe" "$work/busy" 2>/dev/null; then echo "busy accepted"; exit 1; fi
+[ "$(ls -A "$work/busy")" = keep.txt ] || { echo "busy folder changed"; exit 1; }
+[ -z "$(find "$work" -name '*.kovran-extract*')" ] || { echo "staging left behind"; exit 1; }
+echo "identical on Linux and Windows; bad input refused in one line; verify and extract run"

@@ -58,13 +58,17 @@ std::vector<std::string> list_files(const fs::path& folder) {
   return names;
 }
 
-std::string minimal_program() {
-  std::string bytes(64 + 24, '\0');
+std::string minimal_program(uint16_t subsystem) {
+  std::string bytes(64 + 24 + 240, '\0');
   bytes[0] = 'M', bytes[1] = 'Z';
   bytes[0x3C] = 64;
   bytes.replace(64, 4, std::string("PE\0\0", 4));
   bytes[68] = '\x64', bytes[69] = '\x86';  // x86-64
+  bytes[84] = '\xF0';                      // an optional header of the usual size
   bytes[86] = 0x22;                        // executable, large-address aware
+  bytes[88] = 0x0B, bytes[89] = 0x02;      // PE32+
+  bytes[88 + 68] = static_cast<char>(subsystem & 0xFF);
+  bytes[88 + 69] = static_cast<char>(subsystem >> 8);
   return bytes;
 }
 

@@ -28,8 +28,9 @@ std::vector<unsigned char> read_file(const std::filesystem::path& path);
 uint32_t reference_crc32(const void* data, size_t size);
 
 // The smallest file that passes for an x86-64 Windows program: MZ header, PE signature,
-// machine and the executable flag. Nothing can run it.
-std::string minimal_program();
+// machine, the executable flag and an optional header that names its subsystem (2 GUI,
+// 3 console). Nothing can run it.
+std::string minimal_program(uint16_t subsystem = 2);
 
 // The files of a folder, names relative to it.
 std::vector<std::string> list_files(const std::filesystem::path& folder);

@@ -18,17 +18,66 @@ def check(condition, what):
         failures.append(what)
 
 
+def write_main(path, subsystem):
+    """MZ header, PE signature, x86-64, executable, and an optional header that names
+    the subsystem: what the tool asks of a main program."""
+    header = bytearray(64 + 24 + 240)
+    header[0:2] = b"MZ"
+    header[0x3C] = 64
+    header[64:70] = b"PE\0\0\x64\x86"
+    header[84] = 240
+    header[86] = 0x22
+    header[88:90] = b"\x0b\x02"
+    header[88 + 68] = subsystem
+    with open(path, "wb") as f:
+        f.write(bytes(header) + os.urandom(300000))
+
+
+def subsystem_of(exe):
+    """The launcher's subsystem, after checking that its checksum still matches."""
+    pe = pefile.PE(exe, fast_load=True)
+    check(pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum(), f"{exe}: checksum")
+    return pe.OPTIONAL_HEADER.Subsystem
+
+
+def check_subsystems(work):
+    """The launcher takes the main program's subsystem, from a folder or from a payload
+    block's first entry; --subsystem overrides it both ways."""
+    GUI, CONSOLE = 2, 3
+    cases = []
+    for name, own in (("console", CONSOLE), ("gui", GUI)):
+        app = os.path.join(work, name)
+        os.makedirs(app)
+        write_main(os.path.join(app, "main.exe"), own)
+        cases += [(f"{name} main", [app], own),
+                  (f"{name} main, --subsystem console", [app, "--subsystem", "console"], CONSOLE),
+                  (f"{name} main, --subsystem gui", [app, "--subsystem", "gui"], GUI)]
+    for what, args, expected in cases:
+        out = os.path.join(work, "out.exe")
+        subprocess.run([tool, "pack", "-q", "--level", "1", "-o", out] + args, check=True)
+        got = subsystem_of(out)
+        check(got == expected, f"{what}: subsystem {got}, not {expected}")
+    # A launcher's payload section is a block; this one's first entry is a console main.
+    out = os.path.join(work, "out.exe")
+    subprocess.run([tool, "pack", "-q", "--level", "1", "-o", out, os.path.join(work, "console"),
+                    "--subsystem", "gui"], check=True)
+    pe = pefile.PE(out, fast_load=True)
+    payload = pe.sections[-1]
+    block = os.path.join(work, "console.block")
+    with open(block, "wb") as f:
+        f.write(pe.get_data(payload.VirtualAddress, payload.Misc_VirtualSize))
+    for extra, expected in (([], CONSOLE), (["--subsystem", "gui"], GUI)):
+        out = os.path.join(work, "from-block.exe")
+        subprocess.run([tool, "pack", "-q", "--payload-block", block, "-o", out] + extra,
+                       check=True)
+        got = subsystem_of(out)
+        check(got == expected, f"block of a console main {extra}: subsystem {got}")
+
+
 with tempfile.TemporaryDirectory() as work:
     app = os.path.join(work, "app")
     os.makedirs(os.path.join(app, "data"))
-    with open(os.path.join(app, "Main.exe"), "wb") as f:
-        # MZ header, PE signature, x86-64, executable: what the tool asks of a main program.
-        header = bytearray(88)
-        header[0:2] = b"MZ"
-        header[0x3C] = 64
-        header[64:70] = b"PE\0\0\x64\x86"
-        header[86] = 0x22
-        f.write(bytes(header) + os.urandom(300000))
+    write_main(os.path.join(app, "Main.exe"), 2)
     with open(os.path.join(app, "data", "notes.txt"), "w") as f:
         f.write("notes\n" * 1000)
     out = os.path.join(work, "packed.exe")
@@ -89,6 +138,8 @@ with tempfile.TemporaryDirectory() as work:
     check(strings.get(b"OriginalFilename") == b"Main.exe", "OriginalFilename")
     check(strings.get(b"ProductName") == b"Main", "ProductName")
     check(strings.get(b"FileVersion") == b"1.17.4.0", "FileVersion")
+
+    check_subsystems(os.path.join(work, "subsystems"))
 
 for failure in failures:
     print("FAIL:", failure)

@@ -76,6 +76,21 @@ TEST(Spec, RejectsWhatTheLauncherCannotExpand) {
   EXPECT_NE("", pack::spec_problem(u"{T\u00c9MP}"));
 }
 
+// Windows takes a template that is not a full path from the launcher's current folder.
+TEST(Spec, TellsWhereARelativeTemplateUnpacks) {
+  for (const char16_t* full :
+       {u"{PROGRAM_DIR}\\x", u"{temp}\\x", u"{Cache_Dir}", u"{HOME}\\a", u"{PROGRAM}.d",
+        u"{PROGRAM_BASE}-files", u"C:\\x", u"d:/x", u"\\\\server\\share\\x", u"//server/share"}) {
+    EXPECT_EQ("", pack::relative_spec_note(full)) << pack::utf16_to_utf8(full);
+  }
+  EXPECT_EQ("below the folder it is started from, which need not be its own",
+            pack::relative_spec_note(u"unpacked\\{VERSION}"));
+  EXPECT_EQ("below the folder it is started from, which need not be its own",
+            pack::relative_spec_note(u"{VERSION}\\{TEMP}"));
+  EXPECT_EQ("below the folder it is started from on drive D:", pack::relative_spec_note(u"D:x"));
+  EXPECT_EQ("at the top of the drive it is started from", pack::relative_spec_note(u"\\x"));
+}
+
 TEST(Checksum, ZeroIsStoredAsOneOnlyForNonEmptyData) {
   EXPECT_EQ(1u, pack::stored_checksum(0, 10));
   EXPECT_EQ(0u, pack::stored_checksum(0, 0));

@@ -1,0 +1,278 @@
+#include "pack/inspect/image_check.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <vector>
+
+#include "launcher/constants_record.h"
+#include "pack/image/embedded_stub.h"
+#include "pack/image/pe_checksum.h"
+#include "pack/image/resource_reader.h"
+#include "pack/image/version_number.h"
+#include "pack/image/version_reader.h"
+#include "pack/pack_error.h"
+#include "pack/scan/target_spec_check.h"
+#include "pack/scan/utf.h"
+
+namespace pack {
+namespace {
+
+namespace fs = std::filesystem;
+using Bytes = std::vector<unsigned char>;
+
+constexpr uint32_t our_section_flags = 0x40000040;  // initialized, read-only data
+constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
+constexpr uint32_t certificate_revision = 0x0200, pkcs_signed_data = 2;
+// Signatures take kilobytes; a table beyond this is not one.
+constexpr uint32_t max_certificate_table = 16u << 20;
+
+uint64_t align_up(uint64_t value, uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
+Bytes read_range(std::ifstream& in, uint64_t offset, uint64_t size) {
+  Bytes bytes(static_cast<size_t>(size));
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  in.clear();
+  return bytes;
+}
+
+[[noreturn]] void fault(const std::string& what) { throw PackError(what); }
+
+std::string hex(uint64_t value) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(value));
+  return text;
+}
+
+// Each section right after the one before it, in memory and in the file; the two the
+// tool adds as it writes them.
+void check_sections(const PeHeaders& h) {
+  size_t n = h.sections.size();
+  if (n < 3 || h.sections[n - 2].name != ".rsrc" || h.sections[n - 1].name != ".payload") {
+    fault("its last sections are not .rsrc and .payload, as the pack tool writes them");
+  }
+  uint64_t file_end = h.size_of_headers;
+  for (size_t i = 0; i < n; ++i) {
+    const PeSection& s = h.sections[i];
+    if (i > 0) {
+      const PeSection& p = h.sections[i - 1];
+      if (s.virtual_address !=
+          align_up(uint64_t{p.virtual_address} + p.virtual_size, h.section_alignment)) {
+        fault("section " + s.name + " does not follow " + p.name + " in memory");
+      }
+    }
+    if (s.raw_size == 0) continue;
+    uint64_t alignment = i == n - 1 ? std::max<uint64_t>(h.file_alignment, 4096) : h.file_alignment;
+    if (s.raw_offset != align_up(file_end, alignment)) {
+      fault("section " + s.name + " does not follow the section before it in the file");
+    }
+    file_end = uint64_t{s.raw_offset} + s.raw_size;
+  }
+  for (const PeSection* s : {&h.sections[n - 2], &h.sections[n - 1]}) {
+    if (s->characteristics != our_section_flags ||
+        s->raw_size != align_up(s->virtual_size, h.file_alignment)) {
+      fault("section " + s->name + " has other sizes or flags than the pack tool writes");
+    }
+  }
+  const PeSection& last = h.sections[n - 1];
+  if (h.size_of_image !=
+      align_up(uint64_t{last.virtual_address} + last.virtual_size, h.section_alignment)) {
+    fault("the image size in its header does not match its sections");
+  }
+  const PeSection& rsrc = h.sections[n - 2];
+  if (h.directories.size() <= pe_certificate_directory ||
+      h.directories[pe_resource_directory] !=
+          std::make_pair(rsrc.virtual_address, rsrc.virtual_size)) {
+    fault("its resource directory is not the .rsrc section");
+  }
+}
+
+// After the last section: nothing, or the certificate table of a signature.
+ImageFacts check_file_end(std::ifstream& in, const PeHeaders& h, uint64_t file_size) {
+  const PeSection& last = h.sections.back();
+  uint64_t end = uint64_t{last.raw_offset} + last.raw_size;
+  auto [offset, size] = h.directories[pe_certificate_directory];
+  ImageFacts facts;
+  if (offset == 0 && size == 0) {
+    if (file_size != end) {
+      fault(std::to_string(file_size - end) +
+            " bytes follow the last section: something was appended after packing");
+    }
+    return facts;
+  }
+  if (offset != align_up(end, 8) || uint64_t{offset} + size != file_size) {
+    fault("its certificate table is not where a signing tool puts it, at the end of the file");
+  }
+  if (size > max_certificate_table) fault("its certificate table is larger than any signature");
+  Bytes table = read_range(in, offset, size);
+  for (size_t at = 0; at < table.size();) {
+    if (table.size() - at < 8) fault("its certificate table is cut short");
+    uint32_t length = get_le(&table[at], 4);
+    if (length < 8 || length > table.size() - at ||
+        get_le(&table[at + 4], 2) != certificate_revision ||
+        get_le(&table[at + 6], 2) != pkcs_signed_data) {
+      fault("its certificate table holds no signature of the usual kind");
+    }
+    at = align_up(at + length, 8);
+  }
+  facts.is_signed = true;
+  facts.certificate_bytes = size;
+  return facts;
+}
+
+std::u16string record_text(const Bytes& record, size_t at, size_t capacity, const char* what) {
+  std::u16string text;
+  size_t i = 0;
+  for (; i < capacity; ++i) {
+    char16_t c = static_cast<char16_t>(get_le(&record[at + 2 * i], 2));
+    if (c == 0) break;
+    text += c;
+  }
+  for (; i < capacity; ++i) {
+    if (get_le(&record[at + 2 * i], 2) != 0) {
+      fault(std::string("its constants record holds bytes after the ") + what);
+    }
+  }
+  return text;
+}
+
+// The record as the pack tool fills it: the payload where the last section is, a
+// template the launcher can expand, a version A.B.C.D.
+std::u16string check_record(std::ifstream& in, const LauncherFacts& facts) {
+  Bytes record = read_range(in, facts.record_offset, sizeof(ConstantsRecord));
+  if (record.size() != sizeof(ConstantsRecord)) fault("its constants record is cut short");
+  const PeSection& payload = facts.headers.sections.back();
+  if (get_le(&record[offsetof(ConstantsRecord, payload_rva)], 4) != payload.virtual_address ||
+      facts.payload_length != payload.virtual_size || facts.payload_length == 0 ||
+      get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+    fault("its constants record does not name the .payload section");
+  }
+  std::u16string spec = record_text(record, offsetof(ConstantsRecord, target_spec),
+                                    record_spec_capacity, "target directory template");
+  std::string problem = spec_problem(spec);
+  if (!problem.empty()) fault("its target directory template is unusable: " + problem);
+  std::u16string version = record_text(record, offsetof(ConstantsRecord, version_string),
+                                       record_version_capacity, "version");
+  if (!parse_version(utf16_to_utf8(version))) fault("its version is not A.B.C.D");
+  return version;
+}
+
+const ResourceLeaf* find_leaf(const std::vector<ResourceLeaf>& leaves, uint32_t type, uint32_t id) {
+  for (const ResourceLeaf& leaf : leaves) {
+    if (leaf.type == type && leaf.name.empty() && leaf.id == id) return &leaf;
+  }
+  return nullptr;
+}
+
+// Icons 1 to n, icon group 1 naming them in order, version resource 1 with the record's
+// version, manifest 1: all language neutral, nothing else.
+void check_resources(std::ifstream& in, const PeHeaders& h, const std::u16string& version) {
+  const PeSection& rsrc = h.sections[h.sections.size() - 2];
+  if (rsrc.virtual_size > max_resource_section)
+    fault("its resource section is larger than the pack tool writes");
+  ResourceBytes section{read_range(in, rsrc.raw_offset, rsrc.virtual_size), rsrc.virtual_address};
+  try {
+    std::vector<ResourceLeaf> leaves = read_resource_leaves(section);
+    for (const ResourceLeaf& leaf : leaves) {
+      if (leaf.type == 0 || !leaf.name.empty() || leaf.language != 0 ||
+          (leaf.type != rt_icon && leaf.id != 1) ||
+          (leaf.type != rt_icon && leaf.type != rt_group_icon && leaf.type != rt_version &&
+           leaf.type != rt_manifest)) {
+        fault("a resource the pack tool does not write");
+      }
+      resource_data(section, leaf);
+    }
+    const ResourceLeaf* group = find_leaf(leaves, rt_group_icon, 1);
+    if (!group) fault("no icon group");
+    Bytes g = resource_data(section, *group);
+    size_t count = g.size() >= 6 ? get_le(&g[4], 2) : 0;
+    if (count == 0 || g.size() != 6 + 14 * count) fault("its icon group is malformed");
+    for (size_t i = 0; i < count; ++i) {
+      const ResourceLeaf* icon = find_leaf(leaves, rt_icon, static_cast<uint32_t>(i + 1));
+      if (get_le(&g[6 + 14 * i + 12], 2) != i + 1 || !icon ||
+          get_le(&g[6 + 14 * i + 8], 4) != icon->size) {
+        fault("its icon group does not match its icons");
+      }
+    }
+    if (leaves.size() != count + 3) fault("icons that its icon group does not name");
+    const ResourceLeaf* version_leaf = find_leaf(leaves, rt_version, 1);
+    if (!version_leaf || !find_leaf(leaves, rt_manifest, 1))
+      fault("no version resource or manifest");
+    ProgramVersion parsed = parse_program_version(resource_data(section, *version_leaf));
+    std::u16string wide;
+    if (parsed.fixed) {
+      std::string text = format_version(parsed.fixed->file_version);
+      wide.assign(text.begin(), text.end());
+    }
+    if (wide != version) fault("its version resource does not carry the launcher's version");
+  } catch (const PackError& error) {
+    fault(std::string("resources: ") + error.what());
+  }
+}
+
+// Where the launcher's stub sections first differ from this tool's stub, the
+// constants record aside; nothing when the launcher was made by another build.
+std::string first_code_change(std::ifstream& in, const LauncherFacts& facts) {
+  StubBytes stub = embedded_stub();
+  PeHeaders ours = read_pe_headers(stub.data, stub.size, stub.size);
+  const std::vector<PeSection>& theirs = facts.headers.sections;
+  if (theirs.size() != ours.sections.size() + 2) return "";
+  for (size_t i = 0; i < ours.sections.size(); ++i) {
+    const PeSection& a = ours.sections[i];
+    const PeSection& b = theirs[i];
+    if (a.name != b.name || a.raw_offset != b.raw_offset || a.raw_size != b.raw_size) return "";
+  }
+  uint64_t record_end = facts.record_offset + sizeof(ConstantsRecord);
+  for (const PeSection& s : ours.sections) {
+    Bytes bytes = read_range(in, s.raw_offset, s.raw_size);
+    if (bytes.size() != s.raw_size) return "";
+    for (uint64_t i = 0; i < s.raw_size; ++i) {
+      uint64_t at = s.raw_offset + i;
+      if (at >= facts.record_offset && at < record_end) continue;
+      if (bytes[i] != stub.data[at])
+        return ", at " + hex(at) + " in section " + s.name + " of the launcher code";
+    }
+  }
+  return ", outside the launcher code";
+}
+
+}  // namespace
+
+ImageFacts check_launcher_image(const fs::path& path, const LauncherFacts& facts) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) fault("cannot read the file");
+  check_sections(facts.headers);
+  ImageFacts image = check_file_end(in, facts.headers, facts.file_size);
+  std::u16string version = check_record(in, facts);
+  check_resources(in, facts.headers, version);
+  return image;
+}
+
+void check_pe_checksum(const fs::path& path, const LauncherFacts& facts) {
+  std::ifstream in(path, std::ios::binary);
+  uint64_t field_at = facts.headers.optional_offset + pe_field::checksum;
+  PeChecksum sum;
+  Bytes buffer(1u << 20);
+  uint64_t offset = 0;
+  while (offset < facts.file_size) {
+    in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
+    size_t got = static_cast<size_t>(in.gcount());
+    if (got == 0) fault("cannot read the file to its end");
+    for (uint64_t at = field_at; at < field_at + 4; ++at) {
+      if (at >= offset && at < offset + got) buffer[static_cast<size_t>(at - offset)] = 0;
+    }
+    sum.add(offset, buffer.data(), got);
+    offset += got;
+  }
+  uint32_t computed = sum.value(facts.file_size);
+  if (computed == facts.headers.checksum) return;
+  in.clear();
+  fault("the PE checksum in its header is " + hex(facts.headers.checksum) + ", the file sums to " +
+        hex(computed) + ": it was changed after packing" + first_code_change(in, facts));
+}
+
+}  // namespace pack
