@@ -97,14 +97,14 @@ void run_verify(const std::string& launcher) {
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
   }
-  std::string unchecked;
-  if (visitor.unchecked() > 0) {
-    unchecked = " (" + std::to_string(visitor.unchecked()) + " of them stored without a CRC-32)";
-  }
   try {
     check_pe_checksum(path, facts);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
+  }
+  std::string unchecked;
+  if (visitor.unchecked() > 0) {
+    unchecked = " (" + counted(visitor.unchecked(), "file") + " stored without one)";
   }
   std::printf(
       "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources%s and PE "
