@@ -134,6 +134,28 @@ TEST(StampRule, EveryFileWithoutItsSizeAndTheStampIsCheckedAndRewrittenWhenItDif
   EXPECT_EQ(unpacker.times(), times);
 }
 
+// Folders are listed by several threads once there are many: every file of each is found.
+TEST(StampRule, EveryFileOfManyFoldersIsFound) {
+  StampUnpacker unpacker;
+  unpacker.entries = {{L"main.exe", "MZ program"}};
+  for (int i = 0; i < 120; ++i) {
+    unpacker.entries.push_back({L"f" + std::to_wstring(i % 40) + L"\\g" + std::to_wstring(i % 3) +
+                                    L"\\n" + std::to_wstring(i) + L".txt",
+                                std::string(static_cast<size_t>(i), 'x')});
+  }
+  unpacker.index = build_index(unpacker.entries);
+  ASSERT_EQ(unpacker.run().exit_code, 0u);
+  ProcessResult current = unpacker.run_without_decoding();
+  EXPECT_EQ(current.exit_code, 0u) << current.out << current.err;
+  for (const wchar_t* name : {L"f0\\g0\\n0.txt", L"f39\\g2\\n119.txt"}) {
+    SCOPED_TRACE(narrow_utf8(name));
+    set_write_time(unpacker.path(name), stamp + two_seconds);
+    expect_decode_failure(unpacker.run_without_decoding());
+    set_write_time(unpacker.path(name), stamp);
+    EXPECT_EQ(unpacker.run_without_decoding().exit_code, 0u);
+  }
+}
+
 // The trade the rule makes, as the README tells it: an edit that keeps a file's size and
 // puts its time back is not seen.
 TEST(StampRule, FileChangedWithoutAChangeOfSizeAndTimeIsKept) {
