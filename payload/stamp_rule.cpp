@@ -132,13 +132,14 @@ void mark_if_current(uint32_t entry, DWORD size_high, DWORD size_low) {
   }
 }
 
-// Path holds the target directory and a backslash; the names follow it.
+// Path holds the target directory and a backslash; the names follow it. A name that could
+// lead elsewhere is not even looked at.
 void look_up_files(uint32_t first, uint32_t end, wchar_t* path, size_t name_at) {
   for (; first < end; ++first) {
     uint32_t entry = listed_entry(first);
     const wchar_t* name = entry_name(entry);
     size_t length = wcslen(name);
-    if (name_at + length >= file_path_capacity) continue;
+    if (name_at + length >= file_path_capacity || !is_safe_entry_name(name)) continue;
     wmemcpy(path + name_at, name, length + 1);
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (GetFileAttributesExW(path, GetFileExInfoStandard, &found) &&
