@@ -1,6 +1,7 @@
 #include "payload/stamp_rule.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 
 #include "launcher/launch_state.h"
@@ -37,13 +38,19 @@ unsigned char* listed_current = nullptr;
 uint32_t* folder_starts = nullptr;
 uint32_t folder_count = 0;
 volatile LONG next_folder = 0;
+size_t target_length = 0;
 
+// The index is little-endian, as is every system the launcher runs on.
 uint32_t read_u32(const unsigned char* at) {
-  return at[0] | (at[1] << 8) | (at[2] << 16) | (static_cast<uint32_t>(at[3]) << 24);
+  uint32_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
 }
 
 uint64_t read_u64(const unsigned char* at) {
-  return read_u32(at) | (static_cast<uint64_t>(read_u32(at + 4)) << 32);
+  uint64_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
 }
 
 const unsigned char* entry_at(uint32_t entry) { return entries + entry * index_entry_size; }
@@ -113,7 +120,7 @@ uint32_t find_in_folder(uint32_t first, uint32_t end, size_t leaf_at, const wcha
 }
 
 bool fits_below_target(const wchar_t* name) {
-  return wcslen(target_directory) + 1 + wcslen(name) < file_path_capacity;
+  return target_length + 1 + wcslen(name) < file_path_capacity;
 }
 
 bool carries_stamp(DWORD attributes, const FILETIME& written) {
@@ -153,7 +160,6 @@ void look_up_files(uint32_t first, uint32_t end, wchar_t* path, size_t name_at) 
 void list_folder(uint32_t first, uint32_t end) {
   const wchar_t* name = entry_name(listed_entry(first));
   size_t leaf_at = leaf_start(name);
-  size_t target_length = wcslen(target_directory);
   if (target_length + 1 + leaf_at + 2 > file_path_capacity) return;
   wchar_t pattern[file_path_capacity];
   wmemcpy(pattern, target_directory, target_length);
@@ -230,6 +236,7 @@ bool every_file_is_stamped() {
   if (!by_stamp || entry_count == 0) return false;
   // A first start: nothing to list, and each folder's failed listing would cost a trip.
   if (GetFileAttributesW(target_directory) == INVALID_FILE_ATTRIBUTES) return false;
+  target_length = wcslen(target_directory);
   listed_current = static_cast<unsigned char*>(calloc(entry_count, 1));
   if (listed_current == nullptr || !find_folders()) return false;
   list_every_folder();

@@ -40,18 +40,17 @@ void read_entry_name() {
   }
 }
 
+// The archive is little-endian, as is every system the launcher runs on.
 uint64_t read_u64() {
-  unsigned char bytes[8];
-  payload_read(bytes, 8);
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+  uint64_t value;
+  payload_read(&value, sizeof value);
   return value;
 }
 
 uint32_t read_u32() {
-  unsigned char bytes[4];
-  payload_read(bytes, 4);
-  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+  uint32_t value;
+  payload_read(&value, sizeof value);
+  return value;
 }
 
 void build_current_file_path() {
