@@ -18,6 +18,7 @@ enum class Ending { none, input_used_up, undecodable };
 struct Window {
   unsigned char* bytes;
   size_t size;
+  bool ends_frame;
 };
 
 Window windows[window_count];
@@ -65,12 +66,14 @@ DWORD WINAPI decode_windows(void*) {
     }
     if (!wait_for_free_window()) return 0;
     Window& window = windows[filled_count % window_count];
-    long long produced = payload_decode_window(window.bytes, &filled);
+    bool frame_ended = false;
+    long long produced = payload_decode_window(window.bytes, &filled, &frame_ended);
     if (produced < 0) {
       publish(Ending::undecodable);
       return 0;
     }
     window.size = static_cast<size_t>(produced);
+    window.ends_frame = frame_ended;
     publish(Ending::none);
   }
 }
@@ -81,7 +84,7 @@ void decode_ahead_start() {
   window_memory = static_cast<unsigned char*>(malloc(window_count * payload_window_size));
   if (window_memory == nullptr) fatal_error("Error, couldn't allocate memory.");
   for (uint64_t i = 0; i < window_count; ++i) {
-    windows[i] = Window{window_memory + i * payload_window_size, 0};
+    windows[i] = Window{window_memory + i * payload_window_size, 0, false};
   }
   filled_count = returned_count = 0;
   reading = stopping = false;
@@ -110,6 +113,11 @@ bool decode_ahead_next_window() {
   ReleaseSRWLockExclusive(&lock);
   if (!have_window && end == Ending::undecodable) payload_fail_decode();
   return have_window;
+}
+
+bool decode_ahead_window_ends_frame() {
+  // The window being read is the reader's alone until it is handed back.
+  return reading && windows[returned_count % window_count].ends_frame;
 }
 
 void decode_ahead_stop() {

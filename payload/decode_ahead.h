@@ -8,5 +8,7 @@ void decode_ahead_start();
 // when the input ended before. Ends the process at data that cannot be decoded, once
 // every window before it has been read.
 bool decode_ahead_next_window();
+// Whether a frame ended with the window being read.
+bool decode_ahead_window_ends_frame();
 // Stops the decoder and frees the windows.
 void decode_ahead_stop();

@@ -7,8 +7,11 @@
 #include "launcher/errors.h"
 #include "launcher/launch_state.h"
 #include "paths/directories.h"
+#include "payload/crc32.h"
 #include "payload/file_checksum.h"
+#include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stored_checksum.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
 #include "support/bounded.h"
@@ -27,7 +30,8 @@ constexpr SIZE_T worker_stack_size = 0x10000;
 // slot until done, and takes the earliest queued one: the earliest unfinished entry is
 // always in a worker's hands, never waiting for its turn.
 enum class State { free, queued, working, waiting_for_lock, done };
-enum class Failure { none, open, write };
+// damaged: the entry's bytes do not match its stored checksum.
+enum class Failure { none, open, write, damaged };
 
 struct Slot {
   wchar_t path[file_path_capacity];
@@ -37,6 +41,7 @@ struct Slot {
   int waits_left;
   uint64_t entry;
   bool may_write;
+  bool created;  // this start made the file, out of turn
   Failure failure;
   DWORD error;
   State state;
@@ -51,10 +56,10 @@ bool stopping = false;
 // Read and written by the main thread only.
 bool writes_allowed = false;
 uint64_t next_entry = 0;
-// Existing files are opened in archive order, and none after one that could not be:
-// entries after a failure stay as they were, as when one thread did it all.
+// Existing files are opened in archive order, and none after an entry that failed before
+// its turn ended: entries after a failure stay as they were, as when one thread did it all.
 uint64_t open_turn = 0;
-bool open_failed = false;
+bool turn_failed = false;
 
 void set_state(Slot& slot, State state) {
   AcquireSRWLockExclusive(&lock);
@@ -63,11 +68,11 @@ void set_state(Slot& slot, State state) {
   WakeAllConditionVariable(&changed);
 }
 
-// False when an earlier entry could not be opened: this one is left alone.
+// False when an earlier entry failed before its turn ended: this one is left alone.
 bool wait_for_open_turn(const Slot& slot) {
   AcquireSRWLockExclusive(&lock);
   while (open_turn != slot.entry) SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
-  bool go_on = !open_failed;
+  bool go_on = !turn_failed;
   ReleaseSRWLockExclusive(&lock);
   return go_on;
 }
@@ -75,32 +80,35 @@ bool wait_for_open_turn(const Slot& slot) {
 void end_open_turn(bool failed) {
   AcquireSRWLockExclusive(&lock);
   ++open_turn;
-  open_failed = open_failed || failed;
+  turn_failed = turn_failed || failed;
   ReleaseSRWLockExclusive(&lock);
   WakeAllConditionVariable(&changed);
 }
 
+// Nothing more to open for this entry; the turn passes on in archive order all the same.
+void pass_turn(const Slot& slot, bool failed) {
+  wait_for_open_turn(slot);
+  end_open_turn(failed);
+}
+
 void write_and_close(Slot& slot, HANDLE file) {
-  DWORD written = 0;
-  if (slot.size > 0 && !WriteFile(file, slot.bytes, slot.size, &written, nullptr)) {
+  DWORD error = slot.size > 0 ? write_whole(file, slot.bytes, slot.size) : ERROR_SUCCESS;
+  if (error != ERROR_SUCCESS) {
     slot.failure = Failure::write;
-    slot.error = GetLastError();
+    slot.error = error;
   }
   CloseHandle(file);
 }
 
 void write_slot(Slot& slot) {
   // A file that did not exist is created out of turn, which is most of a first start;
-  // should an earlier entry fail, removing it again leaves the target as it was.
+  // should an earlier entry fail, it is removed again (remove_files_created_after).
   HANDLE file = CreateFileW(slot.path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                             CREATE_NEW, 0, nullptr);
   if (file != INVALID_HANDLE_VALUE) {
+    slot.created = true;
     write_and_close(slot, file);
-    if (!wait_for_open_turn(slot)) {
-      DeleteFileW(slot.path);
-      slot.failure = Failure::none;
-    }
-    end_open_turn(false);
+    pass_turn(slot, slot.failure != Failure::none);
     return;
   }
   if (!wait_for_open_turn(slot)) {
@@ -132,15 +140,23 @@ bool wait_for_write(Slot& slot) {
   return may_write;
 }
 
+bool keep_if_current(const Slot& slot, const ChecksumScratch& scratch) {
+  if (!file_is_current(slot.path, slot.size, slot.stored_checksum, scratch)) return false;
+  pass_turn(slot, false);
+  return true;
+}
+
 void check_and_write(Slot& slot, const ChecksumScratch& scratch) {
-  do {
-    if (file_is_current(slot.path, slot.size, slot.stored_checksum, scratch)) {
-      // Nothing to open; the turn passes on in archive order all the same.
-      wait_for_open_turn(slot);
-      end_open_turn(false);
-      return;
-    }
-  } while (!wait_for_write(slot));
+  if (keep_if_current(slot, scratch)) return;
+  // Only bytes about to be written are checked: a file kept costs no CRC-32 of its entry.
+  if (!stored_checksum_admits(slot.stored_checksum, crc32_buffer(slot.bytes, slot.size))) {
+    slot.failure = Failure::damaged;
+    pass_turn(slot, true);
+    return;
+  }
+  while (!wait_for_write(slot)) {
+    if (keep_if_current(slot, scratch)) return;
+  }
   write_slot(slot);
 }
 
@@ -248,6 +264,18 @@ void wait_until_settled() {
   }
 }
 
+// Files this start created out of turn for entries after a failed one go again: nothing
+// new stays behind the failure. A slot that created its file is reused only once every
+// earlier entry has finished (is_reusable), so every such entry still has its slot.
+void remove_files_created_after(uint64_t failed_entry) {
+  for (Slot& slot : slots) {
+    if (slot.state != State::done || !slot.created || slot.entry <= failed_entry) continue;
+    renew_held_file_budget();
+    delete_file_waiting(slot.path);
+    slot.created = false;
+  }
+}
+
 // Every queued entry comes before the one the main thread is at, so the earliest
 // failure among them is the one to report, once none is still in flight.
 void end_with_first_failure() {
@@ -255,8 +283,10 @@ void end_with_first_failure() {
   wait_until_settled();
   const Slot* failed = first_failure();
   if (failed == nullptr) return;
+  remove_files_created_after(failed->entry);
   if (failed->failure == Failure::open) fatal_open_error(failed->path);
-  fatal_os_error("Error, couldn't unpack file to target path.", failed->error);
+  if (failed->failure == Failure::damaged) payload_fail_decode();
+  fatal_os_error(write_failed_message, failed->error);
 }
 
 void start_workers() {
@@ -277,6 +307,18 @@ void start_workers() {
   before_error_end = end_with_first_failure;
 }
 
+// A finished slot is reused once every earlier entry has finished too: should one of them
+// fail yet, the file this one created is still known, to be removed.
+bool is_reusable(const Slot& slot) {
+  if (slot.state == State::free) return true;
+  if (slot.state != State::done) return false;
+  if (!slot.created) return true;
+  for (const Slot& other : slots) {
+    if (is_busy(other) && other.entry < slot.entry) return false;
+  }
+  return true;
+}
+
 // A free slot, or a finished one whose file succeeded; ends the process on a failure.
 Slot& take_slot() {
   for (;;) {
@@ -289,7 +331,7 @@ Slot& take_slot() {
         AcquireSRWLockExclusive(&lock);
       }
       for (Slot& slot : slots) {
-        if (is_busy(slot)) continue;
+        if (!is_reusable(slot)) continue;
         slot.state = State::free;
         ReleaseSRWLockExclusive(&lock);
         return slot;
@@ -312,6 +354,7 @@ void pool_current_entry(uint64_t size, uint32_t stored_checksum) {
   slot.stored_checksum = stored_checksum;
   slot.waits_left = held_file_retries;
   slot.entry = next_entry++;
+  slot.created = false;
   slot.failure = Failure::none;
   // Once this launcher writes, a file found out of date is written at once.
   writes_allowed = writes_allowed || holds_target_lock();

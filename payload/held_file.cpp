@@ -30,3 +30,10 @@ HANDLE open_for_writing(const wchar_t* path, int* waits_left) {
     if (file != INVALID_HANDLE_VALUE || !wait_for_held_file(waits_left)) return file;
   }
 }
+
+bool delete_file_waiting(const wchar_t* path, int* waits_left) {
+  for (;;) {
+    if (DeleteFileW(path)) return true;
+    if (!wait_for_held_file(waits_left)) return false;
+  }
+}

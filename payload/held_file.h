@@ -16,3 +16,5 @@ void renew_held_file_budget();
 // checksums of other launchers included, may open the file meanwhile, but no second
 // writer, whose data would interleave with ours.
 HANDLE open_for_writing(const wchar_t* path, int* waits_left = nullptr);
+// Deletes path, waiting while another process holds it; false when it stays.
+bool delete_file_waiting(const wchar_t* path, int* waits_left = nullptr);

@@ -26,11 +26,13 @@ size_t available_bytes() {
 
 void payload_fail_decode() { fatal_error("Error, couldn't decode attached data."); }
 
-long long payload_decode_window(unsigned char* window, bool* filled) {
+long long payload_decode_window(unsigned char* window, bool* filled, bool* frame_ended) {
   ZSTD_outBuffer output{window, payload_window_size, 0};
   size_t result = ZSTD_decompressStream(payload_stream.decoder, &output, &payload_stream.input);
   if (ZSTD_isError(result)) return -1;
   *filled = output.pos == payload_window_size;
+  // 0: the frame is complete and flushed; a call never reads on into the next frame.
+  *frame_ended = result == 0;
   return static_cast<long long>(output.pos);
 }
 
@@ -65,6 +67,16 @@ void payload_read(void* destination, uint64_t count) {
     memcpy(out, bytes, n);
     out += n;
     count -= n;
+  }
+}
+
+void payload_read_to_frame_end() {
+  ZSTD_outBuffer& window = payload_stream.output;
+  for (;;) {
+    // Content after the terminator: the archive is not what its writer made.
+    if (window.pos != window.size) payload_fail_decode();
+    if (decode_ahead_window_ends_frame()) return;
+    if (!decode_ahead_next_window()) payload_fail_decode();
   }
 }
 

@@ -25,10 +25,15 @@ void payload_read(void* destination, uint64_t count);
 // The next at most count (> 0) bytes of the archive where they lie, valid until the next
 // read or take; at least one byte, or the process ends.
 size_t payload_take(const unsigned char** bytes, uint64_t count);
+// After the archive's terminator: decodes the rest of the frame, which holds no more
+// content, to its end, where the decoder checks the frame's content checksum when it
+// has one; ends the process with the decode message otherwise.
+void payload_read_to_frame_end();
 void payload_close();
 
 // One decoder call into an empty window of payload_window_size bytes: the bytes it
 // produced, or -1 when the data cannot be decoded. *filled tells whether the decoder
-// may hold more even with all input consumed.
-long long payload_decode_window(unsigned char* window, bool* filled);
+// may hold more even with all input consumed, *frame_ended whether a frame ended with
+// these bytes (checksum checked).
+long long payload_decode_window(unsigned char* window, bool* filled, bool* frame_ended);
 [[noreturn]] void payload_fail_decode();

@@ -10,10 +10,13 @@
 #include "launcher/launch_state.h"
 #include "paths/directories.h"
 #include "payload/container.h"
+#include "payload/crc32.h"
 #include "payload/entry_name.h"
 #include "payload/file_checksum.h"
 #include "payload/file_pool.h"
+#include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stored_checksum.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
 #include "support/bounded.h"
@@ -63,22 +66,29 @@ void skip_data(uint64_t size) {
   }
 }
 
-void write_current_file(uint64_t size) {
+void write_current_file(uint64_t size, uint32_t stored_checksum) {
   create_parent_directories();
   settle_pooled_entries();
   HANDLE file = open_for_writing(current_file_path);
   if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
-  // Straight from the decoder's windows: a call per window, no copy.
+  // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs
+  // over the same pieces.
+  uint32_t crc = 0;
   while (size > 0) {
     const unsigned char* bytes;
     size_t piece = payload_take(&bytes, size);
-    DWORD written = 0;
-    if (!WriteFile(file, bytes, static_cast<DWORD>(piece), &written, nullptr)) {
-      fatal_os_error("Error, couldn't unpack file to target path.", GetLastError());
-    }
+    crc = crc32_update(crc, bytes, piece);
+    DWORD error = write_whole(file, bytes, static_cast<DWORD>(piece));
+    if (error != ERROR_SUCCESS) fatal_os_error(write_failed_message, error);
     size -= piece;
   }
   CloseHandle(file);
+  // Damaged data is not left for the next start to keep, nor run.
+  if (!stored_checksum_admits(stored_checksum, crc)) {
+    renew_held_file_budget();
+    delete_file_waiting(current_file_path);
+    payload_fail_decode();
+  }
 }
 
 }  // namespace
@@ -112,9 +122,10 @@ void unpack_payload() {
     if (current) {
       skip_data(size);
     } else {
-      write_current_file(size);
+      write_current_file(size, stored_checksum);
     }
   }
+  payload_read_to_frame_end();
   finish_pooled_entries();
   payload_close();
   release_target_lock();

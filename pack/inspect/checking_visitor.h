@@ -16,6 +16,8 @@ class CheckingVisitor : public EntryVisitor {
   std::string where() const;
   uint64_t files() const { return files_; }
   uint64_t bytes() const { return bytes_; }
+  // Entries whose writer stored no checksum (0), so that their data was not checked.
+  uint64_t unchecked() const { return unchecked_; }
 
  protected:
   const EntryHeader& current() const { return current_; }
@@ -26,6 +28,7 @@ class CheckingVisitor : public EntryVisitor {
   bool inside_ = false;
   uint64_t files_ = 0;
   uint64_t bytes_ = 0;
+  uint64_t unchecked_ = 0;
 };
 
 }  // namespace pack

@@ -84,11 +84,16 @@ void run_verify(const std::string& launcher) {
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
   }
+  std::string unchecked;
+  if (visitor.unchecked() > 0) {
+    unchecked = " (" + counted(visitor.unchecked(), "file") + " stored without one)";
+  }
   std::printf(
-      "%s: OK, %s, %s, every CRC-32%s intact; headers, sections, resources and PE "
+      "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources and PE "
       "checksum as packed\n",
       launcher.c_str(), counted(visitor.files(), "file").c_str(),
-      human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "");
+      human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "",
+      unchecked.c_str());
   if (image.is_signed) {
     std::printf(
         "%s: signed after packing (a certificate table of %s), which this check leaves "

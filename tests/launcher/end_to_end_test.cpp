@@ -199,4 +199,17 @@ TEST(EndToEnd, BrokenPayloadsEndWithTheirMessagesBeforeAnythingIsCreated) {
   EXPECT_FALSE(file_exists(e2e(L"broken-target")));
 }
 
+// Damaged data is never run: an entry whose bytes differ from its CRC-32, and a frame whose
+// checksum does not match, end the start before the child prints anything.
+TEST(EndToEnd, DamagedDataThatDecodesEndsTheStartBeforeTheChild) {
+  for (const wchar_t* name : {L"bad-entry", L"bad-frame-checksum"}) {
+    SCOPED_TRACE(narrow_utf8(name));
+    ProcessResult result = start(e2e(std::wstring(name) + L".exe"));
+    EXPECT_EQ(result.exit_code, 2u);
+    EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n");
+    EXPECT_EQ(result.err, "");
+  }
+  EXPECT_FALSE(file_exists(e2e(L"bad-entry-target\\data\\file.txt")));
+}
+
 }  // namespace

@@ -33,3 +33,33 @@ head -c 64 /dev/zero >>"$out/bad-magic.block"
 printf 'QVJ' >"$out/damaged.block"
 head -c 200 /dev/urandom >>"$out/damaged.block"
 "$tool" pack --quiet --unchecked-block --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'
+
+# Damaged data that decodes: an entry whose bytes differ from its stored CRC-32 in a frame
+# without checksum, and intact entries in a frame whose checksum does not match.
+python3 - "$bin/probe_child.exe" "$out" <<'PY'
+import struct, subprocess, sys, zlib
+main = open(sys.argv[1], "rb").read()
+out = sys.argv[2]
+def archive(entries):
+    data = b""
+    for name, body, crc in entries:
+        data += name.encode("utf-16-le") + b"\0\0" + struct.pack("<QI", len(body), crc) + body
+    return data + b"\0\0"
+def frame(content, check):
+    args = ["zstd", "-q", "-c", "-3", "--check" if check else "--no-check"]
+    return subprocess.run(args, input=content, stdout=subprocess.PIPE, check=True).stdout
+def write_block(name, frame):
+    block = b"QVJ" + frame + b"\0" * 5
+    open(f"{out}/{name}", "wb").write(block + struct.pack("<Q", len(block)))
+crc = lambda body: zlib.crc32(body) or 1
+data = b"payload data\n"
+write_block("bad-entry.block", frame(archive(
+    [("main.exe", main, crc(main)), ("data\\file.txt", data, crc(data) ^ 1)]), False))
+checked = bytearray(frame(archive(
+    [("main.exe", main, crc(main)), ("data\\file.txt", data, crc(data))]), True))
+checked[-1] ^= 0x20
+write_block("bad-frame-checksum.block", bytes(checked))
+PY
+for name in bad-entry bad-frame-checksum; do
+  "$tool" pack --quiet --unchecked-block --payload-block "$out/$name.block" --output "$out/$name.exe" --spec "{PROGRAM_DIR}\\$name-target"
+done

@@ -27,9 +27,6 @@ std::vector<unsigned char> read_file(const std::filesystem::path& path);
 // Plain bit-by-bit CRC-32, for checking what the tool stored.
 uint32_t reference_crc32(const void* data, size_t size);
 
-// size bytes (size >= 4) whose CRC-32 is 0.
-std::string bytes_with_zero_crc(size_t size);
-
 // The smallest file that passes for an x86-64 Windows program: MZ header, PE signature,
 // machine, the executable flag and an optional header that names its subsystem (2 GUI,
 // 3 console). Nothing can run it.

@@ -6,6 +6,7 @@
 #include "pack/archive/payload_block.h"
 #include "pack/scan/app_files.h"
 #include "pack/scan/archive_plan.h"
+#include "tests/harness/zero_crc.h"
 #include "tests/pack/archive/block_reader.h"
 #include "tests/pack/test_files.h"
 
@@ -37,7 +38,7 @@ std::vector<std::u16string> names_of(const ReadBlock& block) {
 TEST(Archive, LayoutOrderAndChecksumsReadBackIndependently) {
   TempDir dir;
   fs::path app = dir / "app";
-  const std::string zero_crc = bytes_with_zero_crc(64);
+  const std::string zero_crc = ::bytes_with_zero_crc(64);
   ASSERT_EQ(0u, reference_crc32(zero_crc.data(), zero_crc.size()));
   const std::map<std::string, std::string> files = {
       {"app.exe", "MZ main program"},

@@ -15,13 +15,13 @@ void put_le(std::string& out, uint64_t value, int bytes) {
 
 }  // namespace
 
-std::string handmade_block(const std::vector<std::pair<std::u16string, std::string>>& entries) {
+std::string handmade_block(const std::vector<HandmadeEntry>& entries) {
   std::string archive;
-  for (const auto& [name, data] : entries) {
+  for (const auto& [name, data, checksum] : entries) {
     for (char16_t unit : name) put_le(archive, unit, 2);
     put_le(archive, 0, 2);
     put_le(archive, data.size(), 8);
-    put_le(archive, reference_crc32(data.data(), data.size()), 4);
+    put_le(archive, checksum.value_or(reference_crc32(data.data(), data.size())), 4);
     archive += data;
   }
   put_le(archive, 0, 2);

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 
+#include "tests/harness/zero_crc.h"
 #include "tests/pack/archive/block_reader.h"
 #include "tests/pack/inspect/handmade_block.h"
 #include "tests/pack/test_files.h"
@@ -305,6 +306,32 @@ TEST_F(Inspect, InfoTellsTemplateVersionAndFrame) {
   EXPECT_NE(std::string::npos, result.out.find("app version:      3.1.4.1")) << result.out;
   EXPECT_NE(std::string::npos, result.out.find("195.6 KiB in 5 files")) << result.out;
   EXPECT_NE(std::string::npos, result.out.find(", content checksum")) << result.out;
+}
+
+// Stored 1 for data whose CRC-32 is 0, and 0 from a writer that stored none, are taken as
+// the launcher takes them; any other stored value must match the data.
+TEST(InspectStoredChecksums, OneForACrcOfZeroAndZeroForNoneAreTakenAsTheLauncherTakesThem) {
+  TempDir dir;
+  write_file(dir / "taken.block", handmade_block({{u"main.exe", minimal_program()},
+                                                  {u"zero.bin", ::bytes_with_zero_crc(100), 1u},
+                                                  {u"none.bin", "stored without a checksum", 0u}}));
+  fs::path exe = dir / "taken.exe";
+  ToolResult packed = run_pack_tool(
+      {"pack", "-q", "--payload-block", (dir / "taken.block").string(), "-o", exe.string()});
+  ASSERT_EQ(0, packed.exit_code) << packed.err;
+  ToolResult verified = run_pack_tool({"verify", exe.string()});
+  EXPECT_EQ(0, verified.exit_code) << verified.err;
+  EXPECT_NE(std::string::npos, verified.out.find("OK, 3 files")) << verified.out;
+  EXPECT_NE(std::string::npos, verified.out.find("every CRC-32 intact (1 file stored without one)"))
+      << verified.out;
+
+  write_file(dir / "wrong.block", handmade_block({{u"main.exe", minimal_program()},
+                                                  {u"one.bin", "data whose CRC-32 is not 0", 1u}}));
+  ToolResult refused =
+      run_pack_tool({"pack", "-q", "--payload-block", (dir / "wrong.block").string(), "-o",
+                     (dir / "wrong.exe").string()});
+  EXPECT_EQ(1, refused.exit_code);
+  EXPECT_NE(std::string::npos, refused.err.find("one.bin: data has CRC-32")) << refused.err;
 }
 
 TEST(InspectBadInput, NotALauncherIsRefusedInOneLine) {
