@@ -115,13 +115,18 @@ TEST(UnpackIntegrity, WritesCutShortByTheSystemFailWithTheWriteMessage) {
   {
     SCOPED_TRACE("a small file, written by a worker in one call");
     Unpacker unpacker;
+    // An out-of-date file behind it is not opened once the write has failed.
+    ASSERT_TRUE(CreateDirectoryW(unpacker.target.c_str(), nullptr));
+    write_file(unpacker.path(L"old.txt"), "old");
     ProcessResult result = run_with_file_size_limit(
         unpacker,
-        build_block(build_archive({{L"main.exe", noise(100000, 1)}, {L"after.txt", "after"}})),
+        build_block(build_archive(
+            {{L"main.exe", noise(100000, 1)}, {L"after.txt", "after"}, {L"old.txt", "new"}})),
         65536);
     expect_write_failure(result);
     EXPECT_EQ(result.err.rfind(write_message + "112] ", 0), 0u) << result.err;
     EXPECT_FALSE(file_exists(unpacker.path(L"after.txt")));
+    EXPECT_EQ(read_file(unpacker.path(L"old.txt")), "old");
   }
   {
     SCOPED_TRACE("a large file, written by the main thread in pieces");
