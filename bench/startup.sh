@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Start-up figures on one corpus at a time, quicker than bench/run.sh: cold and warm
-# start, 7-Zip's extraction of the same files, the fixed cost, peak private memory, the
-# ratios of the start-up bars and the cost per file. Needs a build and bench/run.sh's
-# tools (it installs 7-Zip the same way when missing).
+# start under both reuse rules (crc and stamp), the floor (a launcher whose archive holds
+# only the child: the fixed cost of any start), the child started directly from its
+# unpacked folder, 7-Zip's extraction of the same files, peak private memory, the ratios
+# of the start-up bars and the cost per file. Needs a build and bench/run.sh's tools (it
+# installs 7-Zip the same way when missing).
 #
 #   bash bench/startup.sh [BUILD_DIR] [--corpus default|real|many|small] [--runs N]
 #                         [--level N] [--pack-tool FILE] [--against FILE] [--label TEXT]
@@ -11,8 +13,9 @@
 #              has (a runtime's standard library and shared libraries, 90 MB); many:
 #              20,000 files of a few KB; small: 50 files, to try the script
 # --pack-tool  another pack tool (a Windows .exe runs under Wine), e.g. an older build
-# --against    a second pack tool whose launcher is timed in the same rounds, e.g. the
-#              last release's, for a before/after comparison under the same conditions
+# --against    a second pack tool whose launcher (crc rule) is timed in the same rounds,
+#              e.g. the last release's, for a before/after comparison under the same
+#              conditions
 # --label      names this run's results file, e.g. "after"
 set -euo pipefail
 
@@ -68,22 +71,28 @@ fi
 files=$(find "$corpus" -type f | wc -l)
 out="$work/startup-$variant-$label"
 
-pack() {  # pack tool, corpus folder, launcher
-  if [[ $1 == *.exe ]]; then
-    "$wine_run" "$1" pack "$(winpath "$2")" --output "$(winpath "$3")" --main app.exe \
-      --spec '{PROGRAM_DIR}\target' --level "$level" --threads "$(nproc)" --quiet
+pack() {  # pack tool, corpus folder, launcher, [pack options]
+  local tool=$1 from=$2 to=$3
+  shift 3
+  if [[ $tool == *.exe ]]; then
+    "$wine_run" "$tool" pack "$(winpath "$from")" --output "$(winpath "$to")" --main app.exe \
+      --spec '{PROGRAM_DIR}\target' --level "$level" --threads "$(nproc)" --quiet "$@"
   else
-    "$1" pack "$2" --output "$3" --main app.exe --spec '{PROGRAM_DIR}\target' \
-      --level "$level" --threads "$(nproc)" --quiet
+    "$tool" pack "$from" --output "$to" --main app.exe --spec '{PROGRAM_DIR}\target' \
+      --level "$level" --threads "$(nproc)" --quiet "$@"
   fi
 }
-launchers() {  # pack tool, folder: the corpus's launcher and the fixed-cost one
-  mkdir -p "$2/minimal" "$2/fixed"
-  cp "$child" "$2/minimal/app.exe"
-  [ -f "$2/app.exe" ] && [ "$2/app.exe" -nt "$1" ] || pack "$1" "$corpus" "$2/app.exe"
-  pack "$1" "$2/minimal" "$2/fixed/app.exe"
+launchers() {  # pack tool, folder, [pack options]: the corpus's launcher and the floor's
+  local tool=$1 folder=$2
+  shift 2
+  mkdir -p "$folder/minimal" "$folder/fixed"
+  cp "$child" "$folder/minimal/app.exe"
+  [ -f "$folder/app.exe" ] && [ "$folder/app.exe" -nt "$tool" ] ||
+    pack "$tool" "$corpus" "$folder/app.exe" "$@"
+  pack "$tool" "$folder/minimal" "$folder/fixed/app.exe" "$@"
 }
 launchers "$tool" "$out"
+launchers "$tool" "$out-stamp" --reuse stamp
 [ -z "$against" ] || launchers "$against" "$out-against"
 [ -f "$work/$variant.7z" ] || (cd "$corpus" && "$wine_run" "$sevenzip" a -t7z -mx=9 -bd -bso0 -bsp0 \
   "$(winpath "$work/$variant.7z")" . >/dev/null)
@@ -105,13 +114,18 @@ start_steps() {  # name suffix, folder
 }
 {
   start_steps "" "$out"
+  # The child as the launcher starts it, from the folder just unpacked.
+  printf 'direct\t\t%s\n' "$wine_run $out/target/app.exe"
+  start_steps -stamp "$out-stamp"
   [ -z "$against" ] || start_steps -against "$out-against"
   printf '7z\t%s\t%s\n' "$(move_aside "$out/x7z")" \
     "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out/x7z") $(winarg "$work/$variant.7z")"
 } >"$steps"
 json="$results/$variant-$label"
 python3 "$root/bench/lib/rounds.py" "$steps" --rounds "$runs" --out "$json.json"
-diff -r -q "$out/target" "$corpus" >/dev/null || { echo "startup: unpacked files differ" >&2; exit 1; }
+for unpacked in "$out/target" "$out-stamp/target"; do
+  diff -r -q "$unpacked" "$corpus" >/dev/null || { echo "startup: $unpacked differs" >&2; exit 1; }
+done
 [ -n "${KOVRAN_BENCH_ASIDE:-}" ] || rm -rf "$aside"
 
 peak() {  # folder, cold|warm: median of three peak private byte counts
@@ -123,36 +137,10 @@ peak() {  # folder, cold|warm: median of three peak private byte counts
 }
 peaks="$json.peaks"
 printf '%s %s %s\n' "" "$(peak "$out" cold)" "$(peak "$out" warm)" >"$peaks"
+printf '%s %s %s\n' -stamp "$(peak "$out-stamp" cold)" "$(peak "$out-stamp" warm)" >>"$peaks"
 [ -z "$against" ] || printf '%s %s %s\n' -against "$(peak "$out-against" cold)" \
   "$(peak "$out-against" warm)" >>"$peaks"
 window=$(python3 "$root/bench/lib/frame_info.py" "$out/app.exe" | python3 -c 'import json,sys; print(json.load(sys.stdin)["window_bytes"])')
 
-python3 - "$json" "$files" "$window" "$variant" "$label" "$against" <<'PY' | tee "$json.txt"
-import json, statistics, sys
-base, files, window, variant, label, against = sys.argv[1:]
-files, window = int(files), int(window)
-times = json.load(open(f"{base}.json"))
-peaks = {}
-for line in open(f"{base}.peaks"):
-    parts = line.split()
-    suffix = parts[0] if len(parts) == 3 else ""
-    peaks[suffix] = [int(p) for p in parts[-2:]]
-med = lambda n: statistics.median(times[n]) * 1000
-mib = 1024 * 1024
-seven = med("7z")
-print(f"{variant}: {files} files, {len(times['7z'])} rounds, load {min(times['load']):.2f}-"
-      f"{max(times['load']):.2f}; 7z x {seven:.0f} ms (median)")
-for suffix, name in [("", label)] + ([("-against", f"against {against}")] if against else []):
-    fixed, cold, warm = (med(n + suffix) for n in ("fixed", "cold", "warm"))
-    per_round = sorted(c / s for c, s in zip(times["cold" + suffix], times["7z"]))
-    peak_cold, peak_warm = peaks[suffix]
-    print(f"{name}: medians fixed {fixed:.0f} ms, cold {cold:.0f} ms, warm {warm:.0f} ms")
-    print(f"  per file above the fixed cost: cold {(cold - fixed) / files * 1000:.0f} us, "
-          f"warm {(warm - fixed) / files * 1000:.0f} us")
-    print(f"  warm/cold {warm / cold:.3f} (bar 0.45: {'pass' if warm / cold <= 0.45 else 'MISS'}); "
-          f"cold/7z {cold / seven:.3f} (bar 0.30: {'pass' if cold / seven <= 0.30 else 'MISS'}; "
-          f"rounds {per_round[0]:.3f}-{per_round[-1]:.3f})")
-    print(f"  peak private cold {peak_cold / mib:.1f} MiB, warm {peak_warm / mib:.1f} MiB; "
-          f"window {window / mib:.1f} MiB + 8 MiB = {window / mib + 8:.1f} MiB: "
-          f"{'pass' if max(peak_cold, peak_warm) <= window + 8 * mib else 'MISS'}")
-PY
+python3 "$root/bench/lib/startup_summary.py" "$json" "$files" "$window" "$variant" "$label" \
+  "$against" | tee "$json.txt"

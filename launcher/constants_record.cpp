@@ -7,8 +7,13 @@ extern const ConstantsRecord kovran_constants;
 __attribute__((used)) const ConstantsRecord kovran_constants = {
     {'K', 'O', 'V', 'R', 'A', 'N', '-', 'C', 'O', 'N', 'S', 'T', 0x7E, 0x1D, 0xA3, 0x59},
     0,
-    0,
+    record_layout_with_reuse,
     0,
     L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008",
-    L"1.17.4.0"};
+    L"1.17.4.0",
+    reuse_by_crc,
+    0,
+    0,
+    0,
+    0};
 }

@@ -21,15 +21,36 @@ constexpr size_t record_version_capacity = 24;
 constexpr unsigned char constants_marker[record_marker_size] = {
     'K', 'O', 'V', 'R', 'A', 'N', '-', 'C', 'O', 'N', 'S', 'T', 0x7E, 0x1D, 0xA3, 0x59};
 
+// Launchers made before the reuse fields existed hold 0 in record_layout, and end after
+// version_string.
+constexpr uint32_t record_layout_with_reuse = 1;
+
+// How a later start decides that a file already unpacked is current.
+enum : uint32_t {
+  reuse_by_crc = 0,    // its CRC-32 equals the entry's
+  reuse_by_stamp = 1,  // its size is the entry's and its last-write time the build's stamp
+};
+
 struct ConstantsRecord {
   unsigned char marker[record_marker_size];
   // The attached payload: its first byte relative to the image base, and its length.
   uint32_t payload_rva;
-  uint32_t reserved;
+  uint32_t record_layout;
   uint64_t payload_length;
   record_char target_spec[record_spec_capacity];
   record_char version_string[record_version_capacity];
+  uint32_t reuse_rule;
+  // The index of the archive's entries (payload/entry_index_layout.h), or 0 and 0.
+  uint32_t index_rva;
+  uint32_t index_length;
+  uint32_t reserved;
+  // The last-write time, a FILETIME, that files written under the stamp rule get.
+  uint64_t stamp;
 };
 static_assert(offsetof(ConstantsRecord, payload_length) == 24, "fixed layout");
 static_assert(offsetof(ConstantsRecord, target_spec) == 32, "fixed layout");
-static_assert(sizeof(ConstantsRecord) == 32 + 2 * (1024 + 24), "fixed layout");
+static_assert(offsetof(ConstantsRecord, reuse_rule) == 32 + 2 * (1024 + 24), "fixed layout");
+// What records of record_layout 0 hold.
+constexpr size_t record_size_before_reuse = offsetof(ConstantsRecord, reuse_rule);
+static_assert(offsetof(ConstantsRecord, stamp) == record_size_before_reuse + 16, "fixed layout");
+static_assert(sizeof(ConstantsRecord) == record_size_before_reuse + 24, "fixed layout");

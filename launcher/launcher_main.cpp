@@ -8,6 +8,7 @@
 #include "launcher/launch_state.h"
 #include "paths/executable_path.h"
 #include "paths/spec_expansion.h"
+#include "payload/stamp_rule.h"
 #include "payload/stream.h"
 #include "payload/unpack.h"
 #include "support/environment.h"
@@ -42,6 +43,7 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   resolve_target_directory();
   register_console_guard();
   payload_attach(attached_payload(), attached_payload_length());
+  if (reuses_by_stamp()) use_stamp_rule(reuse_stamp(), entry_index(), entry_index_length());
   unpack_payload();
   publish_executable_directory();
   publish_launcher_identity(argv0);

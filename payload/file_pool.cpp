@@ -11,6 +11,7 @@
 #include "payload/file_checksum.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stamp_rule.h"
 #include "payload/stored_checksum.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
@@ -96,6 +97,9 @@ void write_and_close(Slot& slot, HANDLE file) {
   if (error != ERROR_SUCCESS) {
     slot.failure = Failure::write;
     slot.error = error;
+  } else {
+    // The bytes were checked against the entry's CRC-32 before they were written.
+    stamp_written_file(file);
   }
   CloseHandle(file);
 }

@@ -16,6 +16,7 @@
 #include "payload/file_pool.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stamp_rule.h"
 #include "payload/stored_checksum.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
@@ -39,18 +40,17 @@ void read_entry_name() {
   }
 }
 
+// The archive is little-endian, as is every system the launcher runs on.
 uint64_t read_u64() {
-  unsigned char bytes[8];
-  payload_read(bytes, 8);
-  uint64_t value = 0;
-  for (int i = 7; i >= 0; --i) value = (value << 8) | bytes[i];
+  uint64_t value;
+  payload_read(&value, sizeof value);
   return value;
 }
 
 uint32_t read_u32() {
-  unsigned char bytes[4];
-  payload_read(bytes, 4);
-  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+  uint32_t value;
+  payload_read(&value, sizeof value);
+  return value;
 }
 
 void build_current_file_path() {
@@ -82,9 +82,11 @@ void write_current_file(uint64_t size, uint32_t stored_checksum) {
     if (error != ERROR_SUCCESS) fatal_os_error(write_failed_message, error);
     size -= piece;
   }
+  bool intact = stored_checksum_admits(stored_checksum, crc);
+  if (intact) stamp_written_file(file);
   CloseHandle(file);
   // Damaged data is not left for the next start to keep, nor run.
-  if (!stored_checksum_admits(stored_checksum, crc)) {
+  if (!intact) {
     renew_held_file_budget();
     delete_file_waiting(current_file_path);
     payload_fail_decode();
@@ -95,8 +97,10 @@ void write_current_file(uint64_t size, uint32_t stored_checksum) {
 
 void unpack_payload() {
   check_payload_header();
+  // Every file is current by its size and stamp: no decoder, no lock.
+  if (every_file_is_stamped()) return;
   payload_open();
-  for (;;) {
+  for (uint64_t entry = 0;; ++entry) {
     read_entry_name();
     if (entry_name[0] == 0) break;
     // A name that leaves the target directory or names a device is damaged or foreign.
@@ -107,6 +111,10 @@ void unpack_payload() {
     }
     uint64_t size = read_u64();
     uint32_t stored_checksum = read_u32();
+    if (listed_as_current(entry, entry_name, size)) {
+      skip_data(size);
+      continue;
+    }
     renew_held_file_budget();
     if (size <= pooled_file_limit) {
       pool_current_entry(size, stored_checksum);

@@ -1,5 +1,6 @@
 #pragma once
 
-// Writes every archive entry below target_directory unless the file there already
-// has the entry's CRC-32; records the first entry as child_executable_path.
+// Writes every archive entry below target_directory unless the file there is already
+// current (its CRC-32, or under the stamp rule its size and stamp, are the entry's);
+// records the first entry as child_executable_path.
 void unpack_payload();

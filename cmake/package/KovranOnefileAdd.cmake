@@ -1,7 +1,7 @@
 # kovran_onefile_add(TARGET <executable target> OUTPUT <path>
 #                    [DATA <dir>...] [FILES <file>...] [EXCLUDE <glob>...]
 #                    [TARGET_DIR <template>] [ICON <file.ico>] [SUBSYSTEM console|gui]
-#                    [LEVEL <n>] [APP_VERSION <a.b.c.d>])
+#                    [REUSE crc|stamp] [LEVEL <n>] [APP_VERSION <a.b.c.d>])
 #
 # Packs TARGET's program into OUTPUT, one executable that unpacks and runs it, as part of
 # the default build. The packed folder holds:
@@ -12,9 +12,10 @@
 #   - each DATA folder as install(DIRECTORY) copies one: "assets" as the folder assets/,
 #     "assets/" (trailing slash) its contents only.
 # Relative DATA, FILES and ICON paths are taken from the current source folder, a relative
-# OUTPUT from the current binary folder. EXCLUDE, TARGET_DIR, ICON, SUBSYSTEM, LEVEL and
-# APP_VERSION become the pack tool's --exclude, --target-dir, --icon, --subsystem, --level
-# and --app-version. The tool runs quietly; its errors fail the build.
+# OUTPUT from the current binary folder. EXCLUDE, TARGET_DIR, ICON, SUBSYSTEM, REUSE,
+# LEVEL and APP_VERSION become the pack tool's --exclude, --target-dir, --icon,
+# --subsystem, --reuse, --level and --app-version. The tool runs quietly; its errors fail
+# the build.
 #
 # OUTPUT is made again when the program, a DLL, a listed file, the icon, an option, the
 # tool, or anything below a DATA folder changes (a file edited, added, removed or renamed).
@@ -26,7 +27,7 @@ cmake_policy(VERSION 3.21...3.25)
 
 function(kovran_onefile_add)
   cmake_parse_arguments(PARSE_ARGV 0 arg ""
-    "TARGET;OUTPUT;TARGET_DIR;ICON;SUBSYSTEM;LEVEL;APP_VERSION" "DATA;FILES;EXCLUDE")
+    "TARGET;OUTPUT;TARGET_DIR;ICON;SUBSYSTEM;REUSE;LEVEL;APP_VERSION" "DATA;FILES;EXCLUDE")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "kovran_onefile_add: unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -49,6 +50,9 @@ function(kovran_onefile_add)
   endif()
   if(DEFINED arg_SUBSYSTEM AND NOT arg_SUBSYSTEM MATCHES "^(console|gui)$")
     message(FATAL_ERROR "kovran_onefile_add: SUBSYSTEM is console or gui, not ${arg_SUBSYSTEM}")
+  endif()
+  if(DEFINED arg_REUSE AND NOT arg_REUSE MATCHES "^(crc|stamp)$")
+    message(FATAL_ERROR "kovran_onefile_add: REUSE is crc or stamp, not ${arg_REUSE}")
   endif()
 
   set(name "${arg_TARGET}_onefile")
@@ -73,7 +77,7 @@ function(kovran_onefile_add)
     list(APPEND options --icon "${arg_ICON}")
     list(APPEND depends "${arg_ICON}")
   endif()
-  foreach(option SUBSYSTEM LEVEL APP_VERSION)
+  foreach(option SUBSYSTEM REUSE LEVEL APP_VERSION)
     if(DEFINED arg_${option})
       string(TOLOWER "--${option}" flag)
       string(REPLACE "_" "-" flag "${flag}")

@@ -36,52 +36,57 @@ class IdSink : public ByteSink {
   ContentId& id_;
 };
 
-void write_header(ByteSink& sink, const AppFile& file, uint32_t crc, ContentId& id) {
+uint32_t write_header(ByteSink& sink, const AppFile& file, uint32_t crc, ContentId& id) {
   IdSink header(sink, id);
   for (char16_t unit : file.name) put_le(header, unit, 2);
   put_le(header, 0, 2);
   put_le(header, file.size, 8);
-  put_le(header, stored_checksum(crc, file.size), 4);
+  uint32_t stored = stored_checksum(crc, file.size);
+  put_le(header, stored, 4);
+  return stored;
 }
 
-void write_small_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
-                      ContentId& id) {
+uint32_t write_small_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
+                          ContentId& id) {
   FileReader reader(file.source, file.size);
   size_t filled = 0;
   reader.read_all(buffer, [&](const unsigned char*, size_t size) { filled = size; });
-  write_header(sink, file, crc_update(0, buffer.data(), filled), id);
+  uint32_t stored = write_header(sink, file, crc_update(0, buffer.data(), filled), id);
   sink.write(buffer.data(), filled);
+  return stored;
 }
 
-void write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
-                      ContentId& id) {
+uint32_t write_large_file(ByteSink& sink, const AppFile& file, std::vector<unsigned char>& buffer,
+                          ContentId& id) {
   FileReader reader(file.source, file.size);
   uint32_t crc = 0;
   reader.read_all(
       buffer, [&](const unsigned char* data, size_t size) { crc = crc_update(crc, data, size); });
-  write_header(sink, file, crc, id);
+  uint32_t stored = write_header(sink, file, crc, id);
   uint32_t again = 0;
   reader.read_all(buffer, [&](const unsigned char* data, size_t size) {
     again = crc_update(again, data, size);
     sink.write(data, size);
   });
   if (again != crc) throw PackError(file.source.u8string() + ": file changed while it was packed");
+  return stored;
 }
 
 }  // namespace
 
 uint32_t stored_checksum(uint32_t crc, uint64_t size) { return (crc == 0 && size > 0) ? 1 : crc; }
 
-void write_archive(const std::vector<AppFile>& entries, ByteSink& sink, ContentId& id) {
+std::vector<uint32_t> write_archive(const std::vector<AppFile>& entries, ByteSink& sink,
+                                    ContentId& id) {
   std::vector<unsigned char> buffer(read_buffer_size);
+  std::vector<uint32_t> checksums;
+  checksums.reserve(entries.size());
   for (const AppFile& file : entries) {
-    if (file.size <= buffer.size()) {
-      write_small_file(sink, file, buffer, id);
-    } else {
-      write_large_file(sink, file, buffer, id);
-    }
+    checksums.push_back(file.size <= buffer.size() ? write_small_file(sink, file, buffer, id)
+                                                   : write_large_file(sink, file, buffer, id));
   }
   put_le(sink, 0, 2);
+  return checksums;
 }
 
 }  // namespace pack

@@ -16,7 +16,8 @@ uint32_t stored_checksum(uint32_t crc, uint64_t size);
 // Writes the payload archive: each entry's name, size, checksum and bytes, then the
 // empty-name terminator. Files are streamed; a file that changes while it is read
 // fails with PackError naming it. Each entry's name, size and checksum go into id: the
-// checksums stand for the data.
-void write_archive(const std::vector<AppFile>& entries, ByteSink& sink, ContentId& id);
+// checksums stand for the data. Returns the checksums stored, in archive order.
+std::vector<uint32_t> write_archive(const std::vector<AppFile>& entries, ByteSink& sink,
+                                    ContentId& id);
 
 }  // namespace pack

@@ -10,11 +10,15 @@ void ContentId::add(const void* data, size_t size) {
   }
 }
 
-std::string ContentId::text() const {
-  // FNV's low bits mix poorly; fold the high half in before cutting to 48 bits.
+uint64_t ContentId::value() const {
+  // FNV's low bits mix poorly; fold the high half in before they are used.
   uint64_t mixed = hash_ ^ (hash_ >> 29);
   mixed *= 0xbf58476d1ce4e5b9ULL;
-  mixed ^= mixed >> 32;
+  return mixed ^ (mixed >> 32);
+}
+
+std::string ContentId::text() const {
+  uint64_t mixed = value();
   static const char digits[] = "0123456789abcdef";
   std::string out(text_length, '0');
   for (size_t i = 0; i < text_length; ++i)

@@ -12,6 +12,8 @@ class ContentId {
  public:
   void add(const void* data, size_t size);
   std::string text() const;
+  // The hash behind text(), with all its bits.
+  uint64_t value() const;
 
   static constexpr size_t text_length = 12;
 

@@ -44,9 +44,7 @@ BlockSizes write_payload_block(const std::vector<AppFile>& entries,
   sizes.archive = archive_size(entries);
   out.write(magic, sizeof magic);
   ZstdSink sink(out, settings, sizes.archive, progress);
-  ContentId id;
-  write_archive(entries, sink, id);
-  sizes.content_id = id.text();
+  sizes.checksums = write_archive(entries, sink, sizes.content_id);
   uint64_t in_front = sizeof magic + sink.finish();
 
   const unsigned char zeros[16] = {};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pack/archive/byte_sink.h"
+#include "pack/archive/content_id.h"
 #include "pack/archive/zstd_sink.h"
 #include "pack/cli/progress.h"
 #include "pack/scan/app_files.h"
@@ -12,9 +13,10 @@
 namespace pack {
 
 struct BlockSizes {
-  uint64_t archive = 0;    // uncompressed archive bytes
-  uint64_t block = 0;      // whole block: magic, frame, fill, trailer
-  std::string content_id;  // names the archive's content (ContentId)
+  uint64_t archive = 0;             // uncompressed archive bytes
+  uint64_t block = 0;               // whole block: magic, frame, fill, trailer
+  ContentId content_id;             // names the archive's content
+  std::vector<uint32_t> checksums;  // each entry's stored checksum, in archive order
 };
 
 // Writes the attached payload to out: "QVJ", one zstd frame holding the archive of

@@ -27,6 +27,7 @@ class NameCheckingVisitor : public CheckingVisitor {
     }
     in_first_ = first_.empty();
     if (in_first_) first_ = entry.name;
+    entries_.push_back(entry);
     CheckingVisitor::begin(entry);
   }
   void data(const unsigned char* bytes, size_t size) override {
@@ -49,7 +50,7 @@ class NameCheckingVisitor : public CheckingVisitor {
     main_kind_ = kind;
     identity_ = resources_.finish();
   }
-  BlockMain main() const { return {first_, main_kind_, identity_}; }
+  BlockMain main() { return {first_, main_kind_, identity_, std::move(entries_)}; }
 
  private:
   std::u16string first_;
@@ -58,6 +59,7 @@ class NameCheckingVisitor : public CheckingVisitor {
   std::vector<unsigned char> head_;
   ResourceCapture resources_;
   ProgramIdentity identity_;
+  std::vector<EntryHeader> entries_;
   StatusLine status_;
 };
 

@@ -3,22 +3,26 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
+#include "pack/archive/payload_reader.h"
 #include "pack/image/pe_probe.h"
 #include "pack/image/program_identity.h"
 
 namespace pack {
 
-// The block's first entry, the program the launcher starts.
+// The block's first entry, the program the launcher starts, and every entry's header.
 struct BlockMain {
   std::u16string name;              // empty for an empty archive
   std::optional<ProgramKind> kind;  // its headers, when there is one
   ProgramIdentity identity;
+  std::vector<EntryHeader> entries;  // in archive order
 };
 
 // Decodes a ready-made payload block once, as the launcher would, and checks every
 // entry name by the rules of a scanned folder, every CRC-32, and that the first entry
-// is a Windows program, whose icon and version resource are read on the way. Throws
+// is a Windows program, whose icon and version resource are read on the way; the
+// entries' headers are kept for the launcher's entry index. Throws
 // PackError naming the block and the fault.
 // show_status: a status line once it takes over a second.
 BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status);

@@ -85,6 +85,16 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
                   "executable is; a console launcher shares the caller's console with it)")
       ->type_name("MODE")
       ->check(CLI::IsMember({"console", "gui"}));
+  command
+      .add_option("--reuse", options.reuse,
+                  "How a later start knows that an unpacked file is current: crc, by reading "
+                  "it for its CRC-32; stamp, by its size and a last-write time that the "
+                  "launcher gave it, from a listing of its folder (every file current: "
+                  "nothing is read or decoded; a file changed on purpose without a change "
+                  "of size and time is kept)")
+      ->type_name("RULE")
+      ->check(CLI::IsMember({"crc", "stamp"}))
+      ->capture_default_str();
   CLI::Option* level =
       command
           .add_option("--level", options.level, "zstd compression level, 1 to 22; 19 for releases")

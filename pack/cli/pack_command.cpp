@@ -3,8 +3,11 @@
 #include <chrono>
 #include <cstdio>
 
+#include "launcher/constants_record.h"
 #include "pack/archive/content_id.h"
+#include "pack/archive/entry_index.h"
 #include "pack/archive/payload_block.h"
+#include "pack/archive/reuse_rule.h"
 #include "pack/cli/block_check.h"
 #include "pack/cli/launcher_identity.h"
 #include "pack/cli/launcher_subsystem.h"
@@ -48,6 +51,8 @@ struct Inputs {
   LauncherContent content;
   std::vector<AppFile> entries;
   uint64_t block_size = 0;  // --payload-block
+  // For the entry index under the stamp rule: checksums of a folder's files come later.
+  std::vector<EntryHeader> index_entries;
   std::u16string main_name;
   std::optional<ProgramKind> main_kind;  // when its headers were read
   std::string main_label;                // names it in messages and warnings
@@ -144,6 +149,22 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
     inputs.main_kind = main.kind;
     inputs.main_label = block.u8string() + ": entry '" + utf16_to_utf8(main.name) + "'";
     inputs.main_identity = std::move(main.identity);
+    inputs.index_entries = std::move(main.entries);
+  }
+}
+
+// Under the stamp rule the launcher carries an index of the entries; a block that was not
+// decoded (tests of the launcher's own checks) has none, and its launcher always decodes.
+void plan_index(const PackOptions& options, Inputs& inputs) {
+  if (options.reuse != "stamp") {
+    inputs.index_entries.clear();
+    return;
+  }
+  inputs.content.reuse_rule = reuse_by_stamp;
+  for (const AppFile& file : inputs.entries)
+    inputs.index_entries.push_back({file.name, file.size, 0});
+  if (!inputs.index_entries.empty()) {
+    inputs.content.index_size = entry_index_size(inputs.index_entries);
   }
 }
 
@@ -180,13 +201,14 @@ Inputs gather_inputs(const PackOptions& options) {
   } else {
     gather_block(options, inputs);
   }
+  plan_index(options, inputs);
   inputs.subsystem = choose_subsystem(options.subsystem, inputs.main_kind, inputs.main_label);
   inputs.content.subsystem = inputs.subsystem.subsystem;
   take_identity(options, inputs);
   return inputs;
 }
 
-std::string copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
+ContentId copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
   std::vector<unsigned char> buffer(1u << 20);
   FileReader reader(path, size);
   ContentId id;
@@ -194,11 +216,19 @@ std::string copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
     id.add(data, n);
     out.write(data, n);
   });
-  return id.text();
+  return id;
+}
+
+std::string reuse_line(const Inputs& inputs, uint64_t stamp) {
+  if (inputs.content.reuse_rule != reuse_by_stamp)
+    return "\n  reuse: crc, files read for their CRC-32";
+  return "\n  reuse: stamp, files kept by size and last-write time " + filetime_text(stamp) +
+         (inputs.content.index_size > 0 ? "" : " (no entry index: every start decodes)");
 }
 
 std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_bytes,
-                    double seconds, const std::string& output, const std::u16string& spec) {
+                    double seconds, const std::string& output, const std::u16string& spec,
+                    uint64_t stamp) {
   char figures[256];
   std::string text;
   if (inputs.entries.empty()) {
@@ -221,7 +251,18 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
   }
   text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
           inputs.subsystem.source;
-  return text + "\n  unpacks into: " + utf16_to_utf8(spec);
+  return text + "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp);
+}
+
+// A folder's checksums are known once its files are packed.
+std::vector<unsigned char> index_of(Inputs& inputs, const BlockSizes& sizes) {
+  if (inputs.content.index_size == 0) return {};
+  if (!inputs.entries.empty()) {
+    for (size_t i = 0; i < inputs.index_entries.size(); ++i) {
+      inputs.index_entries[i].checksum = sizes.checksums.at(i);
+    }
+  }
+  return entry_index(inputs.index_entries);
 }
 
 void make_output_folder(const fs::path& output) {
@@ -257,14 +298,22 @@ void run_pack(const PackOptions& options) {
     CompressionSettings settings{options.level, options.threads, options.checksum};
     sizes = write_payload_block(inputs.entries, settings, image, progress);
   }
+  ContentId& id = sizes.content_id;
+  add_reuse_rule(id, inputs.content.reuse_rule);
   std::u16string spec = inputs.content.spec;
-  if (inputs.default_target) spec = default_target_dir(inputs.main_name, sizes.content_id);
+  if (inputs.default_target) spec = default_target_dir(inputs.main_name, id.text());
   image.set_spec(spec);
+  uint64_t stamp = 0;
+  if (inputs.content.reuse_rule == reuse_by_stamp) {
+    stamp = reuse_stamp(id);
+    image.set_reuse(stamp, index_of(inputs, sizes));
+  }
   uint64_t exe_bytes = image.finish();
   out.commit();
   if (!options.quiet) {
     double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    std::printf("%s\n", summary(inputs, sizes, exe_bytes, seconds, options.output, spec).c_str());
+    std::printf("%s\n",
+                summary(inputs, sizes, exe_bytes, seconds, options.output, spec, stamp).c_str());
   }
 }
 

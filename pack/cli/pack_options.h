@@ -23,6 +23,7 @@ struct PackOptions {
   std::optional<std::string> product_name;
   std::optional<std::string> icon;
   std::optional<std::string> subsystem;  // "console" or "gui"; default: the main's own
+  std::string reuse = "crc";             // "crc" or "stamp": how a later start keeps files
   std::vector<std::string> excludes;
   int level = default_level;
   int threads = 1;

@@ -43,12 +43,33 @@ uint64_t find_record(const StubBytes& stub, const PeHeaders& headers) {
   bad_stub("constants record outside the sections");
 }
 
-void check_room_for_sections(const PeHeaders& stub) {
-  uint64_t end = stub.section_table_end() + 2 * pe_section_header_size;
-  for (const PeSection& s : stub.sections) {
-    if (s.raw_size != 0 && s.raw_offset < end) bad_stub("no room for two more section headers");
+void check_record_layout(const StubBytes& stub, uint64_t record_offset) {
+  if (get_le(stub.data + record_offset + offsetof(ConstantsRecord, record_layout), 4) !=
+      record_layout_with_reuse) {
+    bad_stub("its constants record has another layout");
   }
-  if (end > stub.size_of_headers) bad_stub("no room for two more section headers");
+}
+
+// A section of read-only data right after another, in memory and in the file.
+PeSection section_after(const PeSection& before, uint64_t size, const PeHeaders& headers,
+                        uint32_t file_alignment) {
+  PeSection s;
+  s.virtual_address = static_cast<uint32_t>(
+      align_up(uint64_t{before.virtual_address} + before.virtual_size, headers.section_alignment));
+  s.raw_offset = static_cast<uint32_t>(
+      align_up(uint64_t{before.raw_offset} + before.raw_size, file_alignment));
+  s.virtual_size = static_cast<uint32_t>(size);
+  s.raw_size = static_cast<uint32_t>(align_up(size, headers.file_alignment));
+  s.characteristics = scn_initialized_data | scn_mem_read;
+  return s;
+}
+
+void check_room_for_sections(const PeHeaders& stub) {
+  uint64_t end = stub.section_table_end() + 3 * pe_section_header_size;
+  for (const PeSection& s : stub.sections) {
+    if (s.raw_size != 0 && s.raw_offset < end) bad_stub("no room for three more section headers");
+  }
+  if (end > stub.size_of_headers) bad_stub("no room for three more section headers");
   if (stub.directories.size() <= pe_certificate_directory) bad_stub("too few data directories");
   if (stub.directories[pe_resource_directory].first != 0) bad_stub("it carries resources");
   if (stub.directories[pe_certificate_directory].first != 0) bad_stub("it is signed");
@@ -87,6 +108,7 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
   const PeHeaders& headers = layout.stub;
   check_room_for_sections(headers);
   layout.record_offset = find_record(stub, headers);
+  check_record_layout(stub, layout.record_offset);
   // Checked here, before any work, with the messages users see.
   unsigned char scratch[2 * record_spec_capacity];
   put_text(scratch, content.spec, record_spec_capacity, "--target-dir");
@@ -105,13 +127,22 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
   rsrc.raw_size = static_cast<uint32_t>(align_up(rsrc.virtual_size, headers.file_alignment));
   rsrc.characteristics = scn_initialized_data | scn_mem_read;
 
-  PeSection& payload = layout.payload_section;
-  payload.virtual_address = static_cast<uint32_t>(
-      align_up(uint64_t{rsrc.virtual_address} + rsrc.virtual_size, headers.section_alignment));
+  const PeSection* before_payload = &rsrc;
+  if (content.index_size > 0) {
+    if (content.index_size > max_image_size - image_end) {
+      throw PackError("the index of the payload's entries needs " +
+                      std::to_string(content.index_size) +
+                      " bytes, more than a Windows executable can address");
+    }
+    layout.index_section = section_after(rsrc, content.index_size, headers, headers.file_alignment);
+    before_payload = &layout.index_section;
+  }
   // Page-aligned in the file, so that a loader maps the payload instead of copying it.
-  payload.raw_offset = static_cast<uint32_t>(
-      align_up(uint64_t{rsrc.raw_offset} + rsrc.raw_size, std::max(headers.file_alignment, 4096u)));
-  payload.characteristics = scn_initialized_data | scn_mem_read;
+  PeSection& payload = layout.payload_section;
+  payload = section_after(*before_payload, 0, headers, std::max(headers.file_alignment, 4096u));
+  if (payload.virtual_address >= max_image_size) {
+    throw PackError("the index of the payload's entries leaves no room for the payload");
+  }
   layout.max_payload = max_image_size - payload.virtual_address;
   return layout;
 }
@@ -130,6 +161,12 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
   std::memset(record + offsetof(ConstantsRecord, target_spec), 0, 2 * record_spec_capacity);
   put_text(record + offsetof(ConstantsRecord, version_string), content.version_text,
            record_version_capacity, "--app-version");
+  put_le(record + offsetof(ConstantsRecord, reuse_rule), content.reuse_rule, 4);
+  put_le(record + offsetof(ConstantsRecord, index_rva), layout_.index_section.virtual_address, 4);
+  put_le(record + offsetof(ConstantsRecord, index_length), layout_.index_section.virtual_size, 4);
+  put_le(record + offsetof(ConstantsRecord, reserved), 0, 4);
+  // The stamp and the index are filled in by finish(); zeros until then.
+  put_le(record + offsetof(ConstantsRecord, stamp), 0, 8);
   put(body.data(), body.size());
   pad_to(layout_.resource_section.raw_offset);
   put(layout_.resources.data(), layout_.resources.size());
@@ -163,13 +200,17 @@ std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field)
   payload.virtual_size = static_cast<uint32_t>(payload_length_);
   payload.raw_size = static_cast<uint32_t>(align_up(payload_length_, stub.file_alignment));
   const PeSection& rsrc = layout_.resource_section;
+  const PeSection& index = layout_.index_section;
+  bool has_index = index.virtual_size > 0;
 
   unsigned char* coff = &headers[stub.coff_offset];
-  put_le(coff + 2, stub.sections.size() + 2, 2);
+  put_le(coff + 2, stub.sections.size() + (has_index ? 3 : 2), 2);
   put_le(coff + 4, 0, 4);  // time stamp: same inputs, same bytes
   unsigned char* opt = &headers[stub.optional_offset];
-  put_le(opt + pe_field::size_of_initialized_data,
-         uint64_t{stub.size_of_initialized_data} + rsrc.raw_size + payload.raw_size, 4);
+  put_le(
+      opt + pe_field::size_of_initialized_data,
+      uint64_t{stub.size_of_initialized_data} + rsrc.raw_size + index.raw_size + payload.raw_size,
+      4);
   put_le(opt + pe_field::size_of_image,
          align_up(uint64_t{payload.virtual_address} + payload.virtual_size, stub.section_alignment),
          4);
@@ -180,8 +221,25 @@ std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field)
   put_le(resource_entry + 4, rsrc.virtual_size, 4);
   unsigned char* table = &headers[stub.section_table_end()];
   put_section_header(table, ".rsrc", rsrc);
+  if (has_index) {
+    table += pe_section_header_size;
+    put_section_header(table, index_section_name, index);
+  }
   put_section_header(table + pe_section_header_size, ".payload", payload);
   return headers;
+}
+
+void LauncherImage::set_reuse(uint64_t stamp, std::vector<unsigned char> index) {
+  if (index.size() != layout_.index_section.virtual_size) {
+    throw PackError("internal: the entry index is not of the size planned");
+  }
+  stamp_ = stamp;
+  index_ = std::move(index);
+}
+
+void LauncherImage::write_at(uint64_t offset, const void* data, size_t size) {
+  out_.write_at(offset, data, size);
+  checksum_.add(offset, data, size);
 }
 
 void LauncherImage::set_spec(const std::u16string& spec) {
@@ -194,14 +252,15 @@ uint64_t LauncherImage::finish() {
   pad_to(align_up(out_.size(), layout_.stub.file_alignment));
   unsigned char length[8];
   put_le(length, payload_length_, 8);
-  uint64_t length_at = layout_.record_offset + offsetof(ConstantsRecord, payload_length);
-  out_.write_at(length_at, length, sizeof length);
-  checksum_.add(length_at, length, sizeof length);
+  write_at(layout_.record_offset + offsetof(ConstantsRecord, payload_length), length,
+           sizeof length);
   unsigned char spec[2 * record_spec_capacity];
   put_text(spec, content_.spec, record_spec_capacity, "--target-dir");
-  uint64_t spec_at = layout_.record_offset + offsetof(ConstantsRecord, target_spec);
-  out_.write_at(spec_at, spec, sizeof spec);
-  checksum_.add(spec_at, spec, sizeof spec);
+  write_at(layout_.record_offset + offsetof(ConstantsRecord, target_spec), spec, sizeof spec);
+  unsigned char stamp[8];
+  put_le(stamp, stamp_, 8);
+  write_at(layout_.record_offset + offsetof(ConstantsRecord, stamp), stamp, sizeof stamp);
+  if (!index_.empty()) write_at(layout_.index_section.raw_offset, index_.data(), index_.size());
 
   std::vector<unsigned char> headers = final_headers(0);
   checksum_.add(0, headers.data(), headers.size());

@@ -26,18 +26,24 @@ struct LauncherContent {
   std::vector<IconImage> icons;
   VersionResource version;
   uint16_t subsystem = pe_subsystem_gui;  // the stub's own; only this header field differs
+  uint32_t reuse_rule = 0;                // launcher/constants_record.h
+  uint64_t index_size = 0;                // the entry index's bytes; 0: none
 };
 
 // Where the pieces of a launcher go: the stub's sections as they are, then a resource
-// section, then the payload's section, each at a page-aligned file offset.
+// section, the entry index's section when there is an index, then the payload's section,
+// each at a page-aligned file offset.
 struct LauncherLayout {
   PeHeaders stub;
   uint64_t record_offset = 0;  // the constants record in the file
   std::vector<unsigned char> resources;
   PeSection resource_section;
+  PeSection index_section;    // virtual_size 0: no index
   PeSection payload_section;  // sizes still 0
   uint64_t max_payload = 0;   // the largest payload the image can address
 };
+
+constexpr const char* index_section_name = ".kvindex";
 
 // Throws PackError for a spec or version the record cannot hold, or a stub that lacks
 // what the writer needs.
@@ -54,11 +60,16 @@ class LauncherImage : public ByteSink {
   void write(const void* data, size_t size) override;
   // Replaces the target directory spec before finish(), once the payload is known.
   void set_spec(const std::u16string& spec);
+  // The stamp and the entry index (of the size planned) before finish(), once the payload
+  // is known; for a launcher under the stamp rule.
+  void set_reuse(uint64_t stamp, std::vector<unsigned char> index);
   // Returns the file's size.
   uint64_t finish();
 
  private:
   void put(const void* data, size_t size);
+  // Over bytes already put as zeros.
+  void write_at(uint64_t offset, const void* data, size_t size);
   void pad_to(uint64_t offset);
   std::vector<unsigned char> final_headers(uint32_t checksum_field) const;
 
@@ -68,6 +79,8 @@ class LauncherImage : public ByteSink {
   LauncherLayout layout_;
   PeChecksum checksum_;
   uint64_t payload_length_ = 0;
+  uint64_t stamp_ = 0;
+  std::vector<unsigned char> index_;
 };
 
 // The error for a payload past the image's reach.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "launcher/constants_record.h"
+#include "pack/archive/reuse_rule.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/pe_checksum.h"
 #include "pack/image/resource_reader.h"
@@ -48,12 +49,30 @@ std::string hex(uint64_t value) {
   return text;
 }
 
-// Each section right after the one before it, in memory and in the file; the two the
-// tool adds as it writes them.
+// The sections the tool adds after the stub's: .rsrc, the entry index's when there is
+// one, .payload.
+size_t added_sections(const PeHeaders& h) {
+  size_t n = h.sections.size();
+  return n >= 4 && h.sections[n - 2].name == index_section_name ? 3 : 2;
+}
+
+const PeSection& resource_section_of(const PeHeaders& h) {
+  return h.sections[h.sections.size() - added_sections(h)];
+}
+
+const PeSection* index_section_of(const PeHeaders& h) {
+  return added_sections(h) == 3 ? &h.sections[h.sections.size() - 2] : nullptr;
+}
+
+// Each section right after the one before it, in memory and in the file; those the tool
+// adds as it writes them.
 void check_sections(const PeHeaders& h) {
   size_t n = h.sections.size();
-  if (n < 3 || h.sections[n - 2].name != ".rsrc" || h.sections[n - 1].name != ".payload") {
-    fault("its last sections are not .rsrc and .payload, as the pack tool writes them");
+  size_t added = added_sections(h);
+  if (n < added + 1 || h.sections[n - added].name != ".rsrc" ||
+      h.sections[n - 1].name != ".payload") {
+    fault("its last sections are not .rsrc, " + std::string(index_section_name) +
+          " (when it has an entry index) and .payload, as the pack tool writes them");
   }
   uint64_t file_end = h.size_of_headers;
   for (size_t i = 0; i < n; ++i) {
@@ -72,10 +91,11 @@ void check_sections(const PeHeaders& h) {
     }
     file_end = uint64_t{s.raw_offset} + s.raw_size;
   }
-  for (const PeSection* s : {&h.sections[n - 2], &h.sections[n - 1]}) {
-    if (s->characteristics != our_section_flags ||
-        s->raw_size != align_up(s->virtual_size, h.file_alignment)) {
-      fault("section " + s->name + " has other sizes or flags than the pack tool writes");
+  for (size_t i = n - added; i < n; ++i) {
+    const PeSection& s = h.sections[i];
+    if (s.characteristics != our_section_flags ||
+        s.raw_size != align_up(s.virtual_size, h.file_alignment)) {
+      fault("section " + s.name + " has other sizes or flags than the pack tool writes");
     }
   }
   const PeSection& last = h.sections[n - 1];
@@ -83,7 +103,7 @@ void check_sections(const PeHeaders& h) {
       align_up(uint64_t{last.virtual_address} + last.virtual_size, h.section_alignment)) {
     fault("the image size in its header does not match its sections");
   }
-  const PeSection& rsrc = h.sections[n - 2];
+  const PeSection& rsrc = resource_section_of(h);
   if (h.directories.size() <= pe_certificate_directory ||
       h.directories[pe_resource_directory] !=
           std::make_pair(rsrc.virtual_address, rsrc.virtual_size)) {
@@ -140,17 +160,44 @@ std::u16string record_text(const Bytes& record, size_t at, size_t capacity, cons
   return text;
 }
 
+// The reuse rule and its stamp as the pack tool writes them, and the entry index in its
+// own section under the stamp rule unless the payload block was not decoded.
+void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
+  const PeSection* index = index_section_of(facts.headers);
+  if (facts.record_layout == 0) {
+    if (index) fault("it has an entry index, but its constants record has no place for one");
+    return;
+  }
+  if (facts.record_layout != record_layout_with_reuse ||
+      get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+    fault("its constants record has another layout than the pack tool writes");
+  }
+  bool by_stamp = facts.reuse_rule == reuse_by_stamp;
+  if (!by_stamp && facts.reuse_rule != reuse_by_crc) fault("its reuse rule is unknown");
+  if (by_stamp ? !is_reuse_stamp(facts.stamp) : facts.stamp != 0) {
+    fault("its constants record holds a stamp the pack tool does not give");
+  }
+  bool names_index = index && facts.index_rva == index->virtual_address &&
+                     facts.index_length == index->virtual_size && facts.index_length > 0;
+  bool names_none = !index && facts.index_rva == 0 && facts.index_length == 0;
+  if (!(by_stamp ? names_index || names_none : names_none)) {
+    fault("its constants record does not name the " + std::string(index_section_name) + " section");
+  }
+}
+
 // The record as the pack tool fills it: the payload where the last section is, a
-// template the launcher can expand, a version A.B.C.D.
+// template the launcher can expand, a version A.B.C.D, the reuse rule.
 std::u16string check_record(std::ifstream& in, const LauncherFacts& facts) {
-  Bytes record = read_range(in, facts.record_offset, sizeof(ConstantsRecord));
-  if (record.size() != sizeof(ConstantsRecord)) fault("its constants record is cut short");
+  size_t size = facts.record_layout == 0 ? record_size_before_reuse : sizeof(ConstantsRecord);
+  Bytes record = read_range(in, facts.record_offset, size);
+  if (record.size() != size) fault("its constants record is cut short");
+  record.resize(sizeof(ConstantsRecord));
   const PeSection& payload = facts.headers.sections.back();
   if (get_le(&record[offsetof(ConstantsRecord, payload_rva)], 4) != payload.virtual_address ||
-      facts.payload_length != payload.virtual_size || facts.payload_length == 0 ||
-      get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+      facts.payload_length != payload.virtual_size || facts.payload_length == 0) {
     fault("its constants record does not name the .payload section");
   }
+  check_reuse_fields(record, facts);
   std::u16string spec = record_text(record, offsetof(ConstantsRecord, target_spec),
                                     record_spec_capacity, "target directory template");
   std::string problem = spec_problem(spec);
@@ -171,7 +218,7 @@ const ResourceLeaf* find_leaf(const std::vector<ResourceLeaf>& leaves, uint32_t 
 // Icons 1 to n, icon group 1 naming them in order, version resource 1 with the record's
 // version, manifest 1: all language neutral, nothing else.
 void check_resources(std::ifstream& in, const PeHeaders& h, const std::u16string& version) {
-  const PeSection& rsrc = h.sections[h.sections.size() - 2];
+  const PeSection& rsrc = resource_section_of(h);
   if (rsrc.virtual_size > max_resource_section)
     fault("its resource section is larger than the pack tool writes");
   ResourceBytes section{read_range(in, rsrc.raw_offset, rsrc.virtual_size), rsrc.virtual_address};
@@ -220,13 +267,14 @@ std::string first_code_change(std::ifstream& in, const LauncherFacts& facts) {
   StubBytes stub = embedded_stub();
   PeHeaders ours = read_pe_headers(stub.data, stub.size, stub.size);
   const std::vector<PeSection>& theirs = facts.headers.sections;
-  if (theirs.size() != ours.sections.size() + 2) return "";
+  if (theirs.size() != ours.sections.size() + added_sections(facts.headers)) return "";
   for (size_t i = 0; i < ours.sections.size(); ++i) {
     const PeSection& a = ours.sections[i];
     const PeSection& b = theirs[i];
     if (a.name != b.name || a.raw_offset != b.raw_offset || a.raw_size != b.raw_size) return "";
   }
-  uint64_t record_end = facts.record_offset + sizeof(ConstantsRecord);
+  uint64_t record_end = facts.record_offset + (facts.record_layout == 0 ? record_size_before_reuse
+                                                                        : sizeof(ConstantsRecord));
   for (const PeSection& s : ours.sections) {
     Bytes bytes = read_range(in, s.raw_offset, s.raw_size);
     if (bytes.size() != s.raw_size) return "";

@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <fstream>
 
+#include "launcher/constants_record.h"
 #include "pack/archive/payload_reader.h"
+#include "pack/archive/reuse_rule.h"
 #include "pack/cli/progress.h"
 #include "pack/image/pe_subsystem.h"
 #include "pack/inspect/checking_visitor.h"
 #include "pack/inspect/entry_extractor.h"
 #include "pack/inspect/extract_target.h"
 #include "pack/inspect/image_check.h"
+#include "pack/inspect/index_check.h"
 #include "pack/inspect/launcher_file.h"
 #include "pack/pack_error.h"
 #include "pack/platform/interrupt_cleanup.h"
@@ -51,6 +54,12 @@ FrameFacts decode(const std::string& launcher, CheckingVisitor& visitor) {
   }
 }
 
+// How a later start keeps files, as list and info show it.
+std::string reuse_text(const LauncherFacts& facts) {
+  if (facts.reuse_rule != reuse_by_stamp) return "crc, files read for their CRC-32";
+  return "stamp, files kept by size and last-write time " + filetime_text(facts.stamp);
+}
+
 std::string window_text(uint64_t window) {
   int log = 0;
   while ((uint64_t{1} << log) < window) ++log;
@@ -62,6 +71,7 @@ std::string window_text(uint64_t window) {
 }  // namespace
 
 void run_list(const std::string& launcher) {
+  std::printf("reuse: %s\n", reuse_text(read_launcher(fs::u8path(launcher))).c_str());
   ListingVisitor visitor;
   decode(launcher, visitor);
 }
@@ -72,13 +82,21 @@ void run_verify(const std::string& launcher) {
   fs::path path = fs::u8path(launcher);
   LauncherFacts facts = read_launcher(path);
   ImageFacts image;
+  std::vector<EntryHeader> index;
   try {
     image = check_launcher_image(path, facts);
+    index = read_launcher_index(path, facts);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
   }
-  CheckingVisitor visitor;
+  bool has_index = !index.empty();
+  IndexMatchingVisitor visitor(std::move(index));
   FrameFacts frame = decode(launcher, visitor);
+  try {
+    visitor.finish();
+  } catch (const PackError& fault) {
+    throw PackError(launcher + ": " + fault.what());
+  }
   try {
     check_pe_checksum(path, facts);
   } catch (const PackError& fault) {
@@ -89,11 +107,11 @@ void run_verify(const std::string& launcher) {
     unchecked = " (" + counted(visitor.unchecked(), "file") + " stored without one)";
   }
   std::printf(
-      "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources and PE "
+      "%s: OK, %s, %s, every CRC-32%s intact%s; headers, sections, resources%s and PE "
       "checksum as packed\n",
       launcher.c_str(), counted(visitor.files(), "file").c_str(),
       human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "",
-      unchecked.c_str());
+      unchecked.c_str(), has_index ? ", entry index" : "");
   if (image.is_signed) {
     std::printf(
         "%s: signed after packing (a certificate table of %s), which this check leaves "
@@ -142,6 +160,12 @@ void run_info(const std::string& launcher) {
   std::printf("compression:      zstd, level not recorded in the frame; window %s, %s\n",
               window_text(frame.window_size).c_str(),
               frame.has_checksum ? "content checksum" : "no content checksum");
+  std::string index =
+      facts.reuse_rule != reuse_by_stamp ? ""
+      : facts.index_length > 0
+          ? "; an entry index, so a start that finds every file current decodes nothing"
+          : "; no entry index, so every start decodes";
+  std::printf("reuse:            %s%s\n", reuse_text(facts).c_str(), index.c_str());
 }
 
 }  // namespace pack

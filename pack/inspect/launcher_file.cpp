@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "launcher/constants_record.h"
+#include "pack/image/launcher_image.h"
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
 
@@ -37,20 +38,34 @@ std::u16string record_text(const unsigned char* at, size_t capacity) {
   return text;
 }
 
-// The record lies in one of the stub's own sections, never in the two the tool adds.
+uint64_t get_le64(const unsigned char* at) {
+  return get_le(at, 4) | uint64_t{get_le(at + 4, 4)} << 32;
+}
+
+// The record lies in one of the stub's own sections, never in those the tool adds. One
+// made before the reuse fields is shorter; what follows it is the stub's.
 std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers,
                                                       uint64_t& offset) {
   for (const PeSection& s : headers.sections) {
-    if (s.name == ".rsrc" || s.name == ".payload" || s.raw_size == 0) continue;
+    if (s.name == ".rsrc" || s.name == index_section_name || s.name == ".payload" ||
+        s.raw_size == 0) {
+      continue;
+    }
     if (s.raw_size > (64u << 20)) continue;
     std::vector<unsigned char> bytes = read_range(in, s.raw_offset, s.raw_size);
     auto found = std::search(bytes.begin(), bytes.end(), std::begin(constants_marker),
                              std::end(constants_marker));
     if (found == bytes.end()) continue;
     size_t at = static_cast<size_t>(found - bytes.begin());
-    if (at + sizeof(ConstantsRecord) > bytes.size()) return std::nullopt;
+    if (at + record_size_before_reuse > bytes.size()) return std::nullopt;
+    size_t size = get_le(&bytes[at + offsetof(ConstantsRecord, record_layout)], 4) == 0
+                      ? record_size_before_reuse
+                      : sizeof(ConstantsRecord);
+    if (at + size > bytes.size()) return std::nullopt;
     offset = s.raw_offset + at;
-    return std::vector<unsigned char>(found, found + sizeof(ConstantsRecord));
+    std::vector<unsigned char> record(found, found + size);
+    record.resize(sizeof(ConstantsRecord));  // the reuse fields of an older record read as 0
+    return record;
   }
   return std::nullopt;
 }
@@ -83,9 +98,12 @@ LauncherFacts read_launcher(const fs::path& path) {
   facts.file_size = size;
   facts.subsystem = headers.subsystem;
   uint32_t rva = get_le(r + offsetof(ConstantsRecord, payload_rva), 4);
-  facts.payload_length = get_le(r + offsetof(ConstantsRecord, payload_length), 4) |
-                         uint64_t{get_le(r + offsetof(ConstantsRecord, payload_length) + 4, 4)}
-                             << 32;
+  facts.payload_length = get_le64(r + offsetof(ConstantsRecord, payload_length));
+  facts.record_layout = get_le(r + offsetof(ConstantsRecord, record_layout), 4);
+  facts.reuse_rule = get_le(r + offsetof(ConstantsRecord, reuse_rule), 4);
+  facts.stamp = get_le64(r + offsetof(ConstantsRecord, stamp));
+  facts.index_rva = get_le(r + offsetof(ConstantsRecord, index_rva), 4);
+  facts.index_length = get_le(r + offsetof(ConstantsRecord, index_length), 4);
   facts.spec = record_text(r + offsetof(ConstantsRecord, target_spec), record_spec_capacity);
   facts.version =
       record_text(r + offsetof(ConstantsRecord, version_string), record_version_capacity);
@@ -94,6 +112,11 @@ LauncherFacts read_launcher(const fs::path& path) {
       headers.file_offset(rva, static_cast<uint32_t>(facts.payload_length));
   if (!offset) throw fail("its payload lies outside the sections");
   facts.payload_offset = *offset;
+  if (facts.index_length > 0) {
+    std::optional<uint64_t> index_at = headers.file_offset(facts.index_rva, facts.index_length);
+    if (!index_at) throw fail("its entry index lies outside the sections");
+    facts.index_offset = *index_at;
+  }
   facts.headers = std::move(headers);
   return facts;
 }

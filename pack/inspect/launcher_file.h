@@ -18,6 +18,12 @@ struct LauncherFacts {
   uint16_t subsystem = 0;  // of the image: console or GUI
   PeHeaders headers;
   uint64_t record_offset = 0;  // the constants record in the file
+  uint32_t record_layout = 0;  // 0: made before the reuse fields, which read as crc
+  uint32_t reuse_rule = 0;
+  uint64_t stamp = 0;
+  uint32_t index_rva = 0;  // 0 and 0: no entry index
+  uint32_t index_length = 0;
+  uint64_t index_offset = 0;  // in the file
 };
 
 // Reads a launcher's constants record through its PE headers. Throws PackError naming

@@ -15,3 +15,6 @@ struct ArchiveEntry {
 std::string build_archive(const std::vector<ArchiveEntry>& entries);
 // "QVJ", the archive compressed into one frame, zero fill to 16, the trailer.
 std::string build_block(const std::string& archive, int level = 3);
+// The entry index (payload/entry_index_layout.h) of these entries, as a launcher under the
+// stamp rule carries it.
+std::string build_index(const std::vector<ArchiveEntry>& entries);

@@ -188,6 +188,38 @@ TEST(EndToEnd, ThousandFilesAreRecreatedExactlyAndKeptOnTheSecondStart) {
   }
 }
 
+// As packed with --reuse stamp: the files get the stamp from the launcher's record, and a
+// start that finds every file current reads nothing of the payload; one that finds a file
+// missing decodes and writes it.
+TEST(EndToEnd, StampLauncherDecodesNothingWhenEveryFileIsCurrent) {
+  std::wstring target = e2e(L"stamp-target");
+  std::wstring data = target + L"\\data\\nested\\file.txt";
+  remove_tree(target);
+  ProcessResult first = start(e2e(L"stamp.exe"));
+  ASSERT_EQ(first.exit_code, 0u) << first.out << first.err;
+  uint64_t stamp = write_time(target + L"\\main.exe");
+  constexpr uint64_t filetime_1999 = 125596224000000000ULL;
+  EXPECT_LT(stamp, filetime_1999);
+  EXPECT_EQ(write_time(data), stamp);
+
+  ProcessResult current = start(e2e(L"stamp-undecodable.exe"), L"x");
+  ASSERT_EQ(current.exit_code, 0u) << current.out << current.err;
+  ChildReport report(current.out);
+  EXPECT_EQ(report["self"], narrow_utf8(target + L"\\main.exe"));
+  EXPECT_EQ(report.arguments,
+            (std::vector<std::string>{narrow_utf8(e2e(L"stamp-undecodable.exe")), "x"}));
+
+  DeleteFileW(data.c_str());
+  ProcessResult missing = start(e2e(L"stamp-undecodable.exe"));
+  EXPECT_EQ(missing.exit_code, 2u);
+  EXPECT_EQ(missing.out, "Error, couldn't decode attached data.\n");
+  ProcessResult repaired = start(e2e(L"stamp.exe"));
+  ASSERT_EQ(repaired.exit_code, 0u) << repaired.out << repaired.err;
+  EXPECT_EQ(read_file(data), "payload data\n");
+  EXPECT_EQ(write_time(data), stamp);
+  EXPECT_EQ(start(e2e(L"stamp-undecodable.exe")).exit_code, 0u);
+}
+
 TEST(EndToEnd, BrokenPayloadsEndWithTheirMessagesBeforeAnythingIsCreated) {
   ProcessResult bad_magic = start(e2e(L"bad-magic.exe"));
   EXPECT_EQ(bad_magic.exit_code, 2u);

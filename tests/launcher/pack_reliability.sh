@@ -25,6 +25,7 @@ for i in $(seq 1 499); do
   printf 'file %d %0*d' "$i" $((i % 61)) 0 >"$dir/f$i.txt"
 done
 pack "$out/small" --output "$out/small.exe" --target-dir '{PROGRAM_DIR}\small-target'
+pack "$out/small" --output "$out/small-stamp.exe" --target-dir '{PROGRAM_DIR}\small-target' --reuse stamp
 # A folder of its own for each round of simultaneous starts: the rounds start on an
 # empty target without the test deleting the last round's files under Wine.
 for count in 8 16; do
@@ -32,6 +33,10 @@ for count in 8 16; do
     mkdir -p "$out/rounds/$count-$round"
     ln "$out/small.exe" "$out/rounds/$count-$round/small.exe"
   done
+done
+for round in $(seq 0 4); do
+  mkdir -p "$out/rounds/stamp-$round"
+  ln "$out/small-stamp.exe" "$out/rounds/stamp-$round/small.exe"
 done
 
 # Headers that pass the pack tool's check of the main program, and nothing a loader can run.

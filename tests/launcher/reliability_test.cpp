@@ -99,6 +99,60 @@ TEST(Reliability, SimultaneousColdStartsAllSucceedAndEveryChildSeesTheWholeTree)
   }
 }
 
+uint64_t write_time(const std::wstring& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+         data.ftLastWriteTime.dwLowDateTime;
+}
+
+// Names below target whose file does not carry the time stamp.
+std::vector<std::wstring> without_time(const std::vector<SourceFile>& source,
+                                       const std::wstring& target, uint64_t stamp) {
+  std::vector<std::wstring> names;
+  for (const auto& file : source) {
+    if (write_time(target + file.name) != stamp) names.push_back(file.name);
+  }
+  return names;
+}
+
+void expect_all_see_the_whole_tree(const std::vector<ProcessResult>& results, int round) {
+  for (const auto& result : results) {
+    ASSERT_EQ(result.exit_code, 0u) << "round " << round << ": " << result.out << result.err;
+    ASSERT_EQ(child_value(result.out, "tree"), "same") << "round " << round;
+  }
+}
+
+// Under the stamp rule as under the CRC-32 rule: simultaneous starts on an empty target,
+// then on one with files missing, changed and cut, all find the whole tree, which ends up
+// carrying the stamp throughout.
+TEST(Reliability, SimultaneousStartsUnderTheStampRuleAllSucceedAndLeaveEveryFileStamped) {
+  std::vector<SourceFile> source = read_tree(packed(L"small"));
+  ProcessOptions options;
+  options.environment = {L"PROBE_TREE_SOURCE=" + packed(L"small")};
+  std::wstring target;
+  for (int round = 0; round < 5; ++round) {
+    std::wstring folder = packed(L"rounds\\stamp-" + std::to_wstring(round));
+    target = folder + L"\\small-target";
+    ASSERT_FALSE(file_exists(target));
+    expect_all_see_the_whole_tree(start_together(folder + L"\\small.exe", 8, options), round);
+    ASSERT_EQ(first_difference(source, target), L"") << "round " << round;
+  }
+  uint64_t stamp = write_time(target + source[0].name);
+  ASSERT_EQ(without_time(source, target, stamp), std::vector<std::wstring>{});
+  for (size_t i = 0; i < source.size(); i += 25) {
+    std::wstring path = target + source[i].name;
+    if (i % 3 == 0) DeleteFileW(path.c_str());
+    if (i % 3 == 1) write_file(path, source[i].bytes + "+");
+    if (i % 3 == 2) write_file(path, source[i].bytes.substr(0, source[i].bytes.size() / 2));
+  }
+  remove_tree(target + L"\\d3");
+  std::wstring launcher = target.substr(0, target.rfind(L'\\')) + L"\\small.exe";
+  expect_all_see_the_whole_tree(start_together(launcher, 8, options), 5);
+  EXPECT_EQ(first_difference(source, target), L"");
+  EXPECT_EQ(without_time(source, target, stamp), std::vector<std::wstring>{});
+}
+
 TEST(Reliability, NestedLauncherRunsItsOwnChildWithTheArgumentsAndPassesItsExitCodeBack) {
   remove_tree(packed(L"nested-target"));
   ProcessOptions options;

@@ -21,6 +21,24 @@ done
 "$host_tool" pack --quiet "$sample" -o "$work/linux-gui.exe" --subsystem gui
 wine_tool pack --quiet "$sample" -o "$work/windows-gui.exe" --subsystem gui
 cmp "$work/linux-gui.exe" "$work/windows-gui.exe"
+# Under the stamp rule: the entry index from a folder, and from a payload block's one decode.
+"$host_tool" pack --quiet "$sample" -o "$work/linux-stamp.exe" --reuse stamp
+wine_tool pack --quiet "$sample" -o "$work/windows-stamp.exe" --reuse stamp --threads 3
+cmp "$work/linux-stamp.exe" "$work/windows-stamp.exe"
+python3 - "$work/linux-stamp.exe" "$work/block" <<'PY'
+import struct, sys
+exe = open(sys.argv[1], "rb").read()
+pe, = struct.unpack_from("<I", exe, 0x3C)
+count, = struct.unpack_from("<H", exe, pe + 6)
+table = pe + 24 + struct.unpack_from("<H", exe, pe + 20)[0]
+for i in range(count):
+    name, vsize, _, _, raw = struct.unpack_from("<8sIIII", exe, table + 40 * i)
+    if name.rstrip(b"\0") == b".payload":
+        open(sys.argv[2], "wb").write(exe[raw:raw + vsize])
+PY
+"$host_tool" pack --quiet --payload-block "$work/block" -o "$work/linux-block.exe" --reuse stamp
+wine_tool pack --quiet --payload-block "$work/block" -o "$work/windows-block.exe" --reuse stamp
+cmp "$work/linux-block.exe" "$work/windows-block.exe"
 
 mkdir "$work/out"
 set +e
@@ -43,4 +61,4 @@ mkdir "$work/busy" && echo mine >"$work/busy/keep.txt"
 if wine_tool extract "$work/linux.exe" "$work/busy" 2>/dev/null; then echo "busy accepted"; exit 1; fi
 [ "$(ls -A "$work/busy")" = keep.txt ] || { echo "busy folder changed"; exit 1; }
 [ -z "$(find "$work" -name '*.kovran-extract*')" ] || { echo "staging left behind"; exit 1; }
-echo "identical on Linux and Windows; bad input refused in one line; verify and extract run"
+echo "identical on Linux and Windows (both rules); bad input refused in one line; verify and extract run"

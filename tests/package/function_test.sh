@@ -44,7 +44,8 @@ target_link_libraries(hello PRIVATE greet)
 set(EXTRA "" CACHE STRING "")
 kovran_onefile_add(TARGET hello OUTPUT ${CMAKE_BINARY_DIR}/out/hello.exe
   DATA assets more/ FILES extra/readme.txt EXCLUDE *.pdb docs/**
-  TARGET_DIR [[{CACHE_DIR}\my app]] ICON app.ico SUBSYSTEM gui LEVEL 19 APP_VERSION 1.2.3.4
+  TARGET_DIR [[{CACHE_DIR}\my app]] ICON app.ico SUBSYSTEM gui REUSE stamp LEVEL 19
+  APP_VERSION 1.2.3.4
   ${EXTRA})
 include(more.cmake)
 CMAKE
@@ -78,6 +79,8 @@ docs/**
 $src/app.ico
 --subsystem
 gui
+--reuse
+stamp
 --level
 19
 --app-version
@@ -152,6 +155,8 @@ refused() {  # refused MESSAGE ARGUMENTS...: configuring with these arguments fa
 }
 check "SUBSYSTEM is console or gui" refused "SUBSYSTEM is console or gui, not window" \
   TARGET hello OUTPUT x.exe SUBSYSTEM window
+check "REUSE is crc or stamp" refused "REUSE is crc or stamp, not size" \
+  TARGET hello OUTPUT x.exe REUSE size
 check "an unknown argument is refused" refused "unknown arguments: COLOUR" \
   TARGET hello OUTPUT x.exe COLOUR red
 check "a library target is refused" refused "greet is not an executable target" \

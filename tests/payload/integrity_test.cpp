@@ -142,6 +142,25 @@ TEST(UnpackIntegrity, WritesCutShortByTheSystemFailWithTheWriteMessage) {
   }
 }
 
+// Under the stamp rule a file gets the stamp only once it is written whole: one cut short
+// is left without it, for the next start to check and rewrite.
+TEST(UnpackIntegrity, UnderTheStampRuleAWriteCutShortLeavesNoStamp) {
+  if (!file_size_limits_available()) GTEST_SKIP() << "needs Wine's Unix programs env, prlimit";
+  constexpr uint64_t stamp = 119916288000000000ULL + 2 * 10000000ULL * 1234567;
+  for (size_t size : {100000, 300000}) {  // a worker's file, the main thread's
+    SCOPED_TRACE(size);
+    Unpacker unpacker;
+    unpacker.stamp = stamp;
+    ProcessResult result = run_with_file_size_limit(
+        unpacker, build_block(build_archive({{L"main.exe", "MZ"}, {L"cut.bin", noise(size, 10)}})),
+        65536);
+    expect_write_failure(result);
+    EXPECT_EQ(write_time(unpacker.path(L"main.exe")), stamp);
+    EXPECT_TRUE(file_exists(unpacker.path(L"cut.bin")));
+    EXPECT_NE(write_time(unpacker.path(L"cut.bin")), stamp);
+  }
+}
+
 // With nothing writable every write fails, those of the files made out of turn for the
 // entries behind the first as well; and the failure may first be seen when the main thread
 // itself ends the process, here at a name too long for its buffer.

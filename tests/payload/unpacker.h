@@ -15,12 +15,20 @@ inline constexpr unsigned long abnormal_status = 3;
 struct Unpacker {
   TempDir temp;
   std::wstring target = temp.file(L"target");
+  // Under the stamp rule when not 0; with this entry index when there is one.
+  uint64_t stamp = 0;
+  std::string index;
 
-  // The probe's command line, with the block written beside the target.
+  // The probe's command line, with the block (and index) written beside the target.
   std::wstring command_line(const std::string& block) {
     write_file(temp.file(L"block.bin"), block);
-    return quote_argument(this_program_directory() + L"\\unpack_probe.exe") + L" " +
-           quote_argument(temp.file(L"block.bin")) + L" " + quote_argument(target);
+    std::wstring line = quote_argument(this_program_directory() + L"\\unpack_probe.exe") + L" " +
+                        quote_argument(temp.file(L"block.bin")) + L" " + quote_argument(target);
+    if (stamp == 0) return line;
+    line += L" " + std::to_wstring(stamp);
+    if (index.empty()) return line;
+    write_file(temp.file(L"index.bin"), index);
+    return line + L" " + quote_argument(temp.file(L"index.bin"));
   }
   ProcessResult run(const std::string& block) { return run_process(command_line(block)); }
   ProcessResult run(const std::vector<ArchiveEntry>& entries) {
@@ -34,4 +42,15 @@ inline uint64_t write_time(const std::wstring& path) {
   if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
   return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
          data.ftLastWriteTime.dwLowDateTime;
+}
+
+inline bool set_write_time(const std::wstring& path, uint64_t time) {
+  HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  FILETIME value = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
+  bool set = SetFileTime(file, nullptr, nullptr, &value);
+  CloseHandle(file);
+  return set;
 }

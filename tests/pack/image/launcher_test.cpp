@@ -227,7 +227,9 @@ TEST_F(Launcher, ReplacesAnExistingOutputAndPrintsASummary) {
   EXPECT_NE(std::string::npos,
             result.out.find("\n  unpacks into: {CACHE_DIR}\\kovran-onefile\\app-"))
       << result.out;
-  EXPECT_EQ(3, std::count(result.out.begin(), result.out.end(), '\n'));
+  EXPECT_NE(std::string::npos, result.out.find("\n  reuse: crc, files read for their CRC-32\n"))
+      << result.out;
+  EXPECT_EQ(4, std::count(result.out.begin(), result.out.end(), '\n'));
   EXPECT_GT(fs::file_size(dir_ / "out.exe"), 3u);
   EXPECT_EQ((std::vector<std::string>{"app", "app/app.exe", "out.exe"}), [&] {
     auto names = list_files(dir_.path());

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """A packed launcher read back with pefile, which shares no code with our writer."""
+import hashlib
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -18,7 +20,7 @@ def check(condition, what):
         failures.append(what)
 
 
-def write_main(path, subsystem):
+def write_main(path, subsystem, body=None):
     """MZ header, PE signature, x86-64, executable, and an optional header that names
     the subsystem: what the tool asks of a main program."""
     header = bytearray(64 + 24 + 240)
@@ -30,7 +32,7 @@ def write_main(path, subsystem):
     header[88:90] = b"\x0b\x02"
     header[88 + 68] = subsystem
     with open(path, "wb") as f:
-        f.write(bytes(header) + os.urandom(300000))
+        f.write(bytes(header) + (os.urandom(300000) if body is None else body))
 
 
 def subsystem_of(exe):
@@ -72,6 +74,111 @@ def check_subsystems(work):
                        check=True)
         got = subsystem_of(out)
         check(got == expected, f"block of a console main {extra}: subsystem {got}")
+
+
+def record_of(pe):
+    """The constants record's reuse fields: rule, index RVA and length, stamp."""
+    marker = b"KOVRAN-CONST\x7e\x1d\xa3\x59"
+    for s in pe.sections:
+        data = s.get_data()
+        at = data.find(marker)
+        if at >= 0:
+            layout, = struct.unpack_from("<I", data, at + 20)
+            rule, rva, length, reserved, stamp = struct.unpack_from("<IIIIQ", data, at + 2128)
+            return {"layout": layout, "rule": rule, "rva": rva, "length": length,
+                    "reserved": reserved, "stamp": stamp}
+    failures.append("no constants record")
+    return {}
+
+
+def folder_of(name):
+    return name[:name.rfind("\\") + 1]
+
+
+def folded(name):
+    return [ord(c) - 32 if "a" <= c <= "z" else ord(c) for c in name]
+
+
+def check_index(exe):
+    """The entry index read from its section as the launcher reads it: names, sizes and
+    CRC-32s as list shows them, in archive order; a listing of every entry, each folder's
+    together and sorted with ASCII letters folded."""
+    pe = pefile.PE(exe)
+    names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+    check(names[-3:] == [".rsrc", ".kvindex", ".payload"], f"stamp launcher sections {names[-3:]}")
+    index = pe.sections[-2]
+    check(index.Characteristics == 0x40000040, "index section is not read-only data")
+    check(index.PointerToRawData % PAGE == 0, "index section is not page-aligned")
+    check(pe.OPTIONAL_HEADER.CheckSum == pe.generate_checksum(), "stamp launcher checksum")
+    record = record_of(pe)
+    check(record.get("rule") == 1, "rule is not stamp")
+    check((record.get("rva"), record.get("length")) == (index.VirtualAddress, index.Misc_VirtualSize),
+          "record does not name the index section")
+    stamp = record.get("stamp", 0)
+    seconds_1601_to_1981 = 11991628800
+    check(stamp % 20000000 == 0 and seconds_1601_to_1981 * 10**7 <= stamp < (seconds_1601_to_1981 + 2**29) * 10**7,
+          f"stamp {stamp} is not even seconds from 1981 on")
+    data = pe.get_data(index.VirtualAddress, index.Misc_VirtualSize)
+    count, units, zero = struct.unpack_from("<IIQ", data, 0)
+    check(zero == 0 and len(data) == 16 + 20 * count + 2 * units, "index counts")
+    pool = data[16 + 20 * count:].decode("utf-16-le")
+    entries = []
+    for i in range(count):
+        size, crc, start = struct.unpack_from("<QII", data, 16 + 16 * i)
+        entries.append((pool[start:pool.index("\0", start)], size, crc))
+    listed = subprocess.run([tool, "list", exe], check=True, stdout=subprocess.PIPE,
+                            text=True).stdout.splitlines()[1:]
+    expected = [(line[25:], int(line[9:23]), int(line[:8], 16)) for line in listed]
+    check(entries == expected, "index entries are not the payload's")
+    listing = struct.unpack_from(f"<{count}I", data, 16 + 16 * count)
+    check(sorted(listing) == list(range(count)), "listing is not every entry once")
+    groups = [folder_of(entries[i][0]) for i in listing]
+    runs = [g for k, g in enumerate(groups) if k == 0 or g != groups[k - 1]]
+    check(len(runs) == len(set(runs)), "listing does not keep each folder together")
+    for a, b in zip(listing, listing[1:]):
+        if folder_of(entries[a][0]) == folder_of(entries[b][0]):
+            leaf_a = entries[a][0][len(folder_of(entries[a][0])):]
+            leaf_b = entries[b][0][len(folder_of(entries[b][0])):]
+            check(folded(leaf_a) <= folded(leaf_b), f"listing order {leaf_a} before {leaf_b}")
+
+
+# A launcher under the CRC-32 rule is what the tool made before the stamp rule, but for
+# the launcher code: the same payload, the same resources, the same folder, no index.
+# Figures from that tool for this input.
+CRC_RULE_PAYLOAD = "2d5f85e80e4d131a91db82e36ae745793b582a1c24ff0a74118f4d35631759d7"
+CRC_RULE_RESOURCES = "5bbdb0ad7f59f35981d6e5965b79f546ff42c042e6bc90f9da62909e5eebf08e"
+CRC_RULE_SPEC = "{CACHE_DIR}\\kovran-onefile\\Main-f9d5158159bb"
+
+
+def check_crc_rule_unchanged(work):
+    app = os.path.join(work, "fixed")
+    os.makedirs(os.path.join(app, "data", "sub"))
+    write_main(os.path.join(app, "Main.exe"), 2, bytes(range(256)) * 400)
+    with open(os.path.join(app, "data", "notes.txt"), "w") as f:
+        f.write("notes\n" * 1000)
+    with open(os.path.join(app, "data", "sub", "x.bin"), "wb") as f:
+        f.write(bytes(range(256)) * 3)
+    out = os.path.join(work, "fixed.exe")
+    subprocess.run([tool, "pack", "-q", app, "-o", out, "--level", "3", "--threads", "2"],
+                   check=True)
+    pe = pefile.PE(out)
+    names = [s.Name.rstrip(b"\0").decode() for s in pe.sections]
+    check(names[-2:] == [".rsrc", ".payload"] and ".kvindex" not in names, f"crc sections {names}")
+    payload = pe.sections[-1]
+    digest = hashlib.sha256(pe.get_data(payload.VirtualAddress, payload.Misc_VirtualSize))
+    check(digest.hexdigest() == CRC_RULE_PAYLOAD, "crc rule: the payload differs")
+    resources = hashlib.sha256()
+    for rtype in pe.DIRECTORY_ENTRY_RESOURCE.entries:
+        for rid in rtype.directory.entries:
+            for lang in rid.directory.entries:
+                data = pe.get_data(lang.data.struct.OffsetToData, lang.data.struct.Size)
+                resources.update(f"{rtype.id},{rid.id},{lang.id},{len(data)};".encode() + data)
+    check(resources.hexdigest() == CRC_RULE_RESOURCES, "crc rule: the resources differ")
+    record = record_of(pe)
+    check((record.get("rule"), record.get("rva"), record.get("length"), record.get("stamp")) ==
+          (0, 0, 0, 0), f"crc rule: record {record}")
+    info = subprocess.run([tool, "info", out], check=True, stdout=subprocess.PIPE, text=True).stdout
+    check(f"target directory: {CRC_RULE_SPEC}\n" in info, "crc rule: another default folder")
 
 
 with tempfile.TemporaryDirectory() as work:
@@ -140,6 +247,17 @@ with tempfile.TemporaryDirectory() as work:
     check(strings.get(b"FileVersion") == b"1.17.4.0", "FileVersion")
 
     check_subsystems(os.path.join(work, "subsystems"))
+
+    for name in ("b.txt", "Readme.txt", "lib/Zeta.dll", "lib/alpha.dll", "lib.d/x.txt",
+                 "lib/sub/y.txt", "data/Notes2.txt"):
+        os.makedirs(os.path.dirname(os.path.join(app, name)), exist_ok=True)
+        with open(os.path.join(app, name), "w") as f:
+            f.write(name * 3)
+    stamped = os.path.join(work, "stamped.exe")
+    subprocess.run([tool, "pack", "-q", app, "-o", stamped, "--level", "3", "--reuse", "stamp"],
+                   check=True)
+    check_index(stamped)
+    check_crc_rule_unchanged(work)
 
 for failure in failures:
     print("FAIL:", failure)
