@@ -82,3 +82,12 @@ std::string build_index(const std::vector<ArchiveEntry>& entries) {
   for (uint32_t entry : order) put_le(index, entry, 4);
   return index + names;
 }
+
+std::string noise(size_t size, uint32_t seed) {
+  std::string bytes(size, '\0');
+  for (char& byte : bytes) {
+    seed = seed * 1664525u + 1013904223u;
+    byte = static_cast<char>(seed >> 24);
+  }
+  return bytes;
+}

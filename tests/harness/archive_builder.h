@@ -1,5 +1,6 @@
 #pragma once
 // Builds payload blocks in tests: entries, the archive, one zstd frame, the container.
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,3 +19,6 @@ std::string build_block(const std::string& archive, int level = 3);
 // The entry index (payload/entry_index_layout.h) of these entries, as a launcher under the
 // stamp rule carries it.
 std::string build_index(const std::vector<ArchiveEntry>& entries);
+// Bytes that zstd stores as they are (a fixed pseudo-random sequence per seed), so that
+// sizes and offsets in the frame follow those of the archive.
+std::string noise(size_t size, uint32_t seed);

@@ -39,6 +39,21 @@ std::wstring upper(std::wstring text) {
   return text;
 }
 
+// Wine's server now and then refuses a process start with ERROR_INTERNAL_ERROR when many
+// start at once; that is the test machine's fault, not the program's, so it is tried again.
+bool create_process(const ProcessOptions& options, std::wstring& line, void* environment,
+                    STARTUPINFOW& startup, PROCESS_INFORMATION& process) {
+  for (int attempt = 0;; ++attempt) {
+    if (CreateProcessW(options.application, line.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT, environment, options.current_directory, &startup,
+                       &process)) {
+      return true;
+    }
+    if (GetLastError() != ERROR_INTERNAL_ERROR || attempt == 4) return false;
+    Sleep(50);
+  }
+}
+
 // This process's environment with the overrides applied, as a CreateProcessW block.
 std::wstring environment_block(const std::vector<std::wstring>& overrides,
                                const std::vector<std::wstring>& raw) {
@@ -90,9 +105,7 @@ ProcessResult run_process(const std::wstring& command_line, const ProcessOptions
     block = environment_block(options.environment, options.raw_environment);
     environment = block.data();
   }
-  if (!CreateProcessW(options.application, line.data(), nullptr, nullptr, TRUE,
-                      CREATE_UNICODE_ENVIRONMENT, environment, options.current_directory, &startup,
-                      &process)) {
+  if (!create_process(options, line, environment, startup, process)) {
     result.exit_code = 0xFFFFFFFF;
     result.err = "run_process: CreateProcessW failed with " + std::to_string(GetLastError());
   } else {

@@ -18,18 +18,10 @@ pack "$out/app" --output "$out/app.EXE" --spec '{PROGRAM_BASE}.d'
 # Under the stamp rule, and a copy of it whose frame cannot be decoded: a start of the copy
 # that succeeds decoded nothing.
 pack "$out/app" --output "$out/stamp.exe" --spec '{PROGRAM_DIR}\stamp-target' --reuse stamp
-python3 - "$out/stamp.exe" "$out/stamp-undecodable.exe" <<'PY'
-import struct, sys
-exe = bytearray(open(sys.argv[1], "rb").read())
-pe, = struct.unpack_from("<I", exe, 0x3C)
-count, = struct.unpack_from("<H", exe, pe + 6)
-table = pe + 24 + struct.unpack_from("<H", exe, pe + 20)[0]
-for i in range(count):
-    name, vsize, _, _, raw = struct.unpack_from("<8sIIII", exe, table + 40 * i)
-    if name.rstrip(b"\0") == b".payload":
-        exe[raw + 3:raw + 67] = b"\x55" * 64
-open(sys.argv[2], "wb").write(exe)
-PY
+read -r at _ < <(python3 "$(dirname "$0")/../harness/pe_section.py" "$out/stamp.exe" .payload)
+cp "$out/stamp.exe" "$out/stamp-undecodable.exe"
+head -c 64 /dev/zero | tr '\0' '\125' |
+  dd of="$out/stamp-undecodable.exe" bs=1 seek=$((at + 3)) conv=notrunc status=none
 
 # 1,000 files in folders up to four deep, of varied sizes and contents.
 cp "$bin/probe_child.exe" "$out/many/main.exe"

@@ -25,17 +25,8 @@ cmp "$work/linux-gui.exe" "$work/windows-gui.exe"
 "$host_tool" pack --quiet "$sample" -o "$work/linux-stamp.exe" --reuse stamp
 wine_tool pack --quiet "$sample" -o "$work/windows-stamp.exe" --reuse stamp --threads 3
 cmp "$work/linux-stamp.exe" "$work/windows-stamp.exe"
-python3 - "$work/linux-stamp.exe" "$work/block" <<'PY'
-import struct, sys
-exe = open(sys.argv[1], "rb").read()
-pe, = struct.unpack_from("<I", exe, 0x3C)
-count, = struct.unpack_from("<H", exe, pe + 6)
-table = pe + 24 + struct.unpack_from("<H", exe, pe + 20)[0]
-for i in range(count):
-    name, vsize, _, _, raw = struct.unpack_from("<8sIIII", exe, table + 40 * i)
-    if name.rstrip(b"\0") == b".payload":
-        open(sys.argv[2], "wb").write(exe[raw:raw + vsize])
-PY
+read -r at size < <(python3 "$root/tests/harness/pe_section.py" "$work/linux-stamp.exe" .payload)
+tail -c +$((at + 1)) "$work/linux-stamp.exe" | head -c "$size" >"$work/block"
 "$host_tool" pack --quiet --payload-block "$work/block" -o "$work/linux-block.exe" --reuse stamp
 wine_tool pack --quiet --payload-block "$work/block" -o "$work/windows-block.exe" --reuse stamp
 cmp "$work/linux-block.exe" "$work/windows-block.exe"

@@ -22,16 +22,6 @@ namespace {
 const std::string decode_message = "Error, couldn't decode attached data.\n";
 const std::string write_message = "Error, couldn't unpack file to target path. ([Error ";
 
-// Bytes zstd keeps as they are, so that sizes on disk follow the archive's.
-std::string noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& byte : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    byte = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
-
 // A block whose frame carries no content checksum: only the entries' CRC-32s can tell.
 std::string block_without_frame_checksum(const std::vector<ArchiveEntry>& entries) {
   return payload_block(compressed_frame(build_archive(entries), 3, false));

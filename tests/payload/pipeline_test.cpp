@@ -16,17 +16,6 @@ namespace {
 
 constexpr size_t piece = 256 * 1024;
 
-// Bytes zstd stores as they are, so that an offset in the frame is close to the same
-// offset in the archive.
-std::string noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& byte : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    byte = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
-
 const std::string decode_message = "Error, couldn't decode attached data.\n";
 
 TEST(UnpackPipeline, ACutArchiveWritesTheEntriesBeforeTheCutAndNothingAfterIt) {

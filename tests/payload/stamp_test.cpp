@@ -24,15 +24,6 @@ const std::string decode_message = "Error, couldn't decode attached data.\n";
 // with it decoded nothing.
 const std::string undecodable_block = "QVJ" + std::string(64, '\x55');
 
-std::string noise(size_t size, uint32_t seed) {
-  std::string bytes(size, '\0');
-  for (char& byte : bytes) {
-    seed = seed * 1664525u + 1013904223u;
-    byte = static_cast<char>(seed >> 24);
-  }
-  return bytes;
-}
-
 // Small files for the worker threads, one large for the main thread, an empty one, folders.
 std::vector<ArchiveEntry> app_entries() {
   std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"},
