@@ -2,7 +2,8 @@
 # Opt-in (KOVRAN_NPM_TESTS=1): a real third-party console program, 7-Zip's 7za.exe from
 # the npm package 7zip-bin, fetched with npm into the build folder at test time. Packed,
 # it becomes a console launcher (subsystem 3) and answers as it does run directly, an
-# empty argument included. Skipped (77) when not asked for or when npm cannot fetch it.
+# empty argument included, under both reuse rules (the stamp rule's later starts decode
+# nothing). Skipped (77) when not asked for or when npm cannot fetch it.
 set -euo pipefail
 tool=$1
 work=$2
@@ -25,6 +26,7 @@ if [ ! -f app/7za.exe ]; then
 fi
 
 summary=$("$tool" pack app -o packed/7za.exe --level 3)
+"$tool" pack app -o packed/7za-stamp.exe --level 3 --reuse stamp --quiet
 grep -q "subsystem: console, as the main executable" <<<"$summary" || {
   echo "FAIL: summary: $summary"
   exit 1
@@ -51,14 +53,17 @@ run() {
 for args in "i" "a,out-DIR.7z,x.json" "a,,x.json"; do
   IFS=, read -r -a argv <<<"$args"
   direct=$(run app/7za.exe "${argv[@]//DIR/direct}")
-  packed=$(run packed/7za.exe "${argv[@]//DIR/packed}")
-  packed=${packed//out-packed/out-direct}
-  if [ "$direct" != "$packed" ]; then
-    echo "FAIL: 7za ${argv[*]} differs:"
-    diff <(echo "$direct") <(echo "$packed") || true
-    status=1
-  fi
+  for launcher in 7za 7za-stamp; do
+    packed=$(run "packed/$launcher.exe" "${argv[@]//DIR/packed}")
+    packed=${packed//out-packed/out-direct}
+    rm -f out-packed.7z
+    if [ "$direct" != "$packed" ]; then
+      echo "FAIL: $launcher ${argv[*]} differs:"
+      diff <(echo "$direct") <(echo "$packed") || true
+      status=1
+    fi
+  done
 done
-rm -f out-direct.7z out-packed.7z
-[ "$status" -eq 0 ] && echo "7za packed: subsystem 3, same output and exit status as run directly"
+rm -f out-direct.7z
+[ "$status" -eq 0 ] && echo "7za packed: subsystem 3, same output and exit status as run directly, under both rules"
 exit "$status"
