@@ -34,14 +34,7 @@ for part in zstd zlib CLI11 "GNU C Library" "GCC RUNTIME LIBRARY EXCEPTION"; do
 done
 
 # The CMake package finds the tool beside it: /usr/lib/cmake/... -> /usr/bin.
-mkdir -p "$tmp/find"
-cat >"$tmp/find/CMakeLists.txt" <<'CMAKE'
-cmake_minimum_required(VERSION 3.21)
-project(find NONE)
-find_package(KovranOnefile REQUIRED)
-get_target_property(location KovranOnefile::kovran-onefile IMPORTED_LOCATION)
-message(STATUS "tool: ${location} version: ${KovranOnefile_VERSION}")
-CMAKE
+find_project "$tmp/find"
 found=$(cmake -S "$tmp/find" -B "$tmp/find/build" -DCMAKE_PREFIX_PATH="$unpacked/usr" 2>&1)
 check "find_package finds usr/bin/kovran-onefile $version" \
   contains "$found" "tool: $unpacked/usr/bin/kovran-onefile version: $version"

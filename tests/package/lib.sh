@@ -48,3 +48,17 @@ wine_run() { "$root/scripts/wine-run.sh" "$@"; }
 
 # A packed program's modification time with nanoseconds, to see whether a build packed.
 stamp_of() { date -r "$1" +%s.%N; }
+
+# find_project DIR: a project in DIR that finds the CMake package and prints where its tool
+# is ("tool: PATH version: VERSION"), to be configured with CMAKE_PREFIX_PATH or
+# KovranOnefile_DIR pointing at an unpacked package.
+find_project() {
+  mkdir -p "$1"
+  cat >"$1/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.21)
+project(find NONE)
+find_package(KovranOnefile REQUIRED)
+get_target_property(location KovranOnefile::kovran-onefile IMPORTED_LOCATION)
+message(STATUS "tool: ${location} version: ${KovranOnefile_VERSION}")
+CMAKE
+}

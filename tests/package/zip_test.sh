@@ -23,14 +23,7 @@ done
 check "kovran-onefile.exe --version runs under Wine" \
   contains "$(wine_run "$top/bin/kovran-onefile.exe" --version 2>&1)" "kovran-onefile $version"
 
-mkdir -p "$tmp/find"
-cat >"$tmp/find/CMakeLists.txt" <<'CMAKE'
-cmake_minimum_required(VERSION 3.21)
-project(find NONE)
-find_package(KovranOnefile REQUIRED)
-get_target_property(location KovranOnefile::kovran-onefile IMPORTED_LOCATION)
-message(STATUS "tool: ${location}")
-CMAKE
+find_project "$tmp/find"
 found=$(cmake -S "$tmp/find" -B "$tmp/find/by-prefix" -DCMAKE_PREFIX_PATH="$top" 2>&1)
 check "CMAKE_PREFIX_PATH=<unzipped> finds its kovran-onefile.exe" \
   contains "$found" "tool: $top/bin/kovran-onefile.exe"
