@@ -14,6 +14,7 @@
 
 #include "payload/crc32.h"
 #include "payload/file_checksum.h"
+#include "tests/harness/temp_dir.h"
 
 namespace {
 
@@ -31,18 +32,6 @@ void list_files(const std::wstring& folder, std::vector<std::wstring>& files) {
     }
   } while (FindNextFileW(search, &entry));
   FindClose(search);
-}
-
-std::string read_whole(const std::wstring& file) {
-  std::string bytes;
-  HANDLE h = CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                         FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return bytes;
-  char piece[65536];
-  DWORD got = 0;
-  while (ReadFile(h, piece, sizeof piece, &got, nullptr) && got > 0) bytes.append(piece, got);
-  CloseHandle(h);
-  return bytes;
 }
 
 double now_ms() {
@@ -89,7 +78,7 @@ int wmain(int argc, wchar_t** argv) {
   std::vector<std::string> contents;
   size_t bytes = 0;
   for (const std::wstring& file : files) {
-    contents.push_back(read_whole(file));
+    contents.push_back(read_file(file));
     bytes += contents.back().size();
   }
   volatile uint32_t folded = 0;
