@@ -63,3 +63,9 @@ void create_parent_directories_of(const wchar_t* path) {
 }
 
 void create_parent_directories() { create_parent_directories_of(current_file_path); }
+
+void build_target_file_path(wchar_t* path, const wchar_t* name) {
+  copy_bounded(path, target_directory, file_path_capacity);
+  append_char_bounded(path, L'\\', file_path_capacity);
+  append_bounded(path, name, file_path_capacity);
+}

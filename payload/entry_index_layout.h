@@ -20,6 +20,18 @@ constexpr size_t index_size_offset = 0;
 constexpr size_t index_checksum_offset = 8;
 constexpr size_t index_name_offset = 12;
 
+// Where the listing and the names start, and the whole index's length, for an index of
+// `count` entries and `units` name units.
+constexpr uint64_t index_listing_at(uint64_t count) {
+  return index_header_size + count * index_entry_size;
+}
+constexpr uint64_t index_names_at(uint64_t count) {
+  return index_listing_at(count) + count * index_listing_item_size;
+}
+constexpr uint64_t index_length(uint64_t count, uint64_t units) {
+  return index_names_at(count) + 2 * units;
+}
+
 // Letter case as the file system ignores it, for ASCII letters: a folder listing may give
 // a name in another case than the archive's when an earlier file was there first.
 constexpr uint32_t index_folded_unit(uint32_t unit) {

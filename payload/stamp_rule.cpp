@@ -5,9 +5,9 @@
 #include <cwchar>
 
 #include "launcher/launch_state.h"
+#include "paths/directories.h"
 #include "payload/entry_index_layout.h"
 #include "payload/entry_name.h"
-#include "support/bounded.h"
 
 namespace {
 
@@ -30,7 +30,6 @@ uint32_t entry_count = 0;
 const unsigned char* entries = nullptr;
 const unsigned char* listing = nullptr;
 const wchar_t* names = nullptr;
-uint32_t name_units = 0;
 
 // One byte per entry: set when the listing found its file current; and where each folder's
 // entries start in the listing, the last start being entry_count. Allocated once.
@@ -67,35 +66,32 @@ uint32_t listed_entry(uint32_t position) {
 
 // Every count and position within the index, every name ended within it: otherwise the
 // index is not used, and every start takes the full path.
+// The entries, listing and names are set only then.
 bool index_holds_together(const unsigned char* index, uint32_t length) {
   if (index == nullptr || length < index_header_size) return false;
-  uint64_t count = read_u32(index);
-  uint64_t units = read_u32(index + 4);
-  uint64_t listing_at = index_header_size + count * index_entry_size;
-  uint64_t names_at = listing_at + count * index_listing_item_size;
-  if (count == 0 || units == 0 || names_at + 2 * units > length) return false;
-  const unsigned char* name_bytes = index + names_at;
+  uint32_t count = read_u32(index);
+  uint32_t units = read_u32(index + 4);
+  if (count == 0 || units == 0 || index_length(count, units) > length) return false;
+  const unsigned char* name_bytes = index + index_names_at(count);
   if (reinterpret_cast<uintptr_t>(name_bytes) % alignof(wchar_t) != 0) return false;
-  entry_count = static_cast<uint32_t>(count);
-  entries = index + index_header_size;
-  listing = index + listing_at;
-  names = reinterpret_cast<const wchar_t*>(name_bytes);
-  name_units = static_cast<uint32_t>(units);
-  if (names[name_units - 1] != 0) return false;
-  for (uint32_t i = 0; i < entry_count; ++i) {
-    if (read_u32(entry_at(i) + index_name_offset) >= name_units) return false;
-    if (listed_entry(i) >= entry_count) return false;
+  if (reinterpret_cast<const wchar_t*>(name_bytes)[units - 1] != 0) return false;
+  const unsigned char* entry_bytes = index + index_header_size;
+  const unsigned char* listing_bytes = index + index_listing_at(count);
+  for (uint32_t i = 0; i < count; ++i) {
+    if (read_u32(entry_bytes + i * index_entry_size + index_name_offset) >= units) return false;
+    if (read_u32(listing_bytes + i * index_listing_item_size) >= count) return false;
   }
+  entries = entry_bytes;
+  listing = listing_bytes;
+  names = reinterpret_cast<const wchar_t*>(name_bytes);
+  entry_count = count;
   return true;
 }
 
 // Where the last component of a name starts: after its last backslash.
 size_t leaf_start(const wchar_t* name) {
-  size_t start = 0;
-  for (size_t i = 0; name[i] != 0; ++i) {
-    if (name[i] == L'\\') start = i + 1;
-  }
-  return start;
+  const wchar_t* slash = wcsrchr(name, L'\\');
+  return slash == nullptr ? 0 : static_cast<size_t>(slash - name) + 1;
 }
 
 bool in_same_folder(const wchar_t* name, size_t leaf, const wchar_t* other) {
@@ -131,12 +127,13 @@ bool carries_stamp(DWORD attributes, const FILETIME& written) {
 
 // A name that leaves the target directory is never trusted, nor one whose path is too long
 // for the full path, which reports it.
-void mark_if_current(uint32_t entry, DWORD size_high, DWORD size_low) {
+bool may_be_trusted(const wchar_t* name) {
+  return fits_below_target(name) && is_safe_entry_name(name);
+}
+
+void mark_if_size_matches(uint32_t entry, DWORD size_high, DWORD size_low) {
   uint64_t size = (static_cast<uint64_t>(size_high) << 32) | size_low;
-  const wchar_t* name = entry_name(entry);
-  if (size == entry_size(entry) && is_safe_entry_name(name) && fits_below_target(name)) {
-    listed_current[entry] = 1;
-  }
+  if (size == entry_size(entry)) listed_current[entry] = 1;
 }
 
 // Path holds the target directory and a backslash; the names follow it. A name that could
@@ -145,13 +142,12 @@ void look_up_files(uint32_t first, uint32_t end, wchar_t* path, size_t name_at) 
   for (; first < end; ++first) {
     uint32_t entry = listed_entry(first);
     const wchar_t* name = entry_name(entry);
-    size_t length = wcslen(name);
-    if (name_at + length >= file_path_capacity || !is_safe_entry_name(name)) continue;
-    wmemcpy(path + name_at, name, length + 1);
+    if (!may_be_trusted(name)) continue;
+    wmemcpy(path + name_at, name, wcslen(name) + 1);
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (GetFileAttributesExW(path, GetFileExInfoStandard, &found) &&
         carries_stamp(found.dwFileAttributes, found.ftLastWriteTime)) {
-      mark_if_current(entry, found.nFileSizeHigh, found.nFileSizeLow);
+      mark_if_size_matches(entry, found.nFileSizeHigh, found.nFileSizeLow);
     }
   }
 }
@@ -178,7 +174,9 @@ void list_folder(uint32_t first, uint32_t end) {
   do {
     if (!carries_stamp(found.dwFileAttributes, found.ftLastWriteTime)) continue;
     uint32_t entry = find_in_folder(first, end, leaf_at, found.cFileName);
-    if (entry != no_entry) mark_if_current(entry, found.nFileSizeHigh, found.nFileSizeLow);
+    if (entry != no_entry && may_be_trusted(entry_name(entry))) {
+      mark_if_size_matches(entry, found.nFileSizeHigh, found.nFileSizeLow);
+    }
   } while (FindNextFileW(find, &found));
   FindClose(find);
 }
@@ -229,11 +227,11 @@ void use_stamp_rule(uint64_t stamp, const unsigned char* index, uint32_t index_l
   by_stamp = true;
   stamp_time.dwLowDateTime = static_cast<DWORD>(stamp);
   stamp_time.dwHighDateTime = static_cast<DWORD>(stamp >> 32);
-  if (!index_holds_together(index, index_length)) entry_count = 0;
+  index_holds_together(index, index_length);
 }
 
 bool every_file_is_stamped() {
-  if (!by_stamp || entry_count == 0) return false;
+  if (entry_count == 0) return false;
   // A first start: nothing to list, and each folder's failed listing would cost a trip.
   if (GetFileAttributesW(target_directory) == INVALID_FILE_ATTRIBUTES) return false;
   target_length = wcslen(target_directory);
@@ -243,9 +241,7 @@ bool every_file_is_stamped() {
   for (uint32_t entry = 0; entry < entry_count; ++entry) {
     if (!listed_current[entry]) return false;
   }
-  copy_bounded(child_executable_path, target_directory, file_path_capacity);
-  append_char_bounded(child_executable_path, L'\\', file_path_capacity);
-  append_bounded(child_executable_path, entry_name(0), file_path_capacity);
+  build_target_file_path(child_executable_path, entry_name(0));
   return true;
 }
 

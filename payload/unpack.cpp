@@ -53,12 +53,6 @@ uint32_t read_u32() {
   return value;
 }
 
-void build_current_file_path() {
-  copy_bounded(current_file_path, target_directory, file_path_capacity);
-  append_char_bounded(current_file_path, L'\\', file_path_capacity);
-  append_bounded(current_file_path, entry_name, file_path_capacity);
-}
-
 void skip_data(uint64_t size) {
   while (size > 0) {
     const unsigned char* bytes;
@@ -104,8 +98,8 @@ void unpack_payload() {
     read_entry_name();
     if (entry_name[0] == 0) break;
     // A name that leaves the target directory or names a device is damaged or foreign.
-    if (!is_safe_entry_name(entry_name)) fatal_error("Error, couldn't decode attached data.");
-    build_current_file_path();
+    if (!is_safe_entry_name(entry_name)) payload_fail_decode();
+    build_target_file_path(current_file_path, entry_name);
     if (child_executable_path[0] == 0) {
       copy_bounded(child_executable_path, current_file_path, file_path_capacity);
     }

@@ -35,9 +35,9 @@ struct IndexCounts {
 
 IndexCounts counts_of(uint64_t entries, uint64_t name_units) {
   IndexCounts counts{entries, name_units};
-  counts.listing_at = index_header_size + entries * index_entry_size;
-  counts.names_at = counts.listing_at + entries * index_listing_item_size;
-  counts.size = counts.names_at + 2 * name_units;
+  counts.listing_at = index_listing_at(entries);
+  counts.names_at = index_names_at(entries);
+  counts.size = index_length(entries, name_units);
   return counts;
 }
 
