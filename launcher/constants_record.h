@@ -53,4 +53,8 @@ static_assert(offsetof(ConstantsRecord, reuse_rule) == 32 + 2 * (1024 + 24), "fi
 // What records of record_layout 0 hold.
 constexpr size_t record_size_before_reuse = offsetof(ConstantsRecord, reuse_rule);
 static_assert(offsetof(ConstantsRecord, stamp) == record_size_before_reuse + 16, "fixed layout");
+// How many bytes a record of this layout holds.
+constexpr size_t constants_record_size(uint32_t layout) {
+  return layout == 0 ? record_size_before_reuse : sizeof(ConstantsRecord);
+}
 static_assert(sizeof(ConstantsRecord) == record_size_before_reuse + 24, "fixed layout");

@@ -17,7 +17,10 @@ constexpr int64_t seconds_from_1601_to_1970 = 11644473600;
 
 }  // namespace
 
-std::string reuse_rule_name(uint32_t rule) { return rule == reuse_by_stamp ? "stamp" : "crc"; }
+std::string reuse_description(uint32_t rule, uint64_t stamp) {
+  if (rule != reuse_by_stamp) return "crc, files read for their CRC-32";
+  return "stamp, files kept by size and last-write time " + filetime_text(stamp);
+}
 
 void add_reuse_rule(ContentId& id, uint32_t rule) {
   if (rule != reuse_by_stamp) return;

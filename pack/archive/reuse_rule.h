@@ -7,8 +7,9 @@
 
 namespace pack {
 
-// "crc" or "stamp".
-std::string reuse_rule_name(uint32_t rule);
+// How a later start keeps files, as the summary, list and info say it: "crc, files read
+// for their CRC-32" or "stamp, files kept by size and last-write time <the stamp>".
+std::string reuse_description(uint32_t rule, uint64_t stamp);
 
 // A build under the stamp rule is another build than the same payload under the CRC-32
 // rule, with its own default folder: files kept there by their CRC-32 never get the

@@ -16,7 +16,8 @@ namespace {
 
 class NameCheckingVisitor : public CheckingVisitor {
  public:
-  explicit NameCheckingVisitor(bool show_status) : status_(show_status) {}
+  NameCheckingVisitor(bool keep_entries, bool show_status)
+      : keep_entries_(keep_entries), status_(show_status) {}
 
   void begin(const EntryHeader& entry) override {
     status_.show("checking the payload block: " + std::to_string(files()) + " files, " +
@@ -27,7 +28,7 @@ class NameCheckingVisitor : public CheckingVisitor {
     }
     in_first_ = first_.empty();
     if (in_first_) first_ = entry.name;
-    entries_.push_back(entry);
+    if (keep_entries_) entries_.push_back(entry);
     CheckingVisitor::begin(entry);
   }
   void data(const unsigned char* bytes, size_t size) override {
@@ -50,7 +51,7 @@ class NameCheckingVisitor : public CheckingVisitor {
     main_kind_ = kind;
     identity_ = resources_.finish();
   }
-  BlockMain main() { return {first_, main_kind_, identity_, std::move(entries_)}; }
+  BlockMain main() { return {first_, main_kind_, std::move(identity_), std::move(entries_)}; }
 
  private:
   std::u16string first_;
@@ -59,16 +60,18 @@ class NameCheckingVisitor : public CheckingVisitor {
   std::vector<unsigned char> head_;
   ResourceCapture resources_;
   ProgramIdentity identity_;
+  bool keep_entries_;
   std::vector<EntryHeader> entries_;
   StatusLine status_;
 };
 
 }  // namespace
 
-BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool show_status) {
+BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, bool keep_entries,
+                             bool show_status) {
   std::ifstream in(block, std::ios::binary);
   if (!in) throw PackError(block.u8string() + ": cannot read the payload block");
-  NameCheckingVisitor visitor(show_status);
+  NameCheckingVisitor visitor(keep_entries, show_status);
   try {
     read_payload(in, size, visitor);
   } catch (const PackError& fault) {

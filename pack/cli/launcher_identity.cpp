@@ -72,23 +72,19 @@ VersionResource version_resource(const PackOptions& options, const std::u16strin
   if (options.app_version) {
     resource.fixed.file_version = resource.fixed.product_version =
         checked_version(*options.app_version);
-    std::string text = format_version(resource.fixed.file_version);
-    set_version_string(resource, u"ProductVersion", std::u16string(text.begin(), text.end()));
-    set_version_string(resource, u"FileVersion", std::u16string(text.begin(), text.end()));
+    std::u16string text = format_version_u16(resource.fixed.file_version);
+    set_version_string(resource, u"ProductVersion", text);
+    set_version_string(resource, u"FileVersion", text);
   }
   // What the program's own table leaves out, in the order of the default table.
   auto fill = [&resource](std::u16string_view key, const std::u16string& value) {
     if (!version_string(resource, key)) set_version_string(resource, key, value);
   };
-  auto text_of = [](const VersionNumber& v) {
-    std::string text = format_version(v);
-    return std::u16string(text.begin(), text.end());
-  };
   std::u16string file_name =
       main_name.empty() ? to_utf16(fs::u8path(options.output).filename().u8string(), "--output")
                         : last_component(main_name);
-  fill(u"ProductVersion", text_of(resource.fixed.product_version));
-  fill(u"FileVersion", text_of(resource.fixed.file_version));
+  fill(u"ProductVersion", format_version_u16(resource.fixed.product_version));
+  fill(u"FileVersion", format_version_u16(resource.fixed.file_version));
   fill(u"OriginalFilename", file_name);
   fill(u"InternalName", file_name);
   if (options.product_name) {
@@ -107,7 +103,7 @@ std::vector<std::string> identity_warnings(const std::string& main_path,
   std::vector<std::string> warnings;
   auto warn = [&](const std::string& problem, const char* what, const char* instead) {
     if (!problem.empty()) {
-      warnings.push_back("warning: " + main_path + ": " + what + " (" + problem + "); " + instead);
+      warnings.push_back(main_path + ": " + what + " (" + problem + "); " + instead);
     }
   };
   bool own_icon = options.icon.has_value();

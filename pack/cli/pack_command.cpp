@@ -32,16 +32,17 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
+void warn(const std::string& text) {
+  std::fprintf(stderr, "kovran-onefile: warning: %s\n", text.c_str());
+}
+
 ProgramKind check_main_program(const AppFile& main) {
   ProgramKind kind = probe_program(main.source);
   if (!kind.problem.empty()) {
     throw PackError(main.source.u8string() + ": the main executable is " + kind.problem);
   }
   if (!kind.is_x64()) {
-    std::fprintf(stderr,
-                 "kovran-onefile: warning: %s is not an x86-64 program; the launcher starts "
-                 "it all the same\n",
-                 main.source.u8string().c_str());
+    warn(main.source.u8string() + " is not an x86-64 program; the launcher starts it all the same");
   }
   return kind;
 }
@@ -61,10 +62,6 @@ struct Inputs {
   size_t excluded = 0;
   bool default_target = false;
 };
-
-void warn(const std::string& text) {
-  std::fprintf(stderr, "kovran-onefile: warning: %s\n", text.c_str());
-}
 
 // When no main executable can be chosen among the files left: whether it is because
 // --exclude left it out, said in a way that helps more than "not found".
@@ -127,8 +124,7 @@ void check_payload_fits(const LauncherLayout& layout, uint64_t size) {
 void fill_version(const PackOptions& options, Inputs& inputs) {
   inputs.content.version =
       version_resource(options, inputs.main_name, inputs.main_identity.version);
-  std::string version_text = format_version(inputs.content.version.fixed.file_version);
-  inputs.content.version_text.assign(version_text.begin(), version_text.end());
+  inputs.content.version_text = format_version_u16(inputs.content.version.fixed.file_version);
 }
 
 // The size is checked before the block is decoded, which takes a while for a large one.
@@ -143,8 +139,8 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
   fill_version(options, inputs);
   check_payload_fits(plan_launcher(embedded_stub(), inputs.content), inputs.block_size);
   if (options.check_block) {
-    BlockMain main =
-        checked_block_main(block, inputs.block_size, !options.quiet && stderr_is_terminal());
+    BlockMain main = checked_block_main(block, inputs.block_size, options.reuse == "stamp",
+                                        !options.quiet && stderr_is_terminal());
     inputs.main_name = main.name;
     inputs.main_kind = main.kind;
     inputs.main_label = block.u8string() + ": entry '" + utf16_to_utf8(main.name) + "'";
@@ -156,10 +152,7 @@ void gather_block(const PackOptions& options, Inputs& inputs) {
 // Under the stamp rule the launcher carries an index of the entries; a block that was not
 // decoded (tests of the launcher's own checks) has none, and its launcher always decodes.
 void plan_index(const PackOptions& options, Inputs& inputs) {
-  if (options.reuse != "stamp") {
-    inputs.index_entries.clear();
-    return;
-  }
+  if (options.reuse != "stamp") return;
   inputs.content.reuse_rule = reuse_by_stamp;
   for (const AppFile& file : inputs.entries)
     inputs.index_entries.push_back({file.name, file.size, 0});
@@ -176,7 +169,7 @@ void take_identity(const PackOptions& options, Inputs& inputs) {
   fill_version(options, inputs);
   for (const std::string& warning :
        identity_warnings(inputs.main_label, inputs.main_identity, options)) {
-    std::fprintf(stderr, "kovran-onefile: %s\n", warning.c_str());
+    warn(warning);
   }
 }
 
@@ -220,10 +213,10 @@ ContentId copy_block(const fs::path& path, uint64_t size, ByteSink& out) {
 }
 
 std::string reuse_line(const Inputs& inputs, uint64_t stamp) {
-  if (inputs.content.reuse_rule != reuse_by_stamp)
-    return "\n  reuse: crc, files read for their CRC-32";
-  return "\n  reuse: stamp, files kept by size and last-write time " + filetime_text(stamp) +
-         (inputs.content.index_size > 0 ? "" : " (no entry index: every start decodes)");
+  bool without_index =
+      inputs.content.reuse_rule == reuse_by_stamp && inputs.content.index_size == 0;
+  return "\n  reuse: " + reuse_description(inputs.content.reuse_rule, stamp) +
+         (without_index ? " (no entry index: every start decodes)" : "");
 }
 
 std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_bytes,

@@ -11,14 +11,8 @@
 namespace pack {
 namespace {
 
-constexpr uint32_t scn_initialized_data = 0x00000040;
-constexpr uint32_t scn_mem_read = 0x40000000;
 // SizeOfImage is 32 bits and a multiple of the section alignment.
 constexpr uint64_t max_image_size = 0xFFFFF000;
-
-uint64_t align_up(uint64_t value, uint32_t alignment) {
-  return (value + alignment - 1) / alignment * alignment;
-}
 
 [[noreturn]] void bad_stub(const std::string& what) {
   throw PackError("the embedded launcher stub is unusable: " + what);
@@ -60,7 +54,7 @@ PeSection section_after(const PeSection& before, uint64_t size, const PeHeaders&
       align_up(uint64_t{before.raw_offset} + before.raw_size, file_alignment));
   s.virtual_size = static_cast<uint32_t>(size);
   s.raw_size = static_cast<uint32_t>(align_up(size, headers.file_alignment));
-  s.characteristics = scn_initialized_data | scn_mem_read;
+  s.characteristics = pe_added_section_flags;
   return s;
 }
 
@@ -125,7 +119,7 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
       resource_section(launcher_resources(content.icons, content.version), rsrc.virtual_address);
   rsrc.virtual_size = static_cast<uint32_t>(layout.resources.size());
   rsrc.raw_size = static_cast<uint32_t>(align_up(rsrc.virtual_size, headers.file_alignment));
-  rsrc.characteristics = scn_initialized_data | scn_mem_read;
+  rsrc.characteristics = pe_added_section_flags;
 
   const PeSection* before_payload = &rsrc;
   if (content.index_size > 0) {
@@ -139,7 +133,8 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
   }
   // Page-aligned in the file, so that a loader maps the payload instead of copying it.
   PeSection& payload = layout.payload_section;
-  payload = section_after(*before_payload, 0, headers, std::max(headers.file_alignment, 4096u));
+  payload = section_after(*before_payload, 0, headers,
+                          std::max(headers.file_alignment, pe_payload_file_alignment));
   if (payload.virtual_address >= max_image_size) {
     throw PackError("the index of the payload's entries leaves no room for the payload");
   }

@@ -1,11 +1,10 @@
 #include "pack/image/launcher_resources.h"
 
 #include "pack/image/manifest.h"
+#include "pack/image/resource_reader.h"
 
 namespace pack {
 namespace {
-
-constexpr uint16_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
 
 void put(std::vector<unsigned char>& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));

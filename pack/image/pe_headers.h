@@ -36,6 +36,15 @@ constexpr size_t data_directories = 112;
 
 constexpr size_t pe_section_header_size = 40;
 
+// The characteristics of every section the pack tool adds: initialized, read-only data.
+constexpr uint32_t pe_added_section_flags = 0x40000040;
+// The payload's section starts at a multiple of this or of the file alignment, the larger.
+constexpr uint32_t pe_payload_file_alignment = 4096;
+
+constexpr uint64_t align_up(uint64_t value, uint64_t alignment) {
+  return (value + alignment - 1) / alignment * alignment;
+}
+
 // The headers of a PE32+ image, read from its first bytes, checked against the file's
 // size. Enough to find sections by address and to add sections after the last one.
 struct PeHeaders {

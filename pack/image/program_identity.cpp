@@ -5,13 +5,13 @@
 
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 
 namespace pack {
 namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16;
 constexpr uint32_t language_neutral = 0, language_us_english = 0x409;
 constexpr size_t group_header_size = 6, group_entry_size = 14;
 
@@ -109,15 +109,7 @@ ProgramIdentity read_identity(const ResourceBytes& section) {
 
 ProgramIdentity read_program_identity(const std::filesystem::path& program) {
   std::ifstream in(program, std::ios::binary);
-  auto read = [&in](uint64_t offset, size_t size) {
-    Bytes bytes(size);
-    in.seekg(static_cast<std::streamoff>(offset));
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-    bytes.resize(static_cast<size_t>(in.gcount()));
-    in.clear();
-    return bytes;
-  };
-  Bytes head = read(0, resource_head_bytes);
+  Bytes head = read_range(in, 0, resource_head_bytes);
   std::optional<ResourceRange> range;
   try {
     range = resource_range(head.data(), head.size());
@@ -127,7 +119,7 @@ ProgramIdentity read_program_identity(const std::filesystem::path& program) {
     return identity;
   }
   if (!range) return {};
-  return read_identity({read(range->offset, range->size), range->rva});
+  return read_identity({read_range(in, range->offset, range->size), range->rva});
 }
 
 void ResourceCapture::add(const unsigned char* data, size_t size) {

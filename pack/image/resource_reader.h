@@ -7,6 +7,9 @@
 
 namespace pack {
 
+// Resource types the pack tool reads and writes.
+constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
+
 // A resource section as loaded: its bytes from the resource directory on, and the
 // address the directory lies at.
 struct ResourceBytes {

@@ -28,4 +28,9 @@ std::string format_version(const VersionNumber& version) {
          std::to_string(version[2]) + "." + std::to_string(version[3]);
 }
 
+std::u16string format_version_u16(const VersionNumber& version) {
+  std::string text = format_version(version);
+  return std::u16string(text.begin(), text.end());
+}
+
 }  // namespace pack

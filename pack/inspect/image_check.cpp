@@ -13,6 +13,7 @@
 #include "pack/image/version_number.h"
 #include "pack/image/version_reader.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 #include "pack/scan/target_spec_check.h"
 #include "pack/scan/utf.h"
 
@@ -22,24 +23,9 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint32_t our_section_flags = 0x40000040;  // initialized, read-only data
-constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
 constexpr uint32_t certificate_revision = 0x0200, pkcs_signed_data = 2;
 // Signatures take kilobytes; a table beyond this is not one.
 constexpr uint32_t max_certificate_table = 16u << 20;
-
-uint64_t align_up(uint64_t value, uint64_t alignment) {
-  return (value + alignment - 1) / alignment * alignment;
-}
-
-Bytes read_range(std::ifstream& in, uint64_t offset, uint64_t size) {
-  Bytes bytes(static_cast<size_t>(size));
-  in.seekg(static_cast<std::streamoff>(offset));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  in.clear();
-  return bytes;
-}
 
 [[noreturn]] void fault(const std::string& what) { throw PackError(what); }
 
@@ -85,7 +71,8 @@ void check_sections(const PeHeaders& h) {
       }
     }
     if (s.raw_size == 0) continue;
-    uint64_t alignment = i == n - 1 ? std::max<uint64_t>(h.file_alignment, 4096) : h.file_alignment;
+    uint64_t alignment =
+        i == n - 1 ? std::max(h.file_alignment, pe_payload_file_alignment) : h.file_alignment;
     if (s.raw_offset != align_up(file_end, alignment)) {
       fault("section " + s.name + " does not follow the section before it in the file");
     }
@@ -93,7 +80,7 @@ void check_sections(const PeHeaders& h) {
   }
   for (size_t i = n - added; i < n; ++i) {
     const PeSection& s = h.sections[i];
-    if (s.characteristics != our_section_flags ||
+    if (s.characteristics != pe_added_section_flags ||
         s.raw_size != align_up(s.virtual_size, h.file_alignment)) {
       fault("section " + s.name + " has other sizes or flags than the pack tool writes");
     }
@@ -112,7 +99,8 @@ void check_sections(const PeHeaders& h) {
 }
 
 // After the last section: nothing, or the certificate table of a signature.
-ImageFacts check_file_end(std::ifstream& in, const PeHeaders& h, uint64_t file_size) {
+ImageFacts check_file_end(std::ifstream& in, const PeHeaders& h) {
+  uint64_t file_size = h.file_size;
   const PeSection& last = h.sections.back();
   uint64_t end = uint64_t{last.raw_offset} + last.raw_size;
   auto [offset, size] = h.directories[pe_certificate_directory];
@@ -187,11 +175,8 @@ void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
 
 // The record as the pack tool fills it: the payload where the last section is, a
 // template the launcher can expand, a version A.B.C.D, the reuse rule.
-std::u16string check_record(std::ifstream& in, const LauncherFacts& facts) {
-  size_t size = facts.record_layout == 0 ? record_size_before_reuse : sizeof(ConstantsRecord);
-  Bytes record = read_range(in, facts.record_offset, size);
-  if (record.size() != size) fault("its constants record is cut short");
-  record.resize(sizeof(ConstantsRecord));
+std::u16string check_record(const LauncherFacts& facts) {
+  const Bytes& record = facts.record;
   const PeSection& payload = facts.headers.sections.back();
   if (get_le(&record[offsetof(ConstantsRecord, payload_rva)], 4) != payload.virtual_address ||
       facts.payload_length != payload.virtual_size || facts.payload_length == 0) {
@@ -250,11 +235,7 @@ void check_resources(std::ifstream& in, const PeHeaders& h, const std::u16string
     if (!version_leaf || !find_leaf(leaves, rt_manifest, 1))
       fault("no version resource or manifest");
     ProgramVersion parsed = parse_program_version(resource_data(section, *version_leaf));
-    std::u16string wide;
-    if (parsed.fixed) {
-      std::string text = format_version(parsed.fixed->file_version);
-      wide.assign(text.begin(), text.end());
-    }
+    std::u16string wide = parsed.fixed ? format_version_u16(parsed.fixed->file_version) : u"";
     if (wide != version) fault("its version resource does not carry the launcher's version");
   } catch (const PackError& error) {
     fault(std::string("resources: ") + error.what());
@@ -273,8 +254,7 @@ std::string first_code_change(std::ifstream& in, const LauncherFacts& facts) {
     const PeSection& b = theirs[i];
     if (a.name != b.name || a.raw_offset != b.raw_offset || a.raw_size != b.raw_size) return "";
   }
-  uint64_t record_end = facts.record_offset + (facts.record_layout == 0 ? record_size_before_reuse
-                                                                        : sizeof(ConstantsRecord));
+  uint64_t record_end = facts.record_offset + constants_record_size(facts.record_layout);
   for (const PeSection& s : ours.sections) {
     Bytes bytes = read_range(in, s.raw_offset, s.raw_size);
     if (bytes.size() != s.raw_size) return "";
@@ -294,8 +274,8 @@ ImageFacts check_launcher_image(const fs::path& path, const LauncherFacts& facts
   std::ifstream in(path, std::ios::binary);
   if (!in) fault("cannot read the file");
   check_sections(facts.headers);
-  ImageFacts image = check_file_end(in, facts.headers, facts.file_size);
-  std::u16string version = check_record(in, facts);
+  ImageFacts image = check_file_end(in, facts.headers);
+  std::u16string version = check_record(facts);
   check_resources(in, facts.headers, version);
   return image;
 }
@@ -306,7 +286,7 @@ void check_pe_checksum(const fs::path& path, const LauncherFacts& facts) {
   PeChecksum sum;
   Bytes buffer(1u << 20);
   uint64_t offset = 0;
-  while (offset < facts.file_size) {
+  while (offset < facts.headers.file_size) {
     in.read(reinterpret_cast<char*>(buffer.data()), static_cast<std::streamsize>(buffer.size()));
     size_t got = static_cast<size_t>(in.gcount());
     if (got == 0) fault("cannot read the file to its end");
@@ -316,7 +296,7 @@ void check_pe_checksum(const fs::path& path, const LauncherFacts& facts) {
     sum.add(offset, buffer.data(), got);
     offset += got;
   }
-  uint32_t computed = sum.value(facts.file_size);
+  uint32_t computed = sum.value(facts.headers.file_size);
   if (computed == facts.headers.checksum) return;
   in.clear();
   fault("the PE checksum in its header is " + hex(facts.headers.checksum) + ", the file sums to " +

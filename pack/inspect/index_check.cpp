@@ -4,6 +4,7 @@
 
 #include "pack/archive/entry_index.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 #include "pack/scan/utf.h"
 
 namespace pack {
@@ -12,11 +13,8 @@ std::vector<EntryHeader> read_launcher_index(const std::filesystem::path& path,
                                              const LauncherFacts& facts) {
   if (facts.index_length == 0) return {};
   std::ifstream in(path, std::ios::binary);
-  std::vector<unsigned char> bytes(facts.index_length);
-  in.seekg(static_cast<std::streamoff>(facts.index_offset));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (static_cast<size_t>(in.gcount()) != bytes.size())
-    throw PackError("its entry index is cut short");
+  std::vector<unsigned char> bytes = read_range(in, facts.index_offset, facts.index_length);
+  if (bytes.size() != facts.index_length) throw PackError("its entry index is cut short");
   return read_entry_index(bytes.data(), bytes.size());
 }
 

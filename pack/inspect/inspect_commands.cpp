@@ -56,8 +56,7 @@ FrameFacts decode(const std::string& launcher, CheckingVisitor& visitor) {
 
 // How a later start keeps files, as list and info show it.
 std::string reuse_text(const LauncherFacts& facts) {
-  if (facts.reuse_rule != reuse_by_stamp) return "crc, files read for their CRC-32";
-  return "stamp, files kept by size and last-write time " + filetime_text(facts.stamp);
+  return reuse_description(facts.reuse_rule, facts.stamp);
 }
 
 std::string window_text(uint64_t window) {
@@ -151,9 +150,9 @@ void run_info(const std::string& launcher) {
   const LauncherFacts& facts = open.facts;
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
-  std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.subsystem).c_str(),
-              static_cast<unsigned>(facts.subsystem));
-  std::printf("file:             %s\n", human_bytes(facts.file_size).c_str());
+  std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.headers.subsystem).c_str(),
+              static_cast<unsigned>(facts.headers.subsystem));
+  std::printf("file:             %s\n", human_bytes(facts.headers.file_size).c_str());
   std::printf("payload:          %s compressed, %s in %s\n",
               human_bytes(facts.payload_length).c_str(), human_bytes(visitor.bytes()).c_str(),
               counted(visitor.files(), "file").c_str());

@@ -11,6 +11,7 @@
 #include "pack/image/launcher_image.h"
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
+#include "pack/platform/file_reader.h"
 
 namespace pack {
 namespace {
@@ -18,15 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr size_t header_bytes = 64 * 1024;
-
-std::vector<unsigned char> read_range(std::ifstream& in, uint64_t offset, size_t size) {
-  std::vector<unsigned char> bytes(size);
-  in.seekg(static_cast<std::streamoff>(offset));
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
-  bytes.resize(static_cast<size_t>(in.gcount()));
-  in.clear();
-  return bytes;
-}
 
 std::u16string record_text(const unsigned char* at, size_t capacity) {
   std::u16string text;
@@ -58,9 +50,8 @@ std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const P
     if (found == bytes.end()) continue;
     size_t at = static_cast<size_t>(found - bytes.begin());
     if (at + record_size_before_reuse > bytes.size()) return std::nullopt;
-    size_t size = get_le(&bytes[at + offsetof(ConstantsRecord, record_layout)], 4) == 0
-                      ? record_size_before_reuse
-                      : sizeof(ConstantsRecord);
+    size_t size =
+        constants_record_size(get_le(&bytes[at + offsetof(ConstantsRecord, record_layout)], 4));
     if (at + size > bytes.size()) return std::nullopt;
     offset = s.raw_offset + at;
     std::vector<unsigned char> record(found, found + size);
@@ -95,8 +86,6 @@ LauncherFacts read_launcher(const fs::path& path) {
   std::optional<std::vector<unsigned char>> record = find_record(in, headers, facts.record_offset);
   if (!record) throw fail("no constants record");
   const unsigned char* r = record->data();
-  facts.file_size = size;
-  facts.subsystem = headers.subsystem;
   uint32_t rva = get_le(r + offsetof(ConstantsRecord, payload_rva), 4);
   facts.payload_length = get_le64(r + offsetof(ConstantsRecord, payload_length));
   facts.record_layout = get_le(r + offsetof(ConstantsRecord, record_layout), 4);
@@ -118,6 +107,7 @@ LauncherFacts read_launcher(const fs::path& path) {
     facts.index_offset = *index_at;
   }
   facts.headers = std::move(headers);
+  facts.record = std::move(*record);
   return facts;
 }
 

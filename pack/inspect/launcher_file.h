@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "pack/image/pe_headers.h"
 
@@ -10,14 +11,14 @@ namespace pack {
 
 // What a launcher made by this tool records about itself.
 struct LauncherFacts {
-  uint64_t file_size = 0;
   std::u16string spec;
   std::u16string version;
   uint64_t payload_offset = 0;  // in the file
   uint64_t payload_length = 0;
-  uint16_t subsystem = 0;  // of the image: console or GUI
-  PeHeaders headers;
+  PeHeaders headers;           // with the file's size and the image's subsystem
   uint64_t record_offset = 0;  // the constants record in the file
+  // Its bytes, sizeof(ConstantsRecord) of them; the reuse fields of an older one read as 0.
+  std::vector<unsigned char> record;
   uint32_t record_layout = 0;  // 0: made before the reuse fields, which read as crc
   uint32_t reuse_rule = 0;
   uint64_t stamp = 0;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <istream>
 #include <vector>
 
 namespace pack {
@@ -32,5 +33,9 @@ class FileReader {
   uint64_t size_;
   intptr_t handle_;  // a file descriptor, or a Windows HANDLE
 };
+
+// Up to size bytes of a stream from offset: fewer when the stream ends first. The stream
+// is left ready for the next read.
+std::vector<unsigned char> read_range(std::istream& in, uint64_t offset, uint64_t size);
 
 }  // namespace pack

@@ -25,4 +25,13 @@ void FileReader::read_all(std::vector<unsigned char>& buffer, const ChunkHandler
   if (read_at(&probe, 1, offset) > 0) fail("file became longer while it was packed");
 }
 
+std::vector<unsigned char> read_range(std::istream& in, uint64_t offset, uint64_t size) {
+  std::vector<unsigned char> bytes(static_cast<size_t>(size));
+  in.seekg(static_cast<std::streamoff>(offset));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(size));
+  bytes.resize(static_cast<size_t>(in.gcount()));
+  in.clear();
+  return bytes;
+}
+
 }  // namespace pack

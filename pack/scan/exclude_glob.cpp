@@ -51,9 +51,14 @@ std::u16string normalized_pattern(const std::string& pattern) {
   return fold_case(*wide);
 }
 
-bool matches_normalized(const std::u16string& pattern, const std::u16string& name) {
+// A name as patterns are matched against it: letter case folded, '/' between parts.
+std::u16string normalized_path(const std::u16string& name) {
   std::u16string path = fold_case(name);
   std::replace(path.begin(), path.end(), u'\\', u'/');
+  return path;
+}
+
+bool matches_path(const std::u16string& pattern, const std::u16string& path) {
   // The path itself, then each folder above it.
   for (size_t end = path.size(); end != std::u16string::npos && end > 0;
        end = path.rfind(u'/', end - 1)) {
@@ -65,7 +70,7 @@ bool matches_normalized(const std::u16string& pattern, const std::u16string& nam
 }  // namespace
 
 bool exclude_matches(const std::string& pattern, const std::u16string& name) {
-  return matches_normalized(normalized_pattern(pattern), name);
+  return matches_path(normalized_pattern(pattern), normalized_path(name));
 }
 
 ExcludeResult apply_excludes(std::vector<AppFile> files, const std::vector<std::string>& patterns) {
@@ -74,9 +79,10 @@ ExcludeResult apply_excludes(std::vector<AppFile> files, const std::vector<std::
   ExcludeResult result;
   result.matches.assign(patterns.size(), 0);
   for (AppFile& file : files) {
+    std::u16string path = normalized_path(file.name);
     std::optional<size_t> first;
     for (size_t i = 0; i < normalized.size(); ++i) {
-      if (!matches_normalized(normalized[i], file.name)) continue;
+      if (!matches_path(normalized[i], path)) continue;
       ++result.matches[i];
       if (!first) first = i;
     }
