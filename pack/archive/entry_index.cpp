@@ -109,8 +109,7 @@ std::vector<EntryHeader> read_entry_index(const unsigned char* data, size_t size
   uint64_t unit = 0;
   for (size_t i = 0; i < entries.size(); ++i) {
     const unsigned char* at = data + index_header_size + i * index_entry_size;
-    entries[i].size =
-        get_le(at + index_size_offset, 4) | uint64_t{get_le(at + index_size_offset + 4, 4)} << 32;
+    entries[i].size = get_le64(at + index_size_offset);
     entries[i].checksum = get_le(at + index_checksum_offset, 4);
     if (get_le(at + index_name_offset, 4) != unit) bad_index("has names out of their order");
     for (;; ++unit) {

@@ -60,6 +60,10 @@ uint32_t get_le(const unsigned char* at, int bytes) {
   return value;
 }
 
+uint64_t get_le64(const unsigned char* at) {
+  return get_le(at, 4) | uint64_t{get_le(at + 4, 4)} << 32;
+}
+
 void put_le(unsigned char* at, uint64_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
 }

@@ -75,6 +75,7 @@ PeHeaders read_pe_headers(const unsigned char* data, size_t available, uint64_t 
 
 // Little-endian field access on byte buffers.
 uint32_t get_le(const unsigned char* at, int bytes);
+uint64_t get_le64(const unsigned char* at);
 void put_le(unsigned char* at, uint64_t value, int bytes);
 
 }  // namespace pack

@@ -32,23 +32,19 @@ class ListingVisitor : public CheckingVisitor {
   }
 };
 
-struct OpenPayload {
-  LauncherFacts facts;
-  std::ifstream in;
-};
-
-void open_payload(const std::string& launcher, OpenPayload& open) {
-  open.facts = read_launcher(fs::u8path(launcher));
-  open.in.open(fs::u8path(launcher), std::ios::binary);
-  if (!open.in) throw PackError(launcher + ": cannot read the file");
-  open.in.seekg(static_cast<std::streamoff>(open.facts.payload_offset));
+// The launcher's file, at the first byte of its payload.
+std::ifstream open_payload(const std::string& launcher, const LauncherFacts& facts) {
+  std::ifstream in(fs::u8path(launcher), std::ios::binary);
+  if (!in) throw PackError(launcher + ": cannot read the file");
+  in.seekg(static_cast<std::streamoff>(facts.payload_offset));
+  return in;
 }
 
-FrameFacts decode(const std::string& launcher, CheckingVisitor& visitor) {
-  OpenPayload open;
-  open_payload(launcher, open);
+FrameFacts decode(const std::string& launcher, const LauncherFacts& facts,
+                  CheckingVisitor& visitor) {
+  std::ifstream in = open_payload(launcher, facts);
   try {
-    return read_payload(open.in, open.facts.payload_length, visitor);
+    return read_payload(in, facts.payload_length, visitor);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + visitor.where() + fault.what());
   }
@@ -70,9 +66,10 @@ std::string window_text(uint64_t window) {
 }  // namespace
 
 void run_list(const std::string& launcher) {
-  std::printf("reuse: %s\n", reuse_text(read_launcher(fs::u8path(launcher))).c_str());
+  LauncherFacts facts = read_launcher(fs::u8path(launcher));
+  std::printf("reuse: %s\n", reuse_text(facts).c_str());
   ListingVisitor visitor;
-  decode(launcher, visitor);
+  decode(launcher, facts, visitor);
 }
 
 // The image first, which is quick and names a fault precisely; then the payload; then
@@ -90,13 +87,9 @@ void run_verify(const std::string& launcher) {
   }
   bool has_index = !index.empty();
   IndexMatchingVisitor visitor(std::move(index));
-  FrameFacts frame = decode(launcher, visitor);
+  FrameFacts frame = decode(launcher, facts, visitor);
   try {
     visitor.finish();
-  } catch (const PackError& fault) {
-    throw PackError(launcher + ": " + fault.what());
-  }
-  try {
     check_pe_checksum(path, facts);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
@@ -121,13 +114,13 @@ void run_verify(const std::string& launcher) {
 
 void run_extract(const std::string& launcher, const std::string& folder) {
   try {
-    OpenPayload open;
-    open_payload(launcher, open);
+    LauncherFacts facts = read_launcher(fs::u8path(launcher));
+    std::ifstream in = open_payload(launcher, facts);
     ExtractTarget target(folder);
     defer_interrupts();
     EntryExtractor extractor(target.staging());
     try {
-      read_payload(open.in, open.facts.payload_length, extractor);
+      read_payload(in, facts.payload_length, extractor);
     } catch (const PackError& fault) {
       throw PackError(launcher + ": " + extractor.where() + fault.what() +
                       "; nothing was extracted");
@@ -143,11 +136,9 @@ void run_extract(const std::string& launcher, const std::string& folder) {
 }
 
 void run_info(const std::string& launcher) {
+  LauncherFacts facts = read_launcher(fs::u8path(launcher));
   CheckingVisitor visitor;
-  FrameFacts frame = decode(launcher, visitor);
-  OpenPayload open;
-  open_payload(launcher, open);
-  const LauncherFacts& facts = open.facts;
+  FrameFacts frame = decode(launcher, facts, visitor);
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
   std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.headers.subsystem).c_str(),

@@ -30,10 +30,6 @@ std::u16string record_text(const unsigned char* at, size_t capacity) {
   return text;
 }
 
-uint64_t get_le64(const unsigned char* at) {
-  return get_le(at, 4) | uint64_t{get_le(at + 4, 4)} << 32;
-}
-
 // The record lies in one of the stub's own sections, never in those the tool adds. One
 // made before the reuse fields is shorter; what follows it is the stub's.
 std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers,

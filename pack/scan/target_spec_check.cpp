@@ -7,16 +7,21 @@ namespace {
 
 constexpr size_t target_directory_units = 4096;
 
+// The launcher folds ASCII letters only.
+std::u16string ascii_upper(std::u16string_view text) {
+  std::u16string upper(text);
+  for (char16_t& c : upper) {
+    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+  }
+  return upper;
+}
+
 bool is_placeholder(std::u16string_view name) {
   static const char16_t* const names[] = {
       u"TEMP",   u"PROGRAM",   u"PROGRAM_BASE", u"PROGRAM_DIR",  u"PID",
       u"HOME",   u"CACHE_DIR", u"VERSION",      u"FILE_VERSION", u"PRODUCT_VERSION",
       u"RANDOM", u"TIME_US",   u"TIME"};
-  // The launcher folds ASCII letters only.
-  std::u16string upper(name);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
+  std::u16string upper = ascii_upper(name);
   for (const char16_t* known : names) {
     if (upper == known) return true;
   }
@@ -54,10 +59,7 @@ std::string spec_problem(std::u16string_view spec) {
 std::string relative_spec_note(std::u16string_view spec) {
   static const char16_t* const absolute_starts[] = {
       u"{TEMP}", u"{HOME}", u"{CACHE_DIR}", u"{PROGRAM_DIR}", u"{PROGRAM_BASE}", u"{PROGRAM}"};
-  std::u16string head(spec.substr(0, 16));
-  for (char16_t& c : head) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
+  std::u16string head = ascii_upper(spec.substr(0, 16));
   for (const char16_t* start : absolute_starts) {
     if (head.rfind(start, 0) == 0) return "";
   }
