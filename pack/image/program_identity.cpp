@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <map>
 
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
@@ -15,18 +16,15 @@ using Bytes = std::vector<unsigned char>;
 constexpr uint32_t language_neutral = 0, language_us_english = 0x409;
 constexpr size_t group_header_size = 6, group_entry_size = 14;
 
+using Languages = std::vector<const ResourceLeaf*>;
+
 bool same_name(const ResourceLeaf& a, const ResourceLeaf& b) {
   return a.name == b.name && a.id == b.id;
 }
 
 // Of the languages of one resource, the one given first, else neutral, else US
 // English (what the system falls back to), else the first listed.
-const ResourceLeaf* pick_language(const std::vector<ResourceLeaf>& leaves, uint32_t type,
-                                  const ResourceLeaf& named, std::optional<uint32_t> wanted) {
-  std::vector<const ResourceLeaf*> found;
-  for (const ResourceLeaf& leaf : leaves) {
-    if (leaf.type == type && same_name(leaf, named)) found.push_back(&leaf);
-  }
+const ResourceLeaf* pick_language(const Languages& found, std::optional<uint32_t> wanted) {
   if (found.empty()) return nullptr;
   for (std::optional<uint32_t> language : {wanted, std::optional<uint32_t>(language_neutral),
                                            std::optional<uint32_t>(language_us_english)}) {
@@ -40,10 +38,24 @@ const ResourceLeaf* pick_language(const std::vector<ResourceLeaf>& leaves, uint3
 
 // The first resource of a type in directory order, the one the system shows.
 const ResourceLeaf* first_of(const std::vector<ResourceLeaf>& leaves, uint32_t type) {
-  for (const ResourceLeaf& leaf : leaves) {
-    if (leaf.type == type) return pick_language(leaves, type, leaf, std::nullopt);
+  for (const ResourceLeaf& named : leaves) {
+    if (named.type != type) continue;
+    Languages found;
+    for (const ResourceLeaf& leaf : leaves) {
+      if (leaf.type == type && same_name(leaf, named)) found.push_back(&leaf);
+    }
+    return pick_language(found, std::nullopt);
   }
   return nullptr;
+}
+
+// The languages of each icon image by its id, looked up once per group entry.
+std::map<uint32_t, Languages> icons_by_id(const std::vector<ResourceLeaf>& leaves) {
+  std::map<uint32_t, Languages> icons;
+  for (const ResourceLeaf& leaf : leaves) {
+    if (leaf.type == rt_icon && leaf.name.empty()) icons[leaf.id].push_back(&leaf);
+  }
+  return icons;
 }
 
 std::vector<IconImage> icon_group(const ResourceBytes& section,
@@ -59,13 +71,17 @@ std::vector<IconImage> icon_group(const ResourceBytes& section,
   if (group_header_size + count * group_entry_size > bytes.size()) {
     throw PackError("its icon group is cut short");
   }
+  std::map<uint32_t, Languages> icons = icons_by_id(leaves);
+  static const Languages none;
   std::vector<IconImage> images;
+  uint64_t image_bytes = 0;
   for (size_t i = 0; i < count; ++i) {
     const unsigned char* entry = &bytes[group_header_size + i * group_entry_size];
-    ResourceLeaf wanted;
-    wanted.id = get_le(entry + 12, 2);
-    const ResourceLeaf* icon = pick_language(leaves, rt_icon, wanted, group->language);
-    std::string which = "image " + std::to_string(i + 1) + " (icon " + std::to_string(wanted.id);
+    uint32_t id = get_le(entry + 12, 2);
+    auto languages = icons.find(id);
+    const ResourceLeaf* icon =
+        pick_language(languages == icons.end() ? none : languages->second, group->language);
+    std::string which = "image " + std::to_string(i + 1) + " (icon " + std::to_string(id);
     if (!icon) throw PackError(which + ") is missing");
     IconImage image;
     image.width = entry[0];
@@ -73,6 +89,12 @@ std::vector<IconImage> icon_group(const ResourceBytes& section,
     image.colors = entry[2];
     image.data = resource_data(section, *icon);
     if (image.data.empty()) throw PackError(which + ") is empty");
+    // Distinct images fit in the section; a group naming one image over and over would
+    // otherwise take its size as many times, up to 65535.
+    image_bytes += image.data.size();
+    if (image_bytes > section.bytes.size()) {
+      throw PackError("its icon group names more image data than its resource section holds");
+    }
     images.push_back(std::move(image));
   }
   // The checks of an icon file, which also take planes and bit counts from the images.
