@@ -23,12 +23,13 @@ while [ $# -gt 0 ]; do
   shift
 done
 build=$(cd "$build" && pwd)
-for variant in real many; do
-  [ "$figures" = 1 ] || break
-  bash "$root/bench/startup.sh" "$build" --corpus "$variant" --runs "$runs" --label reuse \
-    "${against[@]}"
-  echo
-done
+if [ "$figures" = 1 ]; then
+  for variant in real many; do
+    bash "$root/bench/startup.sh" "$build" --corpus "$variant" --runs "$runs" --label reuse \
+      "${against[@]}"
+    echo
+  done
+fi
 
 export WINEPREFIX="$build/wineprefix"
 wine_run="$root/scripts/wine-run.sh"
@@ -45,13 +46,10 @@ start() { "$wine_run" "$launcher" >/dev/null; }
 snapshot() { (cd "$target" && find . -type f -printf '%P %s %T@ %C@\n' | sort); }
 times_of() { (cd "$target" && find . -type f -printf '%T@\n' | sort -u); }
 same_as_corpus() { diff -r -q "$target" "$corpus" >/dev/null; }
-report() {  # case, condition's status
-  if [ "$2" = 0 ]; then echo "repair: $1: pass"; else echo "repair: $1: FAIL"; failed=1; fi
-}
 check() {  # case, command...
   local name=$1
   shift
-  if "$@"; then report "$name" 0; else report "$name" 1; fi
+  if "$@"; then echo "repair: $name: pass"; else echo "repair: $name: FAIL"; failed=1; fi
 }
 
 rm -rf "$target"

@@ -139,8 +139,7 @@ cp "$root/README.md" "$zip_root/README.md"
 cp "$root/LICENSE" "$zip_root/LICENSE.txt"
 notices "kovran-onefile.exe is linked statically with code from the following packages (as Debian ships them); their copyright files follow." \
   "${windows_parts[@]}" >"$zip_root/THIRD-PARTY-NOTICES.txt"
-chmod -R u=rwX,go=rX "$zip_root"
-stamp "$zip_root"
+# zip_tree.py gives every entry the epoch's time and a fixed mode of its own.
 python3 "$root/scripts/zip_tree.py" "$zip_root" "$out/$top.zip"
 
 echo "package: $(cd "$out" && ls -1 "kovran-onefile_${version}_amd64.deb" "$top.zip" | paste -sd' ' -) in $out"
