@@ -13,21 +13,7 @@ constexpr uint32_t magic_pe32_plus = 0x20B;
   throw PackError("not a usable PE image: " + what);
 }
 
-class HeaderBytes {
- public:
-  HeaderBytes(const unsigned char* data, size_t size) : data_(data), size_(size) {}
-  uint32_t at(uint64_t offset, int bytes) const {
-    if (offset + static_cast<uint64_t>(bytes) > size_) bad("headers cut short");
-    return get_le(data_ + offset, bytes);
-  }
-  const unsigned char* data() const { return data_; }
-
- private:
-  const unsigned char* data_;
-  size_t size_;
-};
-
-PeSection read_section(const HeaderBytes& bytes, uint32_t at) {
+PeSection read_section(const BoundedReader& bytes, uint32_t at) {
   PeSection section;
   for (uint32_t i = 0; i < 8 && bytes.at(at + i, 1) != 0; ++i) {
     section.name += static_cast<char>(bytes.at(at + i, 1));
@@ -60,6 +46,11 @@ uint32_t get_le(const unsigned char* at, int bytes) {
   return value;
 }
 
+uint32_t BoundedReader::at(uint64_t offset, int bytes) const {
+  if (offset + static_cast<uint64_t>(bytes) > size_) throw PackError(cut_short_);
+  return get_le(data_ + offset, bytes);
+}
+
 uint64_t get_le64(const unsigned char* at) {
   return get_le(at, 4) | uint64_t{get_le(at + 4, 4)} << 32;
 }
@@ -84,7 +75,8 @@ uint32_t PeHeaders::section_table_end() const {
 }
 
 PeHeaders read_pe_headers(const unsigned char* data, size_t available, uint64_t file_size) {
-  HeaderBytes bytes(data, available < file_size ? available : static_cast<size_t>(file_size));
+  BoundedReader bytes(data, available < file_size ? available : static_cast<size_t>(file_size),
+                      "not a usable PE image: headers cut short");
   if (bytes.at(0, 2) != 0x5A4D) bad("no MZ header");
   PeHeaders headers;
   headers.file_size = file_size;

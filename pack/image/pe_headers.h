@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace pack {
@@ -75,6 +76,20 @@ PeHeaders read_pe_headers(const unsigned char* data, size_t available, uint64_t 
 
 // Little-endian field access on byte buffers.
 uint32_t get_le(const unsigned char* at, int bytes);
+
+// Little-endian reads of 1 to 4 bytes within a buffer: one that would pass its end throws
+// PackError with the message given, which says what is cut short.
+class BoundedReader {
+ public:
+  BoundedReader(const unsigned char* data, size_t size, std::string cut_short)
+      : data_(data), size_(size), cut_short_(std::move(cut_short)) {}
+  uint32_t at(uint64_t offset, int bytes) const;
+
+ private:
+  const unsigned char* data_;
+  size_t size_;
+  std::string cut_short_;
+};
 uint64_t get_le64(const unsigned char* at);
 void put_le(unsigned char* at, uint64_t value, int bytes);
 

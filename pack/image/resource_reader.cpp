@@ -16,21 +16,7 @@ constexpr uint32_t high_bit = 0x80000000u;
 // point to one large subdirectory.
 constexpr size_t max_entries = 1u << 18;
 
-// Little-endian reads that fail with the reason instead of reading past the end.
-class Reader {
- public:
-  Reader(const unsigned char* data, size_t size, const char* what)
-      : data_(data), size_(size), what_(what) {}
-  uint32_t at(uint64_t offset, int bytes) const {
-    if (offset + static_cast<uint64_t>(bytes) > size_) throw PackError(what_);
-    return get_le(data_ + offset, bytes);
-  }
-
- private:
-  const unsigned char* data_;
-  size_t size_;
-  const char* what_;
-};
+using Reader = BoundedReader;
 
 struct Entry {
   uint32_t name = 0;    // an id, or the offset of a name with the high bit set

@@ -25,12 +25,10 @@ uint32_t align4(uint32_t at) { return (at + 3) & ~3u; }
 
 class VersionBytes {
  public:
-  explicit VersionBytes(const Bytes& bytes) : bytes_(bytes) {}
+  explicit VersionBytes(const Bytes& bytes)
+      : reader_(bytes.data(), bytes.size(), "the version resource is malformed: cut short") {}
 
-  uint32_t at(uint32_t offset, int size) const {
-    if (uint64_t{offset} + static_cast<uint64_t>(size) > bytes_.size()) malformed("cut short");
-    return get_le(&bytes_[offset], size);
-  }
+  uint32_t at(uint32_t offset, int size) const { return reader_.at(offset, size); }
 
   Block block(uint32_t at, uint32_t limit) const {
     Block b;
@@ -78,7 +76,7 @@ class VersionBytes {
   }
 
  private:
-  const Bytes& bytes_;
+  BoundedReader reader_;
 };
 
 std::optional<FixedVersionInfo> fixed_info(const VersionBytes& v, const Block& root) {
