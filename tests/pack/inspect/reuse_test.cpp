@@ -153,10 +153,8 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    ToolResult result = run_pack_tool({"verify", changed("changed.exe", c.change).string()});
-    EXPECT_EQ(1, result.exit_code);
-    EXPECT_NE(std::string::npos, result.err.find(c.expected)) << result.err;
-    EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+    expect_refused_in_one_line(run_pack_tool({"verify", changed("changed.exe", c.change).string()}),
+                               c.expected);
   }
 }
 
