@@ -13,6 +13,8 @@ import re
 import statistics
 import sys
 
+from startup_summary import STAMP_COLD_BAR, STAMP_FLOOR_BAR, round_ratio
+
 MIB = 1 << 20
 MEMORY_ALLOWANCE = 8 * MIB  # over the frame's window
 
@@ -280,11 +282,6 @@ def section_corpora(run):
     return out + section_stamp_rule(found)
 
 
-def round_ratio(times, a, b):
-    """The median of the rounds' own ratios: each round's figures saw the same machine."""
-    return statistics.median(x / y for x, y in zip(times[a], times[b]))
-
-
 def section_stamp_rule(found):
     stamped = [(variant, f) for variant, f in found if "warm-stamp" in f]
     if not stamped:
@@ -349,14 +346,18 @@ def goals(run):
                     f"{seconds(cold_c)} vs {seconds(seven)}", "0.30", cold_c / seven, 0.30,
                     f"corpora-cold-{variant}"))
         times = figures["times"]
-        if variant == "real" and "warm-stamp" in figures:
-            out.append(("Real corpus: warm start with --reuse stamp ≤ 1.3 × the floor",
-                        f"{seconds(figures['warm-stamp'])} vs {seconds(figures['fixed'])}", "1.3",
-                        round_ratio(times, "warm-stamp", "fixed"), 1.3, "stamp-floor"))
-        if variant == "many" and "warm-stamp" in figures:
-            out.append(("Many corpus: warm start with --reuse stamp ≤ 0.15 × its cold start",
+        floor_bar, cold_bar = STAMP_FLOOR_BAR.get(variant), STAMP_COLD_BAR.get(variant)
+        if floor_bar and "warm-stamp" in figures:
+            out.append((f"{variant.capitalize()} corpus: warm start with --reuse stamp ≤ "
+                        f"{floor_bar} × the floor",
+                        f"{seconds(figures['warm-stamp'])} vs {seconds(figures['fixed'])}",
+                        str(floor_bar), round_ratio(times, "warm-stamp", "fixed"), floor_bar,
+                        "stamp-floor"))
+        if cold_bar and "warm-stamp" in figures:
+            out.append((f"{variant.capitalize()} corpus: warm start with --reuse stamp ≤ "
+                        f"{cold_bar} × its cold start",
                         f"{seconds(figures['warm-stamp'])} vs {seconds(figures['cold-stamp'])}",
-                        "0.15", round_ratio(times, "warm-stamp", "cold-stamp"), 0.15,
+                        str(cold_bar), round_ratio(times, "warm-stamp", "cold-stamp"), cold_bar,
                         "stamp-cold"))
         bar = figures["window"] + MEMORY_ALLOWANCE
         out.append((f"{variant.capitalize()} corpus: peak private memory ≤ frame window + 8 MiB",

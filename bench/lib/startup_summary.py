@@ -19,6 +19,11 @@ def verdict(ratio, bar):
     return "pass" if ratio <= bar else "MISS"
 
 
+def round_ratio(times, a, b):
+    """The median of the rounds' own ratios: each round's figures saw the same machine."""
+    return statistics.median(x / y for x, y in zip(times[a], times[b]))
+
+
 def main():
     base, files, window, variant, label = sys.argv[1:6]
     against = sys.argv[6] if len(sys.argv) > 6 else ""
@@ -29,7 +34,7 @@ def main():
         parts = line.split()
         peaks[parts[0] if len(parts) == 3 else ""] = [int(p) for p in parts[-2:]]
     med = lambda name: statistics.median(times[name]) * 1000
-    ratio = lambda a, b: statistics.median(x / y for x, y in zip(times[a], times[b]))
+    ratio = lambda a, b: round_ratio(times, a, b)
     spread = lambda a, b: sorted(x / y for x, y in zip(times[a], times[b]))
     seven = med("7z")
     print(f"{variant}: {files} files, {len(times['7z'])} rounds, load {min(times['load']):.2f}-"

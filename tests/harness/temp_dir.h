@@ -1,6 +1,7 @@
 #pragma once
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -22,6 +23,10 @@ class TempDir {
 void write_file(const std::wstring& path, const std::string& bytes);
 std::string read_file(const std::wstring& path);
 bool file_exists(const std::wstring& path);
+// 0 when the file cannot be read.
+uint64_t write_time(const std::wstring& path);
+uint64_t file_size(const std::wstring& path);
+bool set_write_time(const std::wstring& path, uint64_t time);
 void remove_tree(const std::wstring& path);
 
 // Calls visit for every file below folder, with its name relative to folder ("\\a\\b.txt")

@@ -43,13 +43,6 @@ ProcessResult start(const std::wstring& launcher, const std::wstring& tail = L""
   return run_process(quote_argument(launcher) + (tail.empty() ? L"" : L" " + tail), options);
 }
 
-uint64_t write_time(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
-}
-
 void list_files(const std::wstring& root, const std::wstring& relative,
                 std::vector<std::wstring>* files) {
   WIN32_FIND_DATAW found;

@@ -99,13 +99,6 @@ TEST(Reliability, SimultaneousColdStartsAllSucceedAndEveryChildSeesTheWholeTree)
   }
 }
 
-uint64_t write_time(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
-}
-
 // Names below target whose file does not carry the time stamp.
 std::vector<std::wstring> without_time(const std::vector<SourceFile>& source,
                                        const std::wstring& target, uint64_t stamp) {

@@ -33,6 +33,10 @@ void write_file(const fs::path& path, const std::string& bytes) {
   if (!out) throw std::runtime_error("cannot write " + path.string());
 }
 
+void write_file(const fs::path& path, const std::vector<unsigned char>& bytes) {
+  write_file(path, std::string(bytes.begin(), bytes.end()));
+}
+
 std::vector<unsigned char> read_file(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path.string());

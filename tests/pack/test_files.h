@@ -22,6 +22,7 @@ class TempDir {
 
 // Creates the file's folders as needed.
 void write_file(const std::filesystem::path& path, const std::string& bytes);
+void write_file(const std::filesystem::path& path, const std::vector<unsigned char>& bytes);
 std::vector<unsigned char> read_file(const std::filesystem::path& path);
 
 // Plain bit-by-bit CRC-32, for checking what the tool stored.

@@ -1,10 +1,12 @@
 #include "tests/pack/tool_runner.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -50,6 +52,12 @@ ToolResult run_pack_tool(const std::vector<std::string>& args) {
   std::vector<std::string> argv = {tool_path().string()};
   argv.insert(argv.end(), args.begin(), args.end());
   return run_program(argv);
+}
+
+void expect_refused_in_one_line(const ToolResult& result, const std::string& expected) {
+  EXPECT_EQ(1, result.exit_code);
+  EXPECT_NE(std::string::npos, result.err.find(expected)) << result.err;
+  EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
 }
 
 }  // namespace pack_test

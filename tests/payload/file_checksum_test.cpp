@@ -7,44 +7,11 @@
 
 #include "payload/crc32.h"
 #include "tests/harness/temp_dir.h"
+#include "tests/harness/zero_crc.h"
 
 namespace {
 
 uint32_t crc_of(const std::string& bytes) { return crc32_buffer(bytes.data(), bytes.size()); }
-
-// The CRC-32 register without its final inversion is linear in the data bits, so
-// four bytes that bring the checksum to 0 follow from 32 equations over GF(2).
-std::string zero_crc_suffix(const std::string& data) {
-  auto crc_with = [&](uint32_t suffix) {
-    std::string bytes = data;
-    for (int i = 0; i < 4; ++i) bytes += static_cast<char>(suffix >> (8 * i));
-    return crc_of(bytes);
-  };
-  uint32_t base = crc_with(0);
-  uint32_t basis[32] = {}, combination[32] = {};
-  for (int j = 0; j < 32; ++j) {
-    uint32_t v = crc_with(1u << j) ^ base, m = 1u << j;
-    for (int bit = 31; bit >= 0 && v != 0; --bit) {
-      if (((v >> bit) & 1) == 0) continue;
-      if (basis[bit] == 0) {
-        basis[bit] = v;
-        combination[bit] = m;
-        break;
-      }
-      v ^= basis[bit];
-      m ^= combination[bit];
-    }
-  }
-  uint32_t suffix = 0;
-  for (int bit = 31; bit >= 0; --bit) {
-    if (((base >> bit) & 1) == 0) continue;
-    base ^= basis[bit];
-    suffix ^= combination[bit];
-  }
-  std::string bytes;
-  for (int i = 0; i < 4; ++i) bytes += static_cast<char>(suffix >> (8 * i));
-  return bytes;
-}
 
 HANDLE open_for_writing(const std::wstring& path, DWORD share_mode) {
   return CreateFileW(path.c_str(), GENERIC_WRITE, share_mode, nullptr, CREATE_ALWAYS,
@@ -74,7 +41,7 @@ TEST(Crc32OfFile, GivesZeroForMissingAndEmptyFilesAndFolders) {
 }
 
 TEST(Crc32OfFile, GivesOneForContentWhoseChecksumIsZero) {
-  std::string content = "payload" + zero_crc_suffix("payload");
+  std::string content = bytes_with_zero_crc(11);
   ASSERT_EQ(crc_of(content), 0u);
   TempDir dir;
   write_file(dir.file(L"zero"), content);

@@ -19,7 +19,6 @@
 
 namespace {
 
-const std::string decode_message = "Error, couldn't decode attached data.\n";
 const std::string write_message = "Error, couldn't unpack file to target path. ([Error ";
 
 // A block whose frame carries no content checksum: only the entries' CRC-32s can tell.

@@ -16,8 +16,6 @@ namespace {
 
 constexpr size_t piece = 256 * 1024;
 
-const std::string decode_message = "Error, couldn't decode attached data.\n";
-
 TEST(UnpackPipeline, ACutArchiveWritesTheEntriesBeforeTheCutAndNothingAfterIt) {
   std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ first"},   {L"a.bin", noise(piece, 1)},
                                        {L"b.bin", noise(piece, 2)}, {L"c.bin", noise(piece, 3)},

@@ -18,7 +18,6 @@ namespace {
 // 1984-12-08 04:13:58 UTC: even seconds, as the pack tool gives.
 constexpr uint64_t stamp = 119916288000000000ULL + 2 * 10000000ULL * 61000000;
 constexpr uint64_t two_seconds = 2 * 10000000ULL;
-const std::string decode_message = "Error, couldn't decode attached data.\n";
 
 // A block that any attempt to decode fails on, its magic intact: a start that succeeds
 // with it decoded nothing.
@@ -54,12 +53,6 @@ struct StampUnpacker : Unpacker {
     return times;
   }
 };
-
-uint64_t file_size(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
 
 void expect_unpacked(const StampUnpacker& unpacker, const std::vector<ArchiveEntry>& entries) {
   for (const auto& entry : entries) {

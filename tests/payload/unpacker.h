@@ -11,6 +11,8 @@
 #include "tests/harness/temp_dir.h"
 
 inline constexpr unsigned long abnormal_status = 3;
+// What the launcher prints when its payload cannot be decoded.
+inline const std::string decode_message = "Error, couldn't decode attached data.\n";
 
 struct Unpacker {
   TempDir temp;
@@ -36,21 +38,3 @@ struct Unpacker {
   }
   std::wstring path(const std::wstring& name) const { return target + L"\\" + name; }
 };
-
-inline uint64_t write_time(const std::wstring& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
-  return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-         data.ftLastWriteTime.dwLowDateTime;
-}
-
-inline bool set_write_time(const std::wstring& path, uint64_t time) {
-  HANDLE file = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return false;
-  FILETIME value = {static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
-  bool set = SetFileTime(file, nullptr, nullptr, &value);
-  CloseHandle(file);
-  return set;
-}

@@ -16,10 +16,7 @@ namespace fs = std::filesystem;
 
 void expect_refused_without_output(const std::vector<std::string>& args, const fs::path& out_dir,
                                    const std::string& expected) {
-  ToolResult result = run_pack_tool(args);
-  EXPECT_EQ(1, result.exit_code);
-  EXPECT_NE(std::string::npos, result.err.find(expected)) << result.err;
-  EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+  expect_refused_in_one_line(run_pack_tool(args), expected);
   EXPECT_FALSE(fs::exists(out_dir)) << "output folder made";
 }
 

@@ -3,8 +3,6 @@
 // reads the field in image/pe_structure.py.)
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "pack/image/pe_headers.h"
 #include "tests/pack/inspect/handmade_block.h"
 #include "tests/pack/test_files.h"
@@ -28,9 +26,7 @@ ToolResult pack_app(const TempDir& dir, uint16_t main_subsystem,
 
 void expect_refused_in_one_line(const ToolResult& result, const std::string& expected,
                                 const fs::path& out_dir) {
-  EXPECT_EQ(1, result.exit_code);
-  EXPECT_NE(std::string::npos, result.err.find(expected)) << result.err;
-  EXPECT_EQ(1, std::count(result.err.begin(), result.err.end(), '\n')) << result.err;
+  pack_test::expect_refused_in_one_line(result, expected);
   EXPECT_FALSE(fs::exists(out_dir)) << "output folder made";
 }
 

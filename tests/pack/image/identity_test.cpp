@@ -20,8 +20,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint16_t rt_icon = 3, rt_group_icon = 14, rt_version = 16;
-
 void put(Bytes& out, uint32_t value, int bytes) {
   for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
 }
@@ -350,13 +348,6 @@ TEST(ProgramIdentity, DirectoriesWithoutEndAreGivenUp) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
 
-const Resource* find(const std::vector<Resource>& resources, uint32_t type, uint32_t id) {
-  for (const Resource& r : resources) {
-    if (r.type == type && r.id == id) return &r;
-  }
-  return nullptr;
-}
-
 // What the tool does with a main program whose icon cannot be used: one warning line,
 // the default icons, and the program's version all the same.
 TEST(PackIdentity, AnUnusableIconGivesAWarningAndTheDefaults) {
@@ -373,11 +364,11 @@ TEST(PackIdentity, AnUnusableIconGivesAWarningAndTheDefaults) {
   std::vector<Resource> resources = read_resources(read_file(dir / "out.exe"));
   std::vector<pack::IconImage> defaults = pack::default_icons();
   for (size_t i = 0; i < defaults.size(); ++i) {
-    const Resource* icon = find(resources, rt_icon, static_cast<uint32_t>(i + 1));
+    const Resource* icon = find_resource(resources, rt_icon, static_cast<uint32_t>(i + 1));
     ASSERT_NE(nullptr, icon);
     EXPECT_EQ(defaults[i].data, icon->data);
   }
-  VersionInfo info = parse_version_resource(find(resources, rt_version, 1)->data);
+  VersionInfo info = parse_version_resource(find_resource(resources, rt_version, 1)->data);
   EXPECT_EQ(u"Vellmar", info.strings["CompanyName"]);
   EXPECT_EQ("040904b0", info.string_table_key);
 
@@ -411,7 +402,7 @@ TEST(PackIdentity, OptionsFirstThenTheProgramThenDefaults) {
     EXPECT_EQ(0, result.exit_code) << result.err;
     EXPECT_EQ("", result.err);
     return parse_version_resource(
-        find(read_resources(read_file(dir / "outer.exe")), rt_version, 1)->data);
+        find_resource(read_resources(read_file(dir / "outer.exe")), rt_version, 1)->data);
   };
   VersionInfo inherited = version_of("app", {});
   EXPECT_EQ(0x00020005u, inherited.file_ms);

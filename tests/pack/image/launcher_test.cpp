@@ -19,8 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using Bytes = std::vector<unsigned char>;
 
-constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
-
 class Launcher : public ::testing::Test {
  protected:
   // Runs the program and expects success.
@@ -56,13 +54,6 @@ std::map<std::string, std::string> image_settings(const fs::path& exe) {
   return settings;
 }
 
-const Resource* find(const std::vector<Resource>& resources, uint32_t type, uint32_t id) {
-  for (const Resource& r : resources) {
-    if (r.type == type && r.id == id) return &r;
-  }
-  return nullptr;
-}
-
 TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
   fs::path block = empty_block();
   fs::path exe = dir_ / "stub.exe";
@@ -96,7 +87,7 @@ TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
 
   std::vector<Resource> resources = read_resources(image);
   for (const Resource& r : resources) EXPECT_EQ(0u, r.language) << r.type << "/" << r.id;
-  const Resource* group = find(resources, rt_group_icon, 1);
+  const Resource* group = find_resource(resources, rt_group_icon, 1);
   ASSERT_NE(nullptr, group);
   ASSERT_EQ(6u + 6 * 14, group->data.size());
   EXPECT_EQ(6, group->data[4]);
@@ -107,18 +98,18 @@ TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
     EXPECT_EQ(32, entry[6]);
     uint32_t id = entry[12] | entry[13] << 8;
     EXPECT_EQ(i + 1, id);
-    const Resource* icon = find(resources, rt_icon, id);
+    const Resource* icon = find_resource(resources, rt_icon, id);
     ASSERT_NE(nullptr, icon);
     EXPECT_EQ(0, std::memcmp(icon->data.data(), "\x89PNG", 4));
     EXPECT_EQ(sizes[i], static_cast<uint32_t>(icon->data[19]) | icon->data[18] << 8);
   }
 
-  const Resource* manifest = find(resources, rt_manifest, 1);
+  const Resource* manifest = find_resource(resources, rt_manifest, 1);
   ASSERT_NE(nullptr, manifest);
   EXPECT_EQ(pack::application_manifest(),
             std::string(manifest->data.begin(), manifest->data.end()));
 
-  const Resource* version = find(resources, rt_version, 1);
+  const Resource* version = find_resource(resources, rt_version, 1);
   ASSERT_NE(nullptr, version);
   VersionInfo info = parse_version_resource(version->data);
   EXPECT_EQ(0xFEEF04BDu, info.signature);
@@ -160,7 +151,8 @@ TEST_F(Launcher, FolderOptionsReachTheResourcesAndConstants) {
   EXPECT_EQ(u"{TEMP}\\{pid}", record.spec);
   EXPECT_EQ(u"2.5.0.7", record.version);
 
-  VersionInfo info = parse_version_resource(find(read_resources(image), rt_version, 1)->data);
+  VersionInfo info =
+      parse_version_resource(find_resource(read_resources(image), rt_version, 1)->data);
   EXPECT_EQ(0x00020005u, info.file_ms);
   EXPECT_EQ(0x00000007u, info.file_ls);
   EXPECT_EQ(u"2.5.0.7", info.strings["FileVersion"]);
@@ -186,12 +178,12 @@ TEST_F(Launcher, IconFileImagesAreCarriedAsGiven) {
   fs::path exe = dir_ / "icon.exe";
   pack({(dir_ / "app").string(), "-o", exe.string(), "--icon", (dir_ / "one.ico").string()});
   std::vector<Resource> resources = read_resources(read_file(exe));
-  const Resource* group = find(resources, rt_group_icon, 1);
+  const Resource* group = find_resource(resources, rt_group_icon, 1);
   ASSERT_NE(nullptr, group);
   EXPECT_EQ(1, group->data[4]);
-  ASSERT_NE(nullptr, find(resources, rt_icon, 1));
-  EXPECT_EQ(dib, find(resources, rt_icon, 1)->data);
-  EXPECT_EQ(nullptr, find(resources, rt_icon, 2));
+  ASSERT_NE(nullptr, find_resource(resources, rt_icon, 1));
+  EXPECT_EQ(dib, find_resource(resources, rt_icon, 1)->data);
+  EXPECT_EQ(nullptr, find_resource(resources, rt_icon, 2));
 }
 
 // Same inputs, same bytes: across runs, output names and thread counts.

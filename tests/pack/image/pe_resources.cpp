@@ -85,6 +85,13 @@ std::vector<Resource> read_resources(const std::vector<unsigned char>& bytes) {
   return out;
 }
 
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, uint32_t id) {
+  for (const Resource& r : resources) {
+    if (r.type == type && r.id == id) return &r;
+  }
+  return nullptr;
+}
+
 namespace {
 
 // One node of a version resource: length, value length, type, key, value, children.

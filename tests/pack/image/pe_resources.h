@@ -13,9 +13,14 @@ struct Resource {
   std::vector<unsigned char> data;
 };
 
+// The PE format's numbers of the resource types the tests read.
+constexpr uint32_t rt_icon = 3, rt_group_icon = 14, rt_version = 16, rt_manifest = 24;
+
 // Every resource of a PE image with numeric type and id, read from its resource
 // directory (type, id, language), in directory order.
 std::vector<Resource> read_resources(const std::vector<unsigned char>& image);
+// The first resource of that type and id; nullptr when there is none.
+const Resource* find_resource(const std::vector<Resource>& resources, uint32_t type, uint32_t id);
 
 // A version resource taken apart.
 struct VersionInfo {

@@ -14,6 +14,8 @@ void put32(Image& b, size_t at, uint32_t value) {
 
 size_t optional_header(const Image& image) { return get32(image, 0x3C) + 24; }
 
+size_t certificate_directory(const Image& image) { return optional_header(image) + 112 + 4 * 8; }
+
 void rewrite_checksum(Image& image) {
   size_t field = optional_header(image) + 64;
   put32(image, field, 0);

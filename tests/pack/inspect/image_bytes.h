@@ -13,6 +13,8 @@ using Image = std::vector<unsigned char>;
 uint32_t get32(const Image& b, size_t at);
 void put32(Image& b, size_t at, uint32_t value);
 size_t optional_header(const Image& image);
+// The certificate table's entry in the data directories (PE32+): its offset, then its size.
+size_t certificate_directory(const Image& image);
 
 // The PE checksum as the format's documentation gives it.
 void rewrite_checksum(Image& image);
