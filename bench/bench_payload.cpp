@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "bench/bench_data.h"
+#include "bench/serial_decode.h"
 #include "payload/crc32.h"
 #include "payload/stream.h"
 
@@ -103,16 +104,18 @@ void bench_crc(size_t size, int runs) {
 // Reads the archive as the unpacker does: its whole length in 32 KiB pieces.
 void read_through_payload_stream(const std::string& block, size_t archive_size) {
   static unsigned char piece[32768];
-  payload_attach(reinterpret_cast<const unsigned char*>(block.data()), block.size());
-  payload_stream.cursor += 3;  // past the magic
-  payload_open();
+  PayloadStream stream;
+  DecodeAhead ahead;
+  payload_attach(stream, reinterpret_cast<const unsigned char*>(block.data()), block.size());
+  stream.cursor += 3;  // past the magic
+  if (!payload_open(stream, ahead)) abort();
   for (size_t left = archive_size; left > 0;) {
     size_t n = std::min(left, sizeof piece);
-    payload_read(piece, n);
+    if (!payload_read(stream, piece, n)) abort();
     left -= n;
   }
   sink = piece[0];
-  payload_close();
+  payload_close(stream);
 }
 
 void decompress_plainly(const std::string& frame) {

@@ -5,9 +5,9 @@
 #include <cstdlib>
 
 #include "child/run_child.h"
-#include "launcher/errors.h"
 #include "paths/executable_path.h"
 #include "support/bounded.h"
+#include "support/errors.h"
 
 wchar_t child_command_line[child_command_line_capacity];
 

@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
+#include "support/errors.h"
+#include "support/launch_state.h"
 
 HANDLE volatile child_process_handle = nullptr;
 volatile DWORD child_process_id = 0;
@@ -44,21 +44,29 @@ int run_child() {
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
   PROCESS_INFORMATION process = {};
-  // Suspended until it is in the job, so that nothing it starts escapes the job's end.
+  // Suspended until it is in the job, so that the job holds the program from its first
+  // instruction; what the program starts later leaves the job (child_job.cpp).
   if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
                       &process)) {
     report_os_error("Error, couldn't launch child", GetLastError());
     exit(2);
   }
-  // Without the job (a system that refuses one, or no nested jobs) the child runs as
-  // it would have before; it only does not end with the launcher.
+  // Without the job (a system that refuses one, or no nested jobs) or when the system
+  // refuses to put the child in it, the child runs all the same; it only does not end with
+  // the launcher.
   if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
   // The console handler finds the child's handle from its first instruction on.
   if (process.hProcess != nullptr) publish_handle_for_handler(process.hProcess);
   child_process_id = process.dwProcessId;
-  ResumeThread(process.hThread);
+  DWORD resume_error = resume_child(process.hThread);
   CloseHandle(process.hThread);
+  // A child that never runs would be waited for for ever.
+  if (resume_error != ERROR_SUCCESS) {
+    TerminateProcess(process.hProcess, 1);
+    report_os_error("Error, couldn't launch child", resume_error);
+    exit(2);
+  }
   if (process.hProcess == nullptr) return 0;
 
   WaitForSingleObject(process.hProcess, INFINITE);

@@ -23,3 +23,6 @@ void build_child_command_line();
 // system refuses one.
 HANDLE create_child_job();
 BOOL WINAPI console_control_handler(DWORD event);
+// Lets the suspended child's first thread run: ERROR_SUCCESS, or the system's error. In a
+// file of its own, so that tests can make it fail.
+DWORD resume_child(HANDLE thread);

@@ -26,7 +26,7 @@ set(KOVRAN_STATIC_LINK -static -static-libgcc -static-libstdc++)
 # constants record and adds the resources and the payload. Page-aligned sections in the
 # file let a loader map the payload from the file instead of copying it into private
 # memory (Wine copies sections at other offsets).
-add_executable(kovran_stub launcher/build_config.cpp launcher/constants_record.cpp)
+add_executable(kovran_stub support/build_config.cpp support/constants_record.cpp)
 target_compile_options(kovran_stub PRIVATE ${KOVRAN_LAUNCHER_FLAGS})
 target_link_libraries(kovran_stub PRIVATE kovran_launcher)
 target_link_options(kovran_stub PRIVATE ${KOVRAN_STATIC_LINK} -municode -mwindows -s

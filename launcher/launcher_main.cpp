@@ -3,20 +3,22 @@
 #include <cstdlib>
 
 #include "child/run_child.h"
-#include "launcher/build_config.h"
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
 #include "paths/executable_path.h"
 #include "paths/spec_expansion.h"
-#include "payload/stamp_rule.h"
-#include "payload/stream.h"
 #include "payload/unpack.h"
+#include "support/build_config.h"
 #include "support/environment.h"
+#include "support/errors.h"
+#include "support/launch_state.h"
 
 namespace {
 
-// Steps 5 to 7. A failed expansion is reported before the partial text is made
-// absolute, which would end the run without a word when that text is empty.
+// This start's unpack. Its threads are gone once it has ended; the process keeps it, zero
+// at start, to its end.
+Unpack unpack;
+
+// A failed expansion is reported before the partial text is made absolute, which would end
+// the run without a word when that text is empty.
 void resolve_target_directory() {
   if (!expand_target_spec(target_directory, target_spec(), target_directory_capacity)) {
     fatal_spec_error(target_spec());
@@ -28,6 +30,17 @@ void register_console_guard() {
   if (!SetConsoleCtrlHandler(console_control_handler, TRUE)) {
     fatal_error("Error, failed to register signal handler.");
   }
+}
+
+void unpack_attached_data() {
+  AttachedData data;
+  if (!read_attached_data(&data)) fatal_error(decode_failed_message);
+  prepare_unpack(unpack, data.payload, data.payload_length, target_directory,
+                 child_executable_path);
+  if (reuses_by_stamp()) {
+    use_stamp_rule(unpack.stamp, target_directory, reuse_stamp(), data.index, data.index_length);
+  }
+  unpack_payload(unpack);
 }
 
 void publish_executable_directory() {
@@ -42,9 +55,7 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   prepare_environment();
   resolve_target_directory();
   register_console_guard();
-  payload_attach(attached_payload(), attached_payload_length());
-  if (reuses_by_stamp()) use_stamp_rule(reuse_stamp(), entry_index(), entry_index_length());
-  unpack_payload();
+  unpack_attached_data();
   publish_executable_directory();
   publish_launcher_identity(argv0);
   return run_child();

@@ -4,12 +4,11 @@
 
 #include <cwchar>
 
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
 #include "paths/known_directories.h"
 #include "paths/platform_directory.h"
 #include "paths/spec_expansion.h"
 #include "support/bounded.h"
+#include "support/errors.h"
 
 namespace {
 
@@ -60,12 +59,4 @@ void create_parent_directories_of(const wchar_t* path) {
   wchar_t folder[working_capacity];
   copy_bounded(folder, path, working_capacity);
   if (cut_at_parent(folder)) create_directory_chain(folder);
-}
-
-void create_parent_directories() { create_parent_directories_of(current_file_path); }
-
-void build_target_file_path(wchar_t* path, const wchar_t* name) {
-  copy_bounded(path, target_directory, file_path_capacity);
-  append_char_bounded(path, L'\\', file_path_capacity);
-  append_bounded(path, name, file_path_capacity);
 }

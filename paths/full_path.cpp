@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "launcher/launch_state.h"
 #include "paths/executable_path.h"
 #include "support/bounded.h"
+#include "support/launch_state.h"
 
 void normalize_target_directory() {
   wchar_t full_path[target_directory_capacity];

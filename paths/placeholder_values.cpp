@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "launcher/build_config.h"
 #include "paths/spec_expansion.h"
 #include "support/bounded.h"
+#include "support/build_config.h"
 #include "support/environment.h"
 
 namespace {
@@ -64,7 +64,8 @@ bool append_program_dir(wchar_t* end, uint64_t room) {
 }
 
 void append_pid(wchar_t* end, uint64_t room) {
-  // A launcher up the chain names itself here, so that its children agree on PID.
+  // The launcher put its own process ID here before expanding anything; processes it starts
+  // inherit the variable, so that a launcher among them expands {PID} as its parent did.
   wchar_t* parent = get_env_w("KOVRAN_ONEFILE_PARENT");
   if (parent != nullptr) {
     require_digits_w(parent);

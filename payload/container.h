@@ -1,5 +1,6 @@
 #pragma once
+struct PayloadStream;
 
-// Checks the magic "QVJ" at the payload cursor and moves past it; ends the process
-// with the header message when any of the three bytes differs.
-void check_payload_header();
+// Checks the magic "QVJ" at the payload cursor and moves past it; false when the block is
+// shorter than the magic or any of its three bytes differs.
+bool check_payload_header(PayloadStream& stream);

@@ -1,134 +1,109 @@
 #include "payload/decode_ahead.h"
 
-#include <windows.h>
-
-#include <cstdint>
 #include <cstdlib>
 
-#include "launcher/errors.h"
+#include "payload/decode_ahead_state.h"
 #include "payload/stream.h"
 
 namespace {
 
-// Eight windows (1 MiB) keep the decoder busy across a file's open and close.
-constexpr uint64_t window_count = 8;
-
-enum class Ending { none, input_used_up, undecodable };
-
-struct Window {
-  unsigned char* bytes;
-  size_t size;
-  bool ends_frame;
-};
-
-Window windows[window_count];
-unsigned char* window_memory = nullptr;
-SRWLOCK lock = SRWLOCK_INIT;
-CONDITION_VARIABLE changed = CONDITION_VARIABLE_INIT;
-// Windows filled and windows handed back; the reader holds window `returned` while
-// `reading`. An ending applies after the last filled window.
-uint64_t filled_count = 0, returned_count = 0;
-bool reading = false;
-Ending ending = Ending::none;
-bool stopping = false;
-HANDLE decoder_thread = nullptr;
-
 // Waits for a free window; false when the reader is stopping the decoder.
-bool wait_for_free_window() {
-  AcquireSRWLockExclusive(&lock);
-  while (filled_count - returned_count == window_count && !stopping) {
-    SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
+bool wait_for_free_window(DecodeAhead& ahead) {
+  AcquireSRWLockExclusive(&ahead.lock);
+  while (ahead.filled - ahead.returned == decode_window_count && !ahead.stopping) {
+    SleepConditionVariableSRW(&ahead.changed, &ahead.lock, INFINITE, 0);
   }
-  bool go_on = !stopping;
-  ReleaseSRWLockExclusive(&lock);
+  bool go_on = !ahead.stopping;
+  ReleaseSRWLockExclusive(&ahead.lock);
   return go_on;
 }
 
-void publish(Ending end) {
-  AcquireSRWLockExclusive(&lock);
-  if (end == Ending::none) {
-    ++filled_count;
+void publish(DecodeAhead& ahead, DecodeEnding end) {
+  AcquireSRWLockExclusive(&ahead.lock);
+  if (end == DecodeEnding::none) {
+    ++ahead.filled;
   } else {
-    ending = end;
+    ahead.ending = end;
   }
-  ReleaseSRWLockExclusive(&lock);
-  WakeAllConditionVariable(&changed);
+  ReleaseSRWLockExclusive(&ahead.lock);
+  WakeAllConditionVariable(&ahead.changed);
 }
 
-DWORD WINAPI decode_windows(void*) {
+DWORD WINAPI decode_windows(void* context) {
+  DecodeAhead& ahead = *static_cast<DecodeAhead*>(context);
+  PayloadStream& stream = *ahead.stream;
   // A decoder whose last call filled the window may hold more even with no input left.
   bool filled = false;
   for (;;) {
-    const ZSTD_inBuffer& input = payload_stream.input;
-    if (input.pos == input.size && !filled) {
-      publish(Ending::input_used_up);
+    if (stream.input.pos == stream.input.size && !filled) {
+      publish(ahead, DecodeEnding::input_used_up);
       return 0;
     }
-    if (!wait_for_free_window()) return 0;
-    Window& window = windows[filled_count % window_count];
+    if (!wait_for_free_window(ahead)) return 0;
+    DecodedWindow& window = ahead.windows[ahead.filled % decode_window_count];
     bool frame_ended = false;
-    long long produced = payload_decode_window(window.bytes, &filled, &frame_ended);
+    long long produced = payload_decode_window(stream, window.bytes, &filled, &frame_ended);
     if (produced < 0) {
-      publish(Ending::undecodable);
+      publish(ahead, DecodeEnding::undecodable);
       return 0;
     }
     window.size = static_cast<size_t>(produced);
     window.ends_frame = frame_ended;
-    publish(Ending::none);
+    publish(ahead, DecodeEnding::none);
   }
 }
 
 }  // namespace
 
-void decode_ahead_start() {
-  window_memory = static_cast<unsigned char*>(malloc(window_count * payload_window_size));
-  if (window_memory == nullptr) fatal_error("Error, couldn't allocate memory.");
-  for (uint64_t i = 0; i < window_count; ++i) {
-    windows[i] = Window{window_memory + i * payload_window_size, 0, false};
+bool decode_ahead_start(DecodeAhead& ahead, PayloadStream& stream) {
+  ahead = DecodeAhead{};
+  InitializeSRWLock(&ahead.lock);
+  InitializeConditionVariable(&ahead.changed);
+  ahead.stream = &stream;
+  ahead.memory = static_cast<unsigned char*>(malloc(decode_window_count * payload_window_size));
+  if (ahead.memory == nullptr) return false;
+  for (uint64_t i = 0; i < decode_window_count; ++i) {
+    ahead.windows[i] = DecodedWindow{ahead.memory + i * payload_window_size, 0, false};
   }
-  filled_count = returned_count = 0;
-  reading = stopping = false;
-  ending = Ending::none;
-  decoder_thread = CreateThread(nullptr, 0, decode_windows, nullptr, 0, nullptr);
-  if (decoder_thread == nullptr) fatal_error("Error, couldn't allocate memory.");
+  ahead.thread = CreateThread(nullptr, 0, decode_windows, &ahead, 0, nullptr);
+  return ahead.thread != nullptr;
 }
 
-bool decode_ahead_next_window() {
-  AcquireSRWLockExclusive(&lock);
-  if (reading) {
-    ++returned_count;
-    reading = false;
-    WakeAllConditionVariable(&changed);
+bool decode_ahead_next_window(DecodeAhead& ahead) {
+  AcquireSRWLockExclusive(&ahead.lock);
+  if (ahead.reading) {
+    ++ahead.returned;
+    ahead.reading = false;
+    WakeAllConditionVariable(&ahead.changed);
   }
-  while (returned_count == filled_count && ending == Ending::none) {
-    SleepConditionVariableSRW(&changed, &lock, INFINITE, 0);
+  while (ahead.returned == ahead.filled && ahead.ending == DecodeEnding::none) {
+    SleepConditionVariableSRW(&ahead.changed, &ahead.lock, INFINITE, 0);
   }
-  bool have_window = returned_count < filled_count;
-  Ending end = ending;
+  bool have_window = ahead.returned < ahead.filled;
   if (have_window) {
-    const Window& window = windows[returned_count % window_count];
-    payload_stream.output = ZSTD_outBuffer{window.bytes, window.size, 0};
-    reading = true;
+    const DecodedWindow& window = ahead.windows[ahead.returned % decode_window_count];
+    ahead.stream->output = ZSTD_outBuffer{window.bytes, window.size, 0};
+    ahead.reading = true;
   }
-  ReleaseSRWLockExclusive(&lock);
-  if (!have_window && end == Ending::undecodable) payload_fail_decode();
+  ReleaseSRWLockExclusive(&ahead.lock);
   return have_window;
 }
 
-bool decode_ahead_window_ends_frame() {
+bool decode_ahead_window_ends_frame(const DecodeAhead& ahead) {
   // The window being read is the reader's alone until it is handed back.
-  return reading && windows[returned_count % window_count].ends_frame;
+  return ahead.reading && ahead.windows[ahead.returned % decode_window_count].ends_frame;
 }
 
-void decode_ahead_stop() {
-  if (decoder_thread == nullptr) return;
-  AcquireSRWLockExclusive(&lock);
-  stopping = true;
-  ReleaseSRWLockExclusive(&lock);
-  WakeAllConditionVariable(&changed);
-  WaitForSingleObject(decoder_thread, INFINITE);
-  CloseHandle(decoder_thread);
-  decoder_thread = nullptr;
-  free(window_memory);
-  window_memory = nullptr;
+void decode_ahead_stop(DecodeAhead& ahead) {
+  if (ahead.thread != nullptr) {
+    AcquireSRWLockExclusive(&ahead.lock);
+    ahead.stopping = true;
+    ReleaseSRWLockExclusive(&ahead.lock);
+    WakeAllConditionVariable(&ahead.changed);
+    WaitForSingleObject(ahead.thread, INFINITE);
+    CloseHandle(ahead.thread);
+    ahead.thread = nullptr;
+  }
+  free(ahead.memory);
+  ahead.memory = nullptr;
 }

@@ -7,10 +7,7 @@
 
 namespace {
 
-// Small files are read whole in one call; under Wine a mapping costs several more trips
-// to the server than the read, which outweighs the copy up to a few hundred KiB.
-constexpr uint64_t read_limit = 256 * 1024;
-unsigned char read_buffer[read_limit];
+constexpr uint64_t any_size = ~0ull;
 
 // CRC-32 of a small file's content, or 0 when it ends short of the size read before.
 uint32_t crc32_by_reading(HANDLE file, uint64_t size, unsigned char* buffer) {
@@ -43,7 +40,10 @@ uint32_t crc32_of_content(HANDLE file, uint64_t size, const ChecksumScratch& scr
                                   : crc32_of_handle(file, size);
 }
 
-uint32_t crc32_of_file_once(const wchar_t* path, const ChecksumScratch& scratch) {
+// *found_size is the file's size once it could be opened. A file of another size than
+// expected is not read; an empty one cannot be mapped and counts as unusable.
+uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
+                            const ChecksumScratch& scratch, uint64_t* found_size) {
   // Other readers and writers stay admitted: the file is only looked at.
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -51,47 +51,43 @@ uint32_t crc32_of_file_once(const wchar_t* path, const ChecksumScratch& scratch)
   if (file == INVALID_HANDLE_VALUE) return 0;
   // The whole 64-bit size: files of 4 GiB and more are checksummed over all their bytes.
   LARGE_INTEGER size;
-  // An empty file cannot be mapped and counts as unusable.
-  uint32_t crc = GetFileSizeEx(file, &size) && size.QuadPart > 0
-                     ? crc32_of_content(file, static_cast<uint64_t>(size.QuadPart), scratch)
-                     : 0;
+  uint32_t crc = 0;
+  if (GetFileSizeEx(file, &size)) {
+    *found_size = static_cast<uint64_t>(size.QuadPart);
+    bool wanted = expected_size == any_size || expected_size == *found_size;
+    if (wanted && *found_size > 0) crc = crc32_of_content(file, *found_size, scratch);
+  }
   CloseHandle(file);
   return crc;
 }
 
-// An empty file cannot be mapped, so its checksum reads as unusable; check it apart so
-// that empty entries, too, are left alone on later starts.
-bool is_empty_file(const wchar_t* path) {
-  WIN32_FILE_ATTRIBUTE_DATA data;
-  return GetFileAttributesExW(path, GetFileExInfoStandard, &data) &&
-         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && data.nFileSizeHigh == 0 &&
-         data.nFileSizeLow == 0;
+uint32_t crc32_of_file_sized(const wchar_t* path, uint64_t expected_size,
+                             const ChecksumScratch& scratch, uint64_t* found_size) {
+  for (;;) {
+    *found_size = any_size;
+    // A failure that sets no error of its own (an empty file) is never retried.
+    SetLastError(ERROR_SUCCESS);
+    uint32_t crc = crc32_of_file_once(path, expected_size, scratch, found_size);
+    if (crc != 0 || !wait_for_held_file(*scratch.waits_left)) return crc;
+  }
 }
-
-const ChecksumScratch main_thread_scratch = {read_buffer, read_limit, nullptr};
 
 }  // namespace
 
 uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
-  for (;;) {
-    // A failure that sets no error of its own (an empty file) is never retried.
-    SetLastError(ERROR_SUCCESS);
-    uint32_t crc = crc32_of_file_once(path, scratch);
-    if (crc != 0 || !wait_for_held_file(scratch.waits_left)) return crc;
-  }
+  uint64_t found_size;
+  return crc32_of_file_sized(path, any_size, scratch, &found_size);
 }
-
-uint32_t crc32_of_file(const wchar_t* path) { return crc32_of_file(path, main_thread_scratch); }
 
 bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
                      const ChecksumScratch& scratch) {
-  uint32_t existing = crc32_of_file(path, scratch);
-  // 0 means missing or unusable: such a file is written whatever checksum is stored,
-  // so that an entry stored with 0 is created rather than skipped.
-  if (existing != 0) return existing == stored_checksum;
-  return size == 0 && is_empty_file(path);
-}
-
-bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum) {
-  return file_is_current(path, size, stored_checksum, main_thread_scratch);
+  uint64_t found_size;
+  uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size);
+  // Missing, unreadable or of another size. An empty file has no CRC-32 to compare and
+  // holds an empty entry whatever checksum is stored.
+  if (found_size != size) return false;
+  if (size == 0) return true;
+  // 0 means unusable: such a file is written whatever checksum is stored, so that an entry
+  // stored with 0 is created rather than skipped.
+  return existing != 0 && existing == stored_checksum;
 }

@@ -1,5 +1,7 @@
 #include "payload/file_write.h"
 
+#include "payload/held_file.h"
+
 DWORD write_whole(HANDLE file, const void* bytes, DWORD size) {
   DWORD written = 0;
   if (!WriteFile(file, bytes, size, &written, nullptr)) {
@@ -7,4 +9,12 @@ DWORD write_whole(HANDLE file, const void* bytes, DWORD size) {
     return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
   }
   return written == size ? ERROR_SUCCESS : ERROR_DISK_FULL;
+}
+
+bool remove_written_file(HANDLE file, const wchar_t* path, int& waits_left) {
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  bool marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                           sizeof disposition) != FALSE;
+  CloseHandle(file);
+  return marked || delete_file_waiting(path, waits_left);
 }

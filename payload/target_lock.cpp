@@ -4,15 +4,11 @@
 
 #include <cstdint>
 
-#include "launcher/launch_state.h"
-
 namespace {
 
 constexpr size_t name_capacity = 64;
 constexpr int fold_chunk = 256;
 constexpr uint64_t fnv_offset_basis = 0xCBF29CE484222325ull;
-
-HANDLE target_lock = nullptr;
 
 uint64_t fnv1a(uint64_t hash, const wchar_t* units, int count) {
   for (int i = 0; i < count; ++i) {
@@ -22,7 +18,7 @@ uint64_t fnv1a(uint64_t hash, const wchar_t* units, int count) {
 }
 
 // The path as the file system compares it: letter case folded, no trailing backslash.
-uint64_t target_directory_hash() {
+uint64_t directory_hash(const wchar_t* target_directory) {
   int length = lstrlenW(target_directory);
   while (length > 0 && target_directory[length - 1] == L'\\') --length;
   uint64_t hash = fnv_offset_basis;
@@ -38,38 +34,38 @@ uint64_t target_directory_hash() {
   return hash;
 }
 
-void make_lock_name(wchar_t (&name)[name_capacity]) {
+void make_lock_name(const wchar_t* target_directory, wchar_t (&name)[name_capacity]) {
   static const wchar_t prefix[] = L"Local\\kovran-onefile-";
   static const wchar_t hex[] = L"0123456789abcdef";
   size_t length = 0;
   while (prefix[length] != 0) name[length] = prefix[length], ++length;
-  uint64_t hash = target_directory_hash();
+  uint64_t hash = directory_hash(target_directory);
   for (int shift = 60; shift >= 0; shift -= 4) name[length++] = hex[(hash >> shift) & 15];
   name[length] = 0;
 }
 
 }  // namespace
 
-bool take_target_lock() {
-  if (target_lock != nullptr) return true;
+bool take_target_lock(TargetLock& lock) {
+  if (lock.mutex != nullptr) return true;
   wchar_t name[name_capacity];
-  make_lock_name(name);
-  target_lock = CreateMutexW(nullptr, FALSE, name);
-  if (target_lock == nullptr) return false;
+  make_lock_name(lock.target_directory, name);
+  lock.mutex = CreateMutexW(nullptr, FALSE, name);
+  if (lock.mutex == nullptr) return false;
   // An abandoned lock is ours too: its holder died, and the check that follows
   // repairs what it left half-written.
-  DWORD waited = WaitForSingleObject(target_lock, INFINITE);
+  DWORD waited = WaitForSingleObject(lock.mutex, INFINITE);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return true;
-  CloseHandle(target_lock);
-  target_lock = nullptr;
+  CloseHandle(lock.mutex);
+  lock.mutex = nullptr;
   return false;
 }
 
-bool holds_target_lock() { return target_lock != nullptr; }
+bool holds_target_lock(const TargetLock& lock) { return lock.mutex != nullptr; }
 
-void release_target_lock() {
-  if (target_lock == nullptr) return;
-  ReleaseMutex(target_lock);
-  CloseHandle(target_lock);
-  target_lock = nullptr;
+void release_target_lock(TargetLock& lock) {
+  if (lock.mutex == nullptr) return;
+  ReleaseMutex(lock.mutex);
+  CloseHandle(lock.mutex);
+  lock.mutex = nullptr;
 }

@@ -2,133 +2,156 @@
 
 #include <windows.h>
 
-#include <cstdint>
-#include <cstdio>
-#include <cstdlib>
+#include <cwchar>
 
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
 #include "paths/directories.h"
 #include "payload/container.h"
 #include "payload/crc32.h"
 #include "payload/entry_name.h"
 #include "payload/file_checksum.h"
-#include "payload/file_pool.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
-#include "payload/stamp_rule.h"
 #include "payload/stored_checksum.h"
-#include "payload/stream.h"
-#include "payload/target_lock.h"
-#include "support/bounded.h"
+#include "payload/unpack_end.h"
 
 namespace {
 
-constexpr size_t entry_name_capacity = 1024;
+constexpr UnpackFailure damaged = {UnpackError::damaged, 0};
 
-wchar_t entry_name[entry_name_capacity];
+ChecksumScratch main_scratch(Unpack& unpack) {
+  return ChecksumScratch{unpack.read_buffer, main_read_limit, &unpack.waits_left};
+}
 
-// Reads units up to the terminating 0; a name longer than the buffer ends the process
-// like every other bounded buffer.
-void read_entry_name() {
-  for (size_t i = 0;; ++i) {
-    if (i == entry_name_capacity) abort();
-    unsigned char unit[2];
-    payload_read(unit, 2);
-    entry_name[i] = static_cast<wchar_t>(unit[0] | (unit[1] << 8));
-    if (entry_name[i] == 0) return;
+// Reads units up to the terminating 0. Only a damaged or foreign archive holds a name
+// longer than the buffer.
+bool read_entry_name(Unpack& unpack) {
+  for (wchar_t& unit : unpack.entry_name) {
+    unsigned char bytes[2];
+    if (!payload_read(unpack.stream, bytes, 2)) return false;
+    unit = static_cast<wchar_t>(bytes[0] | (bytes[1] << 8));
+    if (unit == 0) return true;
   }
+  return false;
 }
 
-// The archive is little-endian, as is every system the launcher runs on.
-uint64_t read_u64() {
-  uint64_t value;
-  payload_read(&value, sizeof value);
-  return value;
-}
-
-uint32_t read_u32() {
-  uint32_t value;
-  payload_read(&value, sizeof value);
-  return value;
-}
-
-void skip_data(uint64_t size) {
+UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
   while (size > 0) {
     const unsigned char* bytes;
-    size -= payload_take(&bytes, size);
-  }
-}
-
-void write_current_file(uint64_t size, uint32_t stored_checksum) {
-  create_parent_directories();
-  settle_pooled_entries();
-  HANDLE file = open_for_writing(current_file_path);
-  if (file == INVALID_HANDLE_VALUE) fatal_open_error(current_file_path);
-  // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs
-  // over the same pieces.
-  uint32_t crc = 0;
-  while (size > 0) {
-    const unsigned char* bytes;
-    size_t piece = payload_take(&bytes, size);
-    crc = crc32_update(crc, bytes, piece);
-    DWORD error = write_whole(file, bytes, static_cast<DWORD>(piece));
-    if (error != ERROR_SUCCESS) fatal_os_error(write_failed_message, error);
+    size_t piece = payload_take(unpack.stream, &bytes, size);
+    if (piece == 0) return damaged;
     size -= piece;
   }
-  bool intact = stored_checksum_admits(stored_checksum, crc);
-  if (intact) stamp_written_file(file);
-  CloseHandle(file);
-  // Damaged data is not left for the next start to keep, nor run.
-  if (!intact) {
-    renew_held_file_budget();
-    delete_file_waiting(current_file_path);
-    payload_fail_decode();
+  return no_failure;
+}
+
+// Stamps and closes a file written whole and checked. A close that fails may have lost data
+// behind the stamp, which is taken back.
+UnpackFailure finish_written_file(Unpack& unpack, HANDLE file) {
+  DWORD error = stamp_written_file(unpack.stamp, file, unpack.entry_name);
+  DWORD closed = close_written_file(file);
+  if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {
+    error = closed;
+    take_back_stamp(unpack.stamp, unpack.file_path);
   }
+  return error == ERROR_SUCCESS ? no_failure : UnpackFailure{UnpackError::write, error};
+}
+
+// Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs over the
+// same pieces. A file that turns out damaged, or that the archive ends inside, goes again.
+UnpackFailure write_current_file(Unpack& unpack, uint64_t size, uint32_t stored_checksum) {
+  create_parent_directories_of(unpack.file_path);
+  UnpackFailure earlier = settle_pool(unpack.pool);
+  if (failed(earlier)) return earlier;
+  HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
+  if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, 0};
+  uint32_t crc = 0;
+  for (uint64_t left = size; left > 0;) {
+    const unsigned char* bytes;
+    size_t piece = payload_take(unpack.stream, &bytes, left);
+    if (piece == 0) break;
+    crc = crc32_update(crc, bytes, piece);
+    DWORD error = write_whole(file, bytes, static_cast<DWORD>(piece));
+    if (error != ERROR_SUCCESS) {
+      // A file cut short stays without the stamp, for the next start to rewrite; the
+      // write's error is the one to report, whatever the close says.
+      close_written_file(file);
+      return {UnpackError::write, error};
+    }
+    left -= piece;
+  }
+  if (unpack.stream.damaged || !stored_checksum_admits(stored_checksum, crc)) {
+    unpack.waits_left = held_file_retries;
+    remove_written_file(file, unpack.file_path, unpack.waits_left);
+    return damaged;
+  }
+  return finish_written_file(unpack, file);
+}
+
+UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
+                           uint32_t stored_checksum) {
+  if (listed_as_current(unpack.stamp, entry)) return skip_data(unpack, size);
+  unpack.waits_left = held_file_retries;
+  if (size <= pooled_file_limit) {
+    return pool_entry(unpack.pool, unpack.stream, unpack.file_path, unpack.target_length + 1, size,
+                      stored_checksum);
+  }
+  ChecksumScratch scratch = main_scratch(unpack);
+  bool current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
+  // Another launcher may have been writing it: once the lock is ours, look again. A
+  // launcher that has written nothing yet keeps others waiting only when it must write.
+  if (!current && !holds_target_lock(unpack.target_lock) && take_target_lock(unpack.target_lock)) {
+    current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
+    if (current) release_target_lock(unpack.target_lock);
+  }
+  return current ? skip_data(unpack, size) : write_current_file(unpack, size, stored_checksum);
+}
+
+UnpackFailure unpack_entries(Unpack& unpack) {
+  for (uint64_t entry = 0;; ++entry) {
+    if (!read_entry_name(unpack)) return damaged;
+    if (unpack.entry_name[0] == 0)
+      return index_count_agrees(unpack.stamp, entry) ? no_failure : damaged;
+    // A name that leaves the target directory or names a device is damaged or foreign.
+    if (!is_safe_entry_name(unpack.entry_name)) return damaged;
+    if (!build_target_path(unpack.file_path, unpack.target_directory, unpack.target_length,
+                           unpack.entry_name)) {
+      return {UnpackError::path_too_long, 0};
+    }
+    if (unpack.child_path[0] == 0) wcscpy(unpack.child_path, unpack.file_path);
+    // The archive is little-endian, as is every system the launcher runs on.
+    uint64_t size = 0;
+    uint32_t stored_checksum = 0;
+    if (!payload_read(unpack.stream, &size, sizeof size) ||
+        !payload_read(unpack.stream, &stored_checksum, sizeof stored_checksum) ||
+        !index_agrees(unpack.stamp, entry, unpack.entry_name, size, stored_checksum)) {
+      return damaged;
+    }
+    UnpackFailure failure = unpack_entry(unpack, entry, size, stored_checksum);
+    if (failed(failure)) return failure;
+  }
+}
+
+UnpackFailure run_unpack(Unpack& unpack) {
+  if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
+  // Every file is current by its size and stamp: no decoder, no lock.
+  if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return no_failure;
+  if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
+  UnpackFailure failure = unpack_entries(unpack);
+  if (failed(failure)) return failure;
+  return payload_read_to_frame_end(unpack.stream) ? no_failure : damaged;
 }
 
 }  // namespace
 
-void unpack_payload() {
-  check_payload_header();
-  // Every file is current by its size and stamp: no decoder, no lock.
-  if (every_file_is_stamped()) return;
-  payload_open();
-  for (uint64_t entry = 0;; ++entry) {
-    read_entry_name();
-    if (entry_name[0] == 0) break;
-    // A name that leaves the target directory or names a device is damaged or foreign.
-    if (!is_safe_entry_name(entry_name)) payload_fail_decode();
-    build_target_file_path(current_file_path, entry_name);
-    if (child_executable_path[0] == 0) {
-      copy_bounded(child_executable_path, current_file_path, file_path_capacity);
-    }
-    uint64_t size = read_u64();
-    uint32_t stored_checksum = read_u32();
-    if (listed_as_current(entry, entry_name, size)) {
-      skip_data(size);
-      continue;
-    }
-    renew_held_file_budget();
-    if (size <= pooled_file_limit) {
-      pool_current_entry(size, stored_checksum);
-      continue;
-    }
-    bool current = file_is_current(current_file_path, size, stored_checksum);
-    // Another launcher may have been writing it: once the lock is ours, look again. A
-    // launcher that has written nothing yet keeps others waiting only when it must write.
-    if (!current && !holds_target_lock() && take_target_lock()) {
-      current = file_is_current(current_file_path, size, stored_checksum);
-      if (current) release_target_lock();
-    }
-    if (current) {
-      skip_data(size);
-    } else {
-      write_current_file(size, stored_checksum);
-    }
-  }
-  payload_read_to_frame_end();
-  finish_pooled_entries();
-  payload_close();
-  release_target_lock();
+void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
+                    const wchar_t* target_directory, wchar_t* child_path) {
+  payload_attach(unpack.stream, block, length);
+  unpack.target_directory = target_directory;
+  unpack.target_length = wcslen(target_directory);
+  unpack.child_path = child_path;
+  unpack.target_lock.target_directory = target_directory;
+  InitializeSRWLock(&unpack.stamp.given_lock);
+  prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, main_scratch(unpack));
 }
+
+void unpack_payload(Unpack& unpack) { end_unpack(unpack, run_unpack(unpack)); }

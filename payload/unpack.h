@@ -1,6 +1,47 @@
 #pragma once
+// One unpack of the attached archive, and everything it owns: the stream and its decoder,
+// the windows decoded ahead, the pooled writers, the reuse rule with its index, the target
+// lock, and what this start created, wrote or stamped. Its parts report failures back to
+// it as values; unpack_payload ends it in one place.
+#include <cstddef>
+#include <cstdint>
 
-// Writes every archive entry below target_directory unless the file there is already
-// current (its CRC-32, or under the stamp rule its size and stamp, are the entry's);
-// records the first entry as child_executable_path.
-void unpack_payload();
+#include "payload/decode_ahead_state.h"
+#include "payload/file_pool.h"
+#include "payload/stamp_rule.h"
+#include "payload/stream.h"
+#include "payload/target_lock.h"
+#include "payload/target_path.h"
+
+constexpr size_t entry_name_capacity = 1024;
+// Small files are read whole in one call; under Wine a mapping costs several more trips
+// to the server than the read, which outweighs the copy up to a few hundred KiB.
+constexpr uint64_t main_read_limit = 256 * 1024;
+
+struct Unpack {
+  const wchar_t* target_directory;
+  size_t target_length;
+  wchar_t* child_path;
+  PayloadStream stream;
+  DecodeAhead ahead;
+  FilePool pool;
+  StampRule stamp;
+  TargetLock target_lock;
+  // The main thread's retry budget for its current file, and its checksum buffer.
+  int waits_left;
+  unsigned char read_buffer[main_read_limit];
+  wchar_t entry_name[entry_name_capacity];
+  wchar_t file_path[target_path_capacity];
+};
+
+// Points an unpack, all zero before, at a payload block and an absolute target directory;
+// child_path (target_path_capacity units) receives the first entry's path. The stamp rule,
+// when the build has it, is turned on next (use_stamp_rule).
+void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
+                    const wchar_t* target_directory, wchar_t* child_path);
+
+// Writes every archive entry below the target directory unless the file there is already
+// current (its size and CRC-32, or under the stamp rule its size and stamp, are the
+// entry's), and sets the child's path. On a failure, cleans up after it, reports it and
+// ends the process.
+void unpack_payload(Unpack& unpack);

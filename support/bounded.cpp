@@ -67,8 +67,7 @@ void copy_bounded_narrow(char* destination, const char* source, size_t capacity)
   if (destination != source) put_narrow(destination, 0, source, length, capacity);
 }
 
-void copy_prefix_bounded_narrow(char* destination, const char* source, size_t n,
-                                size_t capacity) {
+void copy_prefix_bounded_narrow(char* destination, const char* source, size_t n, size_t capacity) {
   // One byte stricter than the rest of the family, kept so for its callers.
   if (capacity == 0 || n >= capacity - 1) abort();
   strncpy(destination, source, n);

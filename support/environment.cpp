@@ -60,7 +60,8 @@ int set_env_int_w(const char* name, long value) {
   snprintf(text, sizeof text, "%ld", value);
   wchar_t wide_value[number_capacity];
   wide_value[0] = 0;
-  for (const char* p = text; *p != 0; ++p) append_narrow_char_bounded(wide_value, *p, number_capacity);
+  for (const char* p = text; *p != 0; ++p)
+    append_narrow_char_bounded(wide_value, *p, number_capacity);
   return set_env_w(name, wide_value);
 }
 

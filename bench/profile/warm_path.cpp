@@ -13,10 +13,12 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "bench/serial_decode.h"
 #include "payload/crc32.h"
 #include "payload/stream.h"
 
@@ -67,11 +69,14 @@ uint32_t crc32_of_host_file(const std::string& path) {
   return crc;
 }
 
+PayloadStream stream;
+DecodeAhead ahead;
+
 template <typename T>
 T read_value(Clock::duration& decode) {
   auto start = Clock::now();
   T value;
-  payload_read(&value, sizeof(value));
+  if (!payload_read(stream, &value, sizeof(value))) abort();
   decode += Clock::now() - start;
   return value;
 }
@@ -93,8 +98,8 @@ int main(int argc, char** argv) {
   Clock::duration decode{}, checksum{};
   auto start = Clock::now();
   // The stream reader starts past the magic, which the launcher's header check skips.
-  payload_attach(&image[block + 3], image.size() - block);
-  payload_open();
+  payload_attach(stream, &image[block + 3], image.size() - block);
+  if (!payload_open(stream, ahead)) abort();
   unsigned long entries = 0, kept = 0;
   uint64_t archive_bytes = 0;
   for (;;) {
@@ -114,12 +119,12 @@ int main(int argc, char** argv) {
     auto data_start = Clock::now();
     for (uint64_t left = size; left > 0;) {
       uint64_t n = left < copy_size ? left : copy_size;
-      payload_read(copy_buffer, n);
+      if (!payload_read(stream, copy_buffer, n)) abort();
       left -= n;
     }
     decode += Clock::now() - data_start;
   }
-  payload_close();
+  payload_close(stream);
   printf("entries=%lu kept=%lu archive_bytes=%llu checksum_ms=%.1f decode_ms=%.1f total_ms=%.1f\n",
          entries, kept, static_cast<unsigned long long>(archive_bytes), milliseconds(checksum),
          milliseconds(decode), milliseconds(Clock::now() - start));

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "payload/crc32.h"
-#include "payload/file_checksum.h"
 #include "tests/harness/temp_dir.h"
+#include "tests/payload/main_thread_checksum.h"
 
 namespace {
 

@@ -5,6 +5,8 @@
 #include <set>
 #include <string_view>
 
+#include <zlib.h>
+
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
 #include "payload/entry_index_layout.h"
@@ -23,6 +25,12 @@ bool lists_before(const EntryHeader& a, const EntryHeader& b) {
   std::u16string_view folder_a = folder_of(a.name), folder_b = folder_of(b.name);
   if (folder_a != folder_b) return folder_a < folder_b;
   return index_name_order(a.name.c_str() + folder_a.size(), b.name.c_str() + folder_b.size()) < 0;
+}
+
+uint32_t own_checksum(const unsigned char* index, size_t size) {
+  return index_own_checksum(index, size, [](uint32_t crc, const unsigned char* bytes, uint64_t n) {
+    return static_cast<uint32_t>(crc32_z(crc, bytes, static_cast<size_t>(n)));
+  });
 }
 
 struct IndexCounts {
@@ -96,14 +104,18 @@ std::vector<unsigned char> entry_index(const std::vector<EntryHeader>& entries) 
   for (size_t i = 0; i < listing.size(); ++i) {
     put_le(&index[counts.listing_at + i * index_listing_item_size], listing[i], 4);
   }
+  put_le(&index[index_own_checksum_offset], own_checksum(index.data(), index.size()), 4);
   return index;
 }
 
 std::vector<EntryHeader> read_entry_index(const unsigned char* data, size_t size) {
   if (size < index_header_size) bad_index("is cut short");
   IndexCounts counts = counts_of(get_le(data, 4), get_le(data + 4, 4));
-  if (get_le(data + 8, 4) != 0 || get_le(data + 12, 4) != 0 || counts.size != size) {
-    bad_index("has other counts than its size");
+  if (get_le(data + 12, 4) != 0 || counts.size != size) bad_index("has other counts than its size");
+  // Indexes of older tools carry no checksum of their own.
+  uint32_t checksum = get_le(data + index_own_checksum_offset, 4);
+  if (checksum != 0 && checksum != own_checksum(data, size)) {
+    bad_index("does not match its own checksum");
   }
   std::vector<EntryHeader> entries(counts.entries);
   uint64_t unit = 0;

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "launcher/constants_record.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

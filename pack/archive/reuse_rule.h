@@ -1,5 +1,5 @@
 #pragma once
-// What the pack tool decides about the launcher's reuse rule (launcher/constants_record.h).
+// What the pack tool decides about the launcher's reuse rule (support/constants_record.h).
 #include <cstdint>
 #include <string>
 

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "launcher/constants_record.h"
 #include "pack/archive/content_id.h"
 #include "pack/archive/entry_index.h"
 #include "pack/archive/payload_block.h"
@@ -25,6 +24,7 @@
 #include "pack/scan/exclude_glob.h"
 #include "pack/scan/target_spec_check.h"
 #include "pack/scan/utf.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

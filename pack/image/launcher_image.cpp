@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "launcher/constants_record.h"
 #include "pack/image/launcher_resources.h"
 #include "pack/image/resource_section.h"
 #include "pack/pack_error.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

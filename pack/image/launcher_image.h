@@ -26,7 +26,7 @@ struct LauncherContent {
   std::vector<IconImage> icons;
   VersionResource version;
   uint16_t subsystem = pe_subsystem_gui;  // the stub's own; only this header field differs
-  uint32_t reuse_rule = 0;                // launcher/constants_record.h
+  uint32_t reuse_rule = 0;                // support/constants_record.h
   uint64_t index_size = 0;                // the entry index's bytes; 0: none
 };
 

@@ -5,7 +5,6 @@
 #include <fstream>
 #include <vector>
 
-#include "launcher/constants_record.h"
 #include "pack/archive/reuse_rule.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/pe_checksum.h"
@@ -16,6 +15,7 @@
 #include "pack/platform/file_reader.h"
 #include "pack/scan/target_spec_check.h"
 #include "pack/scan/utf.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <fstream>
 
-#include "launcher/constants_record.h"
 #include "pack/archive/payload_reader.h"
 #include "pack/archive/reuse_rule.h"
 #include "pack/cli/progress.h"
@@ -17,6 +16,7 @@
 #include "pack/pack_error.h"
 #include "pack/platform/interrupt_cleanup.h"
 #include "pack/scan/utf.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

@@ -7,11 +7,11 @@
 #include <fstream>
 #include <vector>
 
-#include "launcher/constants_record.h"
 #include "pack/image/launcher_image.h"
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
 #include "pack/platform/file_reader.h"
+#include "support/constants_record.h"
 
 namespace pack {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "child/run_child.h"
-#include "launcher/errors.h"
+#include "support/errors.h"
 
 int wmain() {
   silence_abnormal_end();

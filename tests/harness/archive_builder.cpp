@@ -80,7 +80,12 @@ std::string build_index(const std::vector<ArchiveEntry>& entries) {
   put_le(index, 0, 8);
   index += records;
   for (uint32_t entry : order) put_le(index, entry, 4);
-  return index + names;
+  index += names;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(index.data());
+  uint32_t own = index_own_checksum(bytes, index.size(), crc32_update);
+  for (size_t i = 0; i < 4; ++i)
+    index[index_own_checksum_offset + i] = static_cast<char>(own >> (8 * i));
+  return index;
 }
 
 std::string noise(size_t size, uint32_t seed) {

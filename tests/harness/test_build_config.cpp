@@ -1,5 +1,5 @@
 // Build-time constants for test programs: an archive with no entries.
-#include "launcher/build_config.h"
+#include "support/build_config.h"
 
 namespace {
 
@@ -10,11 +10,11 @@ const unsigned char empty_payload[32] = {
 
 }  // namespace
 
-const unsigned char* attached_payload() { return empty_payload; }
-uint64_t attached_payload_length() { return sizeof empty_payload; }
+bool read_attached_data(AttachedData* data) {
+  *data = AttachedData{empty_payload, sizeof empty_payload, nullptr, 0};
+  return true;
+}
 const wchar_t* target_spec() { return L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008"; }
 const wchar_t* version_string() { return L"1.17.4.0"; }
 bool reuses_by_stamp() { return false; }
 uint64_t reuse_stamp() { return 0; }
-const unsigned char* entry_index() { return nullptr; }
-uint32_t entry_index_length() { return 0; }

@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/errors.h"
 #include "launcher/launcher_main.h"
 #include "support/bounded.h"
 #include "support/environment.h"
+#include "support/errors.h"
 
 namespace {
 

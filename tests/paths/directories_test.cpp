@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "launcher/launch_state.h"
 #include "paths/known_directories.h"
 #include "tests/paths/expansion_helpers.h"
 #include "tests/paths/fake_platform_directory.h"
@@ -25,9 +24,8 @@ class Directories : public ::testing::Test {
   }
 
   Calls create_for_file(const std::wstring& file) {
-    wcscpy(current_file_path, file.c_str());
     size_t before = fake_file_system.calls.size();
-    create_parent_directories();
+    create_parent_directories_of(file.c_str());
     return Calls(fake_file_system.calls.begin() + before, fake_file_system.calls.end());
   }
 

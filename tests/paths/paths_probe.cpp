@@ -6,10 +6,10 @@
 #include <cstdlib>
 #include <cwchar>
 
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
 #include "paths/executable_path.h"
 #include "paths/spec_expansion.h"
+#include "support/errors.h"
+#include "support/launch_state.h"
 
 namespace {
 

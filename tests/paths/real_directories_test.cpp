@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "launcher/launch_state.h"
 #include "paths/directories.h"
 #include "tests/harness/temp_dir.h"
 
@@ -12,8 +11,7 @@ namespace {
 
 TEST(DirectoriesOnDisk, CreatesAChain) {
   TempDir folder;
-  wcscpy(current_file_path, folder.file(L"a\\b\\c\\x.dll").c_str());
-  create_parent_directories();
+  create_parent_directories_of(folder.file(L"a\\b\\c\\x.dll").c_str());
   DWORD attributes = GetFileAttributesW(folder.file(L"a\\b\\c").c_str());
   ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
   EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u);

@@ -1,4 +1,4 @@
-#include "payload/file_checksum.h"
+#include "tests/payload/main_thread_checksum.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -6,8 +6,8 @@
 #include <algorithm>
 
 #include "payload/crc32.h"
-#include "payload/file_checksum.h"
 #include "tests/harness/temp_dir.h"
+#include "tests/payload/main_thread_checksum.h"
 
 namespace {
 

@@ -7,27 +7,30 @@
 #include <cwchar>
 #include <string>
 
-#include "launcher/errors.h"
 #include "payload/container.h"
+#include "payload/decode_ahead_state.h"
 #include "payload/stream.h"
+#include "support/errors.h"
 #include "tests/harness/temp_dir.h"
 
 int wmain(int argc, wchar_t** argv) {
   silence_abnormal_end();
   if (argc != 3) return 100;
   static std::string block;
+  static PayloadStream stream;
+  static DecodeAhead ahead;
   block = read_file(argv[1]);
   uint64_t count = wcstoull(argv[2], nullptr, 10);
-  payload_attach(reinterpret_cast<const unsigned char*>(block.data()), block.size());
-  check_payload_header();
-  payload_open();
+  payload_attach(stream, reinterpret_cast<const unsigned char*>(block.data()), block.size());
+  if (!check_payload_header(stream)) fatal_error("Error, couldn't find attached data header.");
+  if (!payload_open(stream, ahead)) fatal_error("Error, couldn't allocate memory.");
   static unsigned char piece[32768];
   for (uint64_t left = count; left > 0;) {
     uint64_t n = left < sizeof piece ? left : sizeof piece;
-    payload_read(piece, n);
+    if (!payload_read(stream, piece, n)) fatal_error(decode_failed_message);
     left -= n;
   }
-  payload_close();
+  payload_close(stream);
   printf("read %llu\n", static_cast<unsigned long long>(count));
   return 0;
 }

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "payload/container.h"
+#include "payload/decode_ahead_state.h"
 #include "tests/payload/frames.h"
 
 namespace {
@@ -15,23 +16,25 @@ constexpr size_t window = 131072;
 class Reader {
  public:
   explicit Reader(std::string block) : block_(std::move(block)) {
-    payload_attach(reinterpret_cast<const unsigned char*>(block_.data()), block_.size());
-    check_payload_header();
-    payload_open();
+    payload_attach(stream, reinterpret_cast<const unsigned char*>(block_.data()), block_.size());
+    EXPECT_TRUE(check_payload_header(stream));
+    EXPECT_TRUE(payload_open(stream, ahead_));
   }
-  ~Reader() { payload_close(); }
+  ~Reader() { payload_close(stream); }
 
   std::string read(size_t count) {
     std::string bytes(count, '\0');
-    payload_read(bytes.data(), count);
+    EXPECT_TRUE(payload_read(stream, bytes.data(), count));
     return bytes;
   }
+  size_t unread_in_window() const { return stream.output.size - stream.output.pos; }
+
+  PayloadStream stream{};
 
  private:
   std::string block_;
+  DecodeAhead ahead_{};
 };
-
-size_t unread_in_window() { return payload_stream.output.size - payload_stream.output.pos; }
 
 TEST(PayloadRead, DeliversACompressedArchiveInPiecesOfAnySize) {
   std::string archive = sample_bytes(3 * window + 1234);
@@ -50,14 +53,14 @@ TEST(PayloadRead, PutsTogetherFieldsThatStraddleTheWindowBoundary) {
   Reader reader(payload_block(compressed_frame(archive)));
 
   EXPECT_EQ(reader.read(window - 1), archive.substr(0, window - 1));
-  ASSERT_EQ(unread_in_window(), 1u);  // the decoder fills whole windows
+  ASSERT_EQ(reader.unread_in_window(), 1u);  // the decoder fills whole windows
   EXPECT_EQ(reader.read(2), archive.substr(window - 1, 2));
-  EXPECT_EQ(unread_in_window(), window - 1);
+  EXPECT_EQ(reader.unread_in_window(), window - 1);
 
   EXPECT_EQ(reader.read(window - 1 - 100), archive.substr(window + 1, window - 101));
-  ASSERT_EQ(unread_in_window(), 100u);
+  ASSERT_EQ(reader.unread_in_window(), 100u);
   EXPECT_EQ(reader.read(32768), archive.substr(2 * window - 100, 32768));
-  EXPECT_EQ(unread_in_window(), window - 32668);
+  EXPECT_EQ(reader.unread_in_window(), window - 32668);
 }
 
 TEST(PayloadRead, ReadsTheLastByteOfAnArchiveThatFillsWholeWindows) {
@@ -82,7 +85,7 @@ TEST(PayloadRead, DrainsTheDecoderAfterItHasConsumedAllInput) {
   std::string frame = raw_frame(archive + std::string(window, 'x'));
   Reader reader("QVJ" + frame.substr(0, raw_frame_header_size + 3 + window + 3 + 100000));
   EXPECT_EQ(reader.read(archive.size()), archive);
-  EXPECT_EQ(payload_stream.input.pos, payload_stream.input.size);
+  EXPECT_EQ(reader.stream.input.pos, reader.stream.input.size);
 }
 
 TEST(PayloadRead, DrainsTheDecoderWhenAReadEndsExactlyAtAFullWindow) {

@@ -7,28 +7,33 @@
 #include <cstdlib>
 #include <string>
 
-#include "launcher/errors.h"
-#include "launcher/launch_state.h"
-#include "payload/stamp_rule.h"
-#include "payload/stream.h"
 #include "payload/unpack.h"
-#include "support/bounded.h"
+#include "support/errors.h"
+#include "support/launch_state.h"
 #include "tests/harness/temp_dir.h"
+
+namespace {
+
+Unpack unpack;
+
+}  // namespace
 
 int wmain(int argc, wchar_t** argv) {
   silence_abnormal_end();
   if (argc < 3 || argc > 5) return 100;
   static std::string block, index;
   block = read_file(argv[1]);
-  copy_bounded(target_directory, argv[2], target_directory_capacity);
-  payload_attach(reinterpret_cast<const unsigned char*>(block.data()), block.size());
+  if (wcslen(argv[2]) >= target_directory_capacity) return 100;
+  wcscpy(target_directory, argv[2]);
+  prepare_unpack(unpack, reinterpret_cast<const unsigned char*>(block.data()), block.size(),
+                 target_directory, child_executable_path);
   if (argc >= 4) {
     if (argc == 5) index = read_file(argv[4]);
-    use_stamp_rule(wcstoull(argv[3], nullptr, 10),
+    use_stamp_rule(unpack.stamp, target_directory, wcstoull(argv[3], nullptr, 10),
                    index.empty() ? nullptr : reinterpret_cast<const unsigned char*>(index.data()),
                    static_cast<uint32_t>(index.size()));
   }
-  unpack_payload();
+  unpack_payload(unpack);
   // The child starts next: nothing may still be writing its program.
   if (child_executable_path[0] != 0) {
     HANDLE child =

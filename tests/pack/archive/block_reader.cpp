@@ -3,7 +3,7 @@
 #include <zlib.h>
 #include <zstd.h>
 
-#include "launcher/constants_record.h"
+#include "support/constants_record.h"
 
 #include <algorithm>
 #include <cstddef>

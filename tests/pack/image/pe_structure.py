@@ -3,6 +3,7 @@
 import hashlib
 import os
 import struct
+import zlib
 import subprocess
 import sys
 import tempfile
@@ -119,8 +120,9 @@ def check_index(exe):
     check(stamp % 20000000 == 0 and seconds_1601_to_1981 * 10**7 <= stamp < (seconds_1601_to_1981 + 2**29) * 10**7,
           f"stamp {stamp} is not even seconds from 1981 on")
     data = pe.get_data(index.VirtualAddress, index.Misc_VirtualSize)
-    count, units, zero = struct.unpack_from("<IIQ", data, 0)
+    count, units, own, zero = struct.unpack_from("<IIII", data, 0)
     check(zero == 0 and len(data) == 16 + 20 * count + 2 * units, "index counts")
+    check(own == (zlib.crc32(data[:8] + bytes(4) + data[12:]) or 1), "index's own checksum")
     pool = data[16 + 20 * count:].decode("utf-16-le")
     entries = []
     for i in range(count):

@@ -6,7 +6,10 @@
 #include <ctime>
 #include <map>
 
-#include "launcher/constants_record.h"
+#include <zlib.h>
+
+#include "payload/entry_index_layout.h"
+#include "support/constants_record.h"
 #include "tests/pack/archive/block_reader.h"
 #include "tests/pack/inspect/image_bytes.h"
 #include "tests/pack/test_files.h"
@@ -41,6 +44,15 @@ Image index_of(const Image& exe) {
   size_t at = section_data(exe, ".kvindex");
   return Image(exe.begin() + static_cast<ptrdiff_t>(at),
                exe.begin() + static_cast<ptrdiff_t>(at + section_size(exe, ".kvindex")));
+}
+
+// Gives a changed index the checksum of its own that the pack tool would have written.
+void reseal_index(Image& exe) {
+  size_t at = section_data(exe, ".kvindex");
+  size_t size = section_size(exe, ".kvindex");
+  put32(exe, at + index_own_checksum_offset, 0);
+  uint32_t crc = static_cast<uint32_t>(crc32_z(0, &exe[at], size));
+  put32(exe, at + index_own_checksum_offset, crc != 0 ? crc : 1);
 }
 
 class ReuseStamp : public ::testing::Test {
@@ -117,14 +129,23 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
     void (*change)(Image&);
     const char* expected;
   };
+  // Changes of content come with the index's own checksum made anew, as a writer would.
   const Case cases[] = {
-      {"a size", [](Image& exe) { exe[section_data(exe, ".kvindex") + 16 + 16 * 2] ^= 1; },
+      {"a bit, its own checksum kept",
+       [](Image& exe) { exe[section_data(exe, ".kvindex") + 16 + 16 * 2] ^= 1; },
+       "its entry index does not match its own checksum"},
+      {"a size",
+       [](Image& exe) {
+         exe[section_data(exe, ".kvindex") + 16 + 16 * 2] ^= 1;
+         reseal_index(exe);
+       },
        "its entry index names entry 3 'b.txt'"},
       {"a name",
        [](Image& exe) {
          Image index = index_of(exe);
          size_t names = index.size() - 2 * get32(index, 4);
          exe[section_data(exe, ".kvindex") + names] ^= 0x20;  // main.exe -> Main.exe
+         reseal_index(exe);
        },
        "its entry index names entry 1 'Main.exe'"},
       {"the listing's order",
@@ -134,6 +155,7 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
          uint32_t first = get32(exe, listing), second = get32(exe, listing + 4);
          put32(exe, listing, second);
          put32(exe, listing + 4, first);
+         reseal_index(exe);
        },
        "its entry index does not list a folder's entries in the order the launcher searches"},
       {"the record's length of it",

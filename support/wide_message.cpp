@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cwchar>
 
-#include "launcher/errors.h"
+#include "support/errors.h"
 
 namespace {
 

@@ -8,7 +8,5 @@ constexpr size_t file_path_capacity = 4096;
 
 // The expanded target directory, made absolute.
 extern wchar_t target_directory[target_directory_capacity];
-// Full path of the archive entry being unpacked.
-extern wchar_t current_file_path[file_path_capacity];
 // Full path of the first archive entry: the program run as the child.
 extern wchar_t child_executable_path[file_path_capacity];

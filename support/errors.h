@@ -1,10 +1,8 @@
 #pragma once
 // How the launcher ends when its own work fails. Every message is one line.
 
-// Set while work runs beside the main thread: lets it finish, and ends the process with
-// an earlier entry's failure instead, before any of the endings below. Runs once.
-extern void (*before_error_end)();
-void run_before_error_end();
+// What the launcher says of an archive that is not what its writer made.
+constexpr char decode_failed_message[] = "Error, couldn't decode attached data.";
 
 // message and a line feed to standard output, then exit(2).
 [[noreturn]] void fatal_error(const char* message);

@@ -1,17 +1,14 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "launcher/errors.h"
+#include "support/errors.h"
 
 namespace {
 
 // The status abort() itself ends with when SIGABRT is not handled.
 constexpr int abnormal_status = 3;
 
-void end_at_once(int) {
-  run_before_error_end();
-  _exit(abnormal_status);
-}
+void end_at_once(int) { _exit(abnormal_status); }
 
 }  // namespace
 

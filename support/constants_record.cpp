@@ -1,6 +1,6 @@
 // Only the pack tool writes this record, so no code here reads it: the compiler cannot
 // fold the placeholder values into the launcher's code.
-#include "launcher/constants_record.h"
+#include "support/constants_record.h"
 
 extern "C" {
 extern const ConstantsRecord kovran_constants;

@@ -1,4 +1,4 @@
-#include "launcher/errors.h"
+#include "support/errors.h"
 
 #include <windows.h>
 
@@ -13,16 +13,7 @@ constexpr DWORD english_us = 0x409;
 
 }  // namespace
 
-void (*before_error_end)() = nullptr;
-
-void run_before_error_end() {
-  void (*hook)() = before_error_end;
-  before_error_end = nullptr;
-  if (hook != nullptr) hook();
-}
-
 void fatal_error(const char* message) {
-  run_before_error_end();
   puts(message);
   exit(2);
 }
@@ -43,19 +34,16 @@ void report_os_error(const char* message, unsigned long error_code) {
 }
 
 void fatal_os_error(const char* message, unsigned long error_code) {
-  run_before_error_end();
   report_os_error(message, error_code);
   exit(2);
 }
 
 void fatal_open_error(const wchar_t* path) {
-  run_before_error_end();
   write_error_with_text("Error, failed to open '", path, "' for writing.\n");
   exit(2);
 }
 
 void fatal_spec_error(const wchar_t* spec) {
-  run_before_error_end();
   write_error_with_text("Error, couldn't runtime expand spec '", spec, "'.\n");
   abort();
 }

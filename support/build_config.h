@@ -1,0 +1,25 @@
+#pragma once
+// The build-time constants as the launcher reads them.
+#include <cstdint>
+
+// The attached payload (magic, one zstd frame, zero fill, trailer; its length counts all of
+// them) and the index of the archive's entries (payload/entry_index_layout.h), nullptr and
+// 0 when there is none.
+struct AttachedData {
+  const unsigned char* payload;
+  uint64_t payload_length;
+  const unsigned char* index;
+  uint32_t index_length;
+};
+
+// False when an address or length of the record reaches outside the sections of the
+// image: a damaged launcher, whose data is not to be read.
+bool read_attached_data(AttachedData* data);
+// Where to unpack, with {NAME} placeholders.
+const wchar_t* target_spec();
+// The packaged application's version, also in the version resource.
+const wchar_t* version_string();
+// Whether a later start keeps files by their size and the build's stamp (their last-write
+// time) instead of by CRC-32; the stamp, a FILETIME.
+bool reuses_by_stamp();
+uint64_t reuse_stamp();
