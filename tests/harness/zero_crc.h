@@ -1,15 +1,13 @@
 #pragma once
-// Data whose CRC-32 is 0, which archive writers store as 1: for tests of both trees.
+// Data of a chosen CRC-32, 0 among them, which archive writers store as 1: for tests of
+// both trees.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
-// size bytes (size >= 4): letters, then four bytes that bring the CRC-32 to 0. Each byte
-// step is linear and invertible, so the register can be walked back from the value that
-// ends in a CRC of 0.
-inline std::string bytes_with_zero_crc(size_t size) {
-  std::string data(size - 4, 'k');
-  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+// data followed by four bytes that bring its CRC-32 to crc. Each byte step is linear and
+// invertible, so the register can be walked back from the value that ends in that CRC.
+inline std::string with_crc(std::string data, uint32_t crc) {
   uint32_t table[256];
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t c = i;
@@ -19,7 +17,7 @@ inline std::string bytes_with_zero_crc(size_t size) {
   uint32_t reg = 0xFFFFFFFFu;
   for (unsigned char b : data) reg = (reg >> 8) ^ table[(reg ^ b) & 0xFF];
   // Walk back from the wanted final register to find the four table indices.
-  uint32_t target = 0xFFFFFFFFu;
+  uint32_t target = ~crc;
   int index[4] = {};
   for (int k = 3; k >= 0; --k) {
     for (int i = 0; i < 256; ++i) {
@@ -33,4 +31,11 @@ inline std::string bytes_with_zero_crc(size_t size) {
     reg = (reg >> 8) ^ table[index[k]];
   }
   return data;
+}
+
+// size bytes (size >= 4): letters, then four bytes that bring the CRC-32 to 0.
+inline std::string bytes_with_zero_crc(size_t size) {
+  std::string data(size - 4, 'k');
+  for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>('a' + i % 26);
+  return with_crc(data, 0);
 }

@@ -224,6 +224,17 @@ TEST(EndToEnd, BrokenPayloadsEndWithTheirMessagesBeforeAnythingIsCreated) {
   EXPECT_FALSE(file_exists(e2e(L"broken-target")));
 }
 
+// A record whose payload or index lies outside the image is never read.
+TEST(EndToEnd, RecordReachingPastTheImageEndsTheStartWithTheDecodeMessage) {
+  for (const wchar_t* name : {L"record-payload-address", L"record-payload-length",
+                              L"record-index-address"}) {
+    SCOPED_TRACE(narrow_utf8(name));
+    ProcessResult result = start(e2e(std::wstring(name) + L".exe"));
+    EXPECT_EQ(result.exit_code, 2u);
+    EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n");
+  }
+}
+
 // Damaged data is never run: an entry whose bytes differ from its CRC-32, and a frame whose
 // checksum does not match, end the start before the child prints anything.
 TEST(EndToEnd, DamagedDataThatDecodesEndsTheStartBeforeTheChild) {

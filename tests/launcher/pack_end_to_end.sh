@@ -70,3 +70,19 @@ PY
 for name in bad-entry bad-frame-checksum; do
   "$tool" pack --quiet --unchecked-block --payload-block "$out/$name.block" --output "$out/$name.exe" --spec "{PROGRAM_DIR}\\$name-target"
 done
+
+# Constants records whose addresses or lengths reach past the image: the payload's address,
+# its length, and the index's address under the stamp rule.
+python3 - "$out" <<'PY'
+import struct, sys
+out = sys.argv[1]
+marker = b"KOVRAN-CONST\x7e\x1d\xa3\x59"
+def patch(source, name, offset, fmt, value):
+    image = bytearray(open(f"{out}/{source}", "rb").read())
+    record = image.index(marker)
+    struct.pack_into(fmt, image, record + offset, value)
+    open(f"{out}/{name}", "wb").write(image)
+patch("launcher.exe", "record-payload-address.exe", 16, "<I", 0x7FFF0000)
+patch("launcher.exe", "record-payload-length.exe", 24, "<Q", 1 << 40)
+patch("stamp.exe", "record-index-address.exe", 32 + 2 * (1024 + 24) + 4, "<I", 0x7FFF0000)
+PY

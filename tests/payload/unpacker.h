@@ -20,11 +20,13 @@ struct Unpacker {
   // Under the stamp rule when not 0; with this entry index when there is one.
   uint64_t stamp = 0;
   std::string index;
+  // The probe run: unpack_probe, or a build of it with a system call made to fail.
+  std::wstring probe = L"unpack_probe.exe";
 
   // The probe's command line, with the block (and index) written beside the target.
   std::wstring command_line(const std::string& block) {
     write_file(temp.file(L"block.bin"), block);
-    std::wstring line = quote_argument(this_program_directory() + L"\\unpack_probe.exe") + L" " +
+    std::wstring line = quote_argument(this_program_directory() + L"\\" + probe) + L" " +
                         quote_argument(temp.file(L"block.bin")) + L" " + quote_argument(target);
     if (stamp == 0) return line;
     line += L" " + std::to_wstring(stamp);

@@ -1,0 +1,50 @@
+#include "payload/pool_work.h"
+
+#include "payload/crc32.h"
+#include "payload/file_write.h"
+#include "payload/held_file.h"
+#include "payload/stamp_rule.h"
+#include "payload/stored_checksum.h"
+
+namespace {
+
+// The bytes were checked against the entry's CRC-32 before they were written. A file cut
+// short stays without the stamp, for the next start to rewrite; one whose close failed may
+// not hold all its data, and loses the stamp.
+Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
+  DWORD error = slot.size > 0 ? write_whole(file, slot.bytes, slot.size) : ERROR_SUCCESS;
+  if (error == ERROR_SUCCESS) {
+    error = stamp_written_file(*pool.stamp, file, slot.path + slot.name_at);
+  }
+  DWORD closed = close_written_file(file);
+  if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {
+    error = closed;
+    take_back_stamp(*pool.stamp, slot.path);
+  }
+  slot.error = error;
+  return error == ERROR_SUCCESS ? Verdict::written : Verdict::write_failed;
+}
+
+Verdict write_slot(FilePool& pool, PoolSlot& slot) {
+  HANDLE file = create_new_for_writing(slot.path);
+  if (file != INVALID_HANDLE_VALUE) {
+    slot.created = true;
+    return write_and_close(pool, slot, file);
+  }
+  if (!wait_for_earlier_entries(pool, slot)) return Verdict::skipped;
+  file = open_for_writing(slot.path, slot.waits_left);
+  if (file == INVALID_HANDLE_VALUE) return Verdict::open_failed;
+  return write_and_close(pool, slot, file);
+}
+
+}  // namespace
+
+Verdict check_and_write(FilePool& pool, PoolSlot& slot, const ChecksumScratch& scratch) {
+  if (file_is_current(slot.path, slot.size, slot.stored_checksum, scratch)) return Verdict::kept;
+  // Only bytes about to be written are checked: a file kept costs no CRC-32 of its entry.
+  if (!stored_checksum_admits(slot.stored_checksum, crc32_buffer(slot.bytes, slot.size))) {
+    return Verdict::damaged;
+  }
+  if (!wait_for_leave(pool, slot)) return Verdict::kept;
+  return write_slot(pool, slot);
+}
