@@ -13,9 +13,9 @@
 #              has (a runtime's standard library and shared libraries, 90 MB); many:
 #              20,000 files of a few KB; small: 50 files, to try the script
 # --pack-tool  another pack tool (a Windows .exe runs under Wine), e.g. an older build
-# --against    a second pack tool whose launcher (crc rule) is timed in the same rounds,
-#              e.g. the last release's, for a before/after comparison under the same
-#              conditions
+# --against    a second pack tool whose launchers (both rules) are timed in the same
+#              rounds, e.g. the last release's, for a before/after comparison under the
+#              same conditions
 # --label      names this run's results file, e.g. "after"
 set -euo pipefail
 
@@ -94,6 +94,7 @@ launchers() {  # pack tool, folder, [pack options]: the corpus's launcher and th
 launchers "$tool" "$out"
 launchers "$tool" "$out-stamp" --reuse stamp
 [ -z "$against" ] || launchers "$against" "$out-against"
+[ -z "$against" ] || launchers "$against" "$out-against-stamp" --reuse stamp
 [ -f "$work/$variant.7z" ] || (cd "$corpus" && "$wine_run" "$sevenzip" a -t7z -mx=9 -bd -bso0 -bsp0 \
   "$(winpath "$work/$variant.7z")" . >/dev/null)
 
@@ -118,6 +119,7 @@ start_steps() {  # name suffix, folder
   printf 'direct\t\t%s\n' "$wine_run $out/target/app.exe"
   start_steps -stamp "$out-stamp"
   [ -z "$against" ] || start_steps -against "$out-against"
+  [ -z "$against" ] || start_steps -against-stamp "$out-against-stamp"
   printf '7z\t%s\t%s\n' "$(move_aside "$out/x7z")" \
     "$wine_run $sevenzip x -y -bd -bso0 -bsp0 -o$(winarg "$out/x7z") $(winarg "$work/$variant.7z")"
 } >"$steps"
@@ -140,6 +142,8 @@ printf '%s %s %s\n' "" "$(peak "$out" cold)" "$(peak "$out" warm)" >"$peaks"
 printf '%s %s %s\n' -stamp "$(peak "$out-stamp" cold)" "$(peak "$out-stamp" warm)" >>"$peaks"
 [ -z "$against" ] || printf '%s %s %s\n' -against "$(peak "$out-against" cold)" \
   "$(peak "$out-against" warm)" >>"$peaks"
+[ -z "$against" ] || printf '%s %s %s\n' -against-stamp "$(peak "$out-against-stamp" cold)" \
+  "$(peak "$out-against-stamp" warm)" >>"$peaks"
 window=$(python3 "$root/bench/lib/frame_info.py" "$out/app.exe" | python3 -c 'import json,sys; print(json.load(sys.stdin)["window_bytes"])')
 
 python3 "$root/bench/lib/startup_summary.py" "$json" "$files" "$window" "$variant" "$label" \

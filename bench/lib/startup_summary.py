@@ -43,6 +43,7 @@ def main():
     rules = [("", f"{label}, crc"), ("-stamp", f"{label}, stamp")]
     if against:
         rules.append(("-against", f"against {against}, crc"))
+        rules.append(("-against-stamp", f"against {against}, stamp"))
     for suffix, name in rules:
         fixed, cold, warm = (med(n + suffix) for n in ("fixed", "cold", "warm"))
         print(f"{name}: medians floor {fixed:.0f} ms, cold {cold:.0f} ms, warm {warm:.0f} ms")
@@ -69,11 +70,13 @@ def main():
           + f"; warm/cold {cold_ratio:.3f}"
           + (f" (bar {cold_bar}: {verdict(cold_ratio, cold_bar)})" if cold_bar else ""))
     if against:
-        # The crc rule no slower than before: this build's figures over the other tool's.
-        for kind in ("cold", "warm"):
-            rounds = spread(kind, kind + "-against")
-            print(f"crc {kind} / against {kind}: {ratio(kind, kind + '-against'):.3f} "
-                  f"(rounds {rounds[0]:.3f}-{rounds[-1]:.3f})")
+        # Both rules no slower than before: this build's figures over the other tool's.
+        for rule, suffix in (("crc", ""), ("stamp", "-stamp")):
+            for kind in ("cold", "warm"):
+                ours, theirs = kind + suffix, kind + "-against" + suffix
+                rounds = spread(ours, theirs)
+                print(f"{rule} {kind} / against {kind}: {ratio(ours, theirs):.3f} "
+                      f"(rounds {rounds[0]:.3f}-{rounds[-1]:.3f})")
 
 
 if __name__ == "__main__":
