@@ -61,7 +61,8 @@ __attribute__((target("pclmul,sse2"))) inline __m128i constants(FoldConstants k)
   return _mm_set_epi64x(static_cast<long long>(k.high), static_cast<long long>(k.low));
 }
 
-// 0 unknown, 1 absent, 2 present.
+// The processor's answer, asked once: 0 unknown, 1 absent, 2 present. Threads that ask at
+// the same time store the same answer.
 int clmul_state = 0;
 
 }  // namespace
