@@ -1,6 +1,7 @@
 #include "payload/file_write.h"
 
 #include "payload/held_file.h"
+#include "support/file_disposition.h"
 
 DWORD write_whole(HANDLE file, const void* bytes, DWORD size) {
   DWORD written = 0;
@@ -12,9 +13,7 @@ DWORD write_whole(HANDLE file, const void* bytes, DWORD size) {
 }
 
 bool remove_written_file(HANDLE file, const wchar_t* path, int& waits_left) {
-  FILE_DISPOSITION_INFO disposition = {TRUE};
-  bool marked = SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                           sizeof disposition) != FALSE;
+  bool marked = delete_on_close(file);
   CloseHandle(file);
   return marked || delete_file_waiting(path, waits_left);
 }

@@ -207,6 +207,13 @@ with tempfile.TemporaryDirectory() as work:
     check(opt.CheckSum == pe.generate_checksum(), "checksum differs from pefile's")
     security = opt.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     check(security.VirtualAddress == 0 and security.Size == 0, "certificate table is set")
+    # The launcher runs on the systems its subsystem version names: calls that came later
+    # are looked up, not imported, or the loader would refuse the program.
+    imported = {imp.name.decode() for dll in pe.DIRECTORY_ENTRY_IMPORT for imp in dll.imports
+                if imp.name}
+    later = {"SetFileInformationByHandle", "GetFileInformationByHandleEx",
+             "GetFinalPathNameByHandleW", "CreateSymbolicLinkW"}
+    check(not imported & later, f"imports calls newer than the subsystem: {imported & later}")
 
     sections = pe.sections
     names = [s.Name.rstrip(b"\0").decode() for s in sections]
