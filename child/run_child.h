@@ -17,7 +17,7 @@ constexpr DWORD interrupted_exit_code = 0xC000013A;
 // Starts child_executable_path with the launcher's arguments, waits, and returns
 // its exit code.
 int run_child();
-// The process command line re-quoted, with argv[0] replaced by the module file name.
+// The module file name, then the process command line after its first argument as it is.
 void build_child_command_line();
 // A job object that ends its processes when its last handle closes; null when the
 // system refuses one.

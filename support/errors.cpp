@@ -5,16 +5,31 @@
 #include <cstdio>
 #include <cstdlib>
 
+// The image's first byte, placed by the linker.
+extern "C" const unsigned char __ImageBase[];
+
 namespace {
 
 constexpr DWORD message_flags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD english_us = 0x409;
 
+// The pack tool gives each launcher its program's subsystem in the image's header.
+bool is_console_program() {
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(__ImageBase);
+  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(__ImageBase + dos->e_lfanew);
+  return headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
 }  // namespace
 
+// A console program's standard output may be the user's data (`tool -so > out.bin`).
 void fatal_error(const char* message) {
-  puts(message);
+  if (is_console_program()) {
+    fprintf(stderr, "%s\n", message);
+  } else {
+    puts(message);
+  }
   exit(2);
 }
 
