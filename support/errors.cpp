@@ -1,4 +1,5 @@
 #include "support/errors.h"
+#include "support/decimal.h"
 
 #include <windows.h>
 
@@ -25,11 +26,9 @@ bool is_console_program() {
 
 // A console program's standard output may be the user's data (`tool -so > out.bin`).
 void fatal_error(const char* message) {
-  if (is_console_program()) {
-    fprintf(stderr, "%s\n", message);
-  } else {
-    puts(message);
-  }
+  FILE* stream = is_console_program() ? stderr : stdout;
+  fputs(message, stream);
+  fputc('\n', stream);
   exit(2);
 }
 
@@ -45,7 +44,15 @@ void report_os_error(const char* message, unsigned long error_code) {
     description = text;
   }
   // The system text is left to the process's end, which follows at once.
-  fprintf(stderr, "%s ([Error %ld] %s)\n", message, static_cast<long>(error_code), description);
+  // The code in signed decimal, as a 32-bit long prints: one with its top bit set is negative.
+  char number[decimal_capacity];
+  decimal_text(number, static_cast<int32_t>(error_code));
+  fputs(message, stderr);
+  fputs(" ([Error ", stderr);
+  fputs(number, stderr);
+  fputs("] ", stderr);
+  fputs(description, stderr);
+  fputs(")\n", stderr);
 }
 
 void fatal_os_error(const char* message, unsigned long error_code) {
