@@ -22,7 +22,7 @@ int run_child();
 // process. Then waits for the child and returns its exit code.
 HANDLE start_child();
 int wait_for_child(HANDLE process);
-// The process command line re-quoted, with argv[0] replaced by the module file name.
+// The module file name, then the process command line after its first argument as it is.
 void build_child_command_line();
 // A job object that ends its processes when its last handle closes; null when the
 // system refuses one.

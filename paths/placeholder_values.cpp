@@ -9,12 +9,12 @@
 #include "paths/spec_expansion.h"
 #include "support/bounded.h"
 #include "support/build_config.h"
+#include "support/decimal.h"
 #include "support/environment.h"
 
 namespace {
 
 constexpr size_t folder_capacity = 1024;
-constexpr size_t number_capacity = 128;
 
 // The room as a system call's buffer size; larger rooms are never needed.
 DWORD system_room(uint64_t room) {
@@ -72,8 +72,8 @@ void append_pid(wchar_t* end, uint64_t room) {
     append_bounded(end, parent, room);
     return;
   }
-  char number[number_capacity];
-  snprintf(number, sizeof number, "%ld", static_cast<long>(GetCurrentProcessId()));
+  char number[decimal_capacity];
+  decimal_text(number, GetCurrentProcessId());
   append_narrow_bounded(end, number, room);
 }
 

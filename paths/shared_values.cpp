@@ -5,11 +5,11 @@
 #include <cwchar>
 
 #include "support/bounded.h"
+#include "support/decimal.h"
 #include "support/environment.h"
 
 namespace {
 
-constexpr size_t number_capacity = 64;
 constexpr wchar_t url_safe_alphabet[] =
     L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789-_";
 
@@ -76,9 +76,9 @@ void append_random(wchar_t* end, uint64_t room) {
 
 void append_start_time(wchar_t* end, uint64_t room) {
   const wchar_t* value = get_env_w("KOVRAN_ONEFILE_START");
-  wchar_t fresh[number_capacity];
+  wchar_t fresh[decimal_capacity];
   if (value == nullptr) {
-    swprintf(fresh, number_capacity, L"%lld", static_cast<long long>(system_time()));
+    decimal_text(fresh, system_time());
     set_env_w("KOVRAN_ONEFILE_START", fresh);
     value = fresh;
   }
@@ -87,9 +87,9 @@ void append_start_time(wchar_t* end, uint64_t room) {
 
 void append_time_us(wchar_t* end, uint64_t room) {
   const wchar_t* value = get_env_w("KOVRAN_ONEFILE_TIME_US");
-  wchar_t fresh[number_capacity];
+  wchar_t fresh[decimal_capacity];
   if (value == nullptr) {
-    swprintf(fresh, number_capacity, L"%06ld", microseconds_within_second(system_time()));
+    decimal_text(fresh, microseconds_within_second(system_time()), 6);
     set_env_w("KOVRAN_ONEFILE_TIME_US", fresh);
     value = fresh;
   }

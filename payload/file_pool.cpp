@@ -167,7 +167,7 @@ void prepare_pool(FilePool& pool, StampRule& stamp, TargetLock& target_lock,
 }
 
 UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* path, size_t name_at,
-                         uint64_t size, uint32_t stored_checksum) {
+                         uint64_t archive_entry, uint64_t size, uint32_t stored_checksum) {
   if (pool.memory == nullptr && !start_workers(pool)) return {UnpackError::memory, 0};
   wait_answering(pool, has_free_slot);
   if (pool.first_failed != pool_no_failure) return settle_pool(pool);
@@ -175,6 +175,7 @@ UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* p
   if (!payload_read(stream, slot.bytes, size)) return {UnpackError::damaged, 0};
   wcscpy(slot.path, path);
   slot.name_at = name_at;
+  slot.archive_entry = archive_entry;
   slot.size = static_cast<DWORD>(size);
   slot.stored_checksum = stored_checksum;
   slot.entry = pool.queued;

@@ -37,6 +37,7 @@ enum class WriteLeave { unasked, asked, granted, current, refused };
 struct PoolSlot {
   wchar_t path[target_path_capacity];
   size_t name_at;  // where the entry's name starts in path
+  uint64_t archive_entry;
   unsigned char* bytes;
   DWORD size;
   uint32_t stored_checksum;
@@ -84,7 +85,7 @@ void prepare_pool(FilePool& pool, StampRule& stamp, TargetLock& target_lock,
 // them: a worker checks the file there and, unless it is current, writes it once the target
 // lock is held. An earlier entry's failure comes back first, once the pool has settled.
 UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* path, size_t name_at,
-                         uint64_t size, uint32_t stored_checksum);
+                         uint64_t archive_entry, uint64_t size, uint32_t stored_checksum);
 // Waits until every queued entry has its verdict: the earliest failure, or none.
 UnpackFailure settle_pool(FilePool& pool);
 // The path of the entry whose file could not be opened, once settled.

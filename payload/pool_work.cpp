@@ -14,7 +14,7 @@ namespace {
 Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
   DWORD error = slot.size > 0 ? write_whole(file, slot.bytes, slot.size) : ERROR_SUCCESS;
   if (error == ERROR_SUCCESS) {
-    error = stamp_written_file(*pool.stamp, file, slot.path + slot.name_at);
+    error = stamp_written_file(*pool.stamp, file, slot.archive_entry, slot.path + slot.name_at);
   }
   DWORD closed = close_written_file(file);
   if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {

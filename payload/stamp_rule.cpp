@@ -217,7 +217,12 @@ void list_every_folder(StampRule& rule) {
 }
 
 // False when there is no memory for the name.
-bool note_stamped(StampRule& rule, const wchar_t* name) {
+bool note_stamped(StampRule& rule, uint64_t entry, const wchar_t* name) {
+  // Decoded entries agree with the index at their position, so its names are theirs.
+  if (rule.given_entries != nullptr) {
+    rule.given_entries[entry] = 1;
+    return true;
+  }
   size_t units = wcslen(name) + 1;
   AcquireSRWLockExclusive(&rule.given_lock);
   bool room = rule.given_units + units <= rule.given_capacity;
@@ -256,7 +261,10 @@ void use_stamp_rule(StampRule& rule, const wchar_t* target_directory, uint64_t s
   rule.stamp.dwHighDateTime = static_cast<DWORD>(stamp >> 32);
   rule.target_directory = target_directory;
   rule.target_length = wcslen(target_directory);
-  index_holds_together(rule, index, index_length);
+  if (index_holds_together(rule, index, index_length)) {
+    rule.given_entries = static_cast<unsigned char*>(calloc(rule.entry_count, 1));
+    // Without the memory, stamps are noted by name.
+  }
 }
 
 bool every_file_is_stamped(StampRule& rule, wchar_t* child_path) {
@@ -293,8 +301,8 @@ bool index_count_agrees(const StampRule& rule, uint64_t count) {
   return rule.entries == nullptr || count == rule.entry_count;
 }
 
-DWORD stamp_written_file(StampRule& rule, HANDLE file, const wchar_t* name) {
-  if (!rule.on || !note_stamped(rule, name)) return ERROR_SUCCESS;
+DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name) {
+  if (!rule.on || !note_stamped(rule, entry, name)) return ERROR_SUCCESS;
   if (SetFileTime(file, nullptr, nullptr, &rule.stamp)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
@@ -310,6 +318,13 @@ void take_back_stamp(const StampRule& rule, const wchar_t* path) {
 
 void take_back_stamps(StampRule& rule) {
   wchar_t path[target_path_capacity];
+  for (uint32_t entry = 0; rule.given_entries != nullptr && entry < rule.entry_count; ++entry) {
+    if (rule.given_entries[entry] != 0 &&
+        build_target_path(path, rule.target_directory, rule.target_length,
+                          entry_name(rule, entry))) {
+      take_back_stamp(rule, path);
+    }
+  }
   for (size_t at = 0; at < rule.given_units; at += wcslen(rule.given + at) + 1) {
     if (build_target_path(path, rule.target_directory, rule.target_length, rule.given + at)) {
       take_back_stamp(rule, path);

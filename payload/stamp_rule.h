@@ -29,7 +29,10 @@ struct StampRule {
   uint32_t* folder_starts;
   uint32_t folder_count;
   volatile LONG next_folder;
-  // Names of the files this start stamped, one after another, each with its terminator.
+  // The files this start stamped: with the index in use, one byte per entry, set for each
+  // (each entry is one thread's); otherwise their names one after another, each with its
+  // terminator, under the lock.
+  unsigned char* given_entries;
   SRWLOCK given_lock;
   wchar_t* given;
   size_t given_units;
@@ -56,9 +59,10 @@ bool index_agrees(const StampRule& rule, uint64_t entry, const wchar_t* name, ui
 bool index_count_agrees(const StampRule& rule, uint64_t count);
 
 // Gives a file whose data is written whole and checked the stamp, before it is closed, and
-// notes its name (relative to the target). ERROR_SUCCESS, or the error of a stamp not set.
-// Without memory to note it, the file is left without the stamp.
-DWORD stamp_written_file(StampRule& rule, HANDLE file, const wchar_t* name);
+// notes it: the archive's entry number `entry`, named name (relative to the target).
+// ERROR_SUCCESS, or the error of a stamp not set. Without memory to note it, the file is left
+// without the stamp.
+DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name);
 // Takes the stamp back from one file at path, whose close failed after it was stamped.
 void take_back_stamp(const StampRule& rule, const wchar_t* path);
 // Gives every file stamped by this start the current time instead: the archive they came

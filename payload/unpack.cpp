@@ -46,8 +46,8 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
 
 // Stamps and closes a file written whole and checked. A close that fails may have lost data
 // behind the stamp, which is taken back.
-UnpackFailure finish_written_file(Unpack& unpack, HANDLE file) {
-  DWORD error = stamp_written_file(unpack.stamp, file, unpack.entry_name);
+UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry) {
+  DWORD error = stamp_written_file(unpack.stamp, file, entry, unpack.entry_name);
   DWORD closed = close_written_file(file);
   if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {
     error = closed;
@@ -58,7 +58,8 @@ UnpackFailure finish_written_file(Unpack& unpack, HANDLE file) {
 
 // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs over the
 // same pieces. A file that turns out damaged, or that the archive ends inside, goes again.
-UnpackFailure write_current_file(Unpack& unpack, uint64_t size, uint32_t stored_checksum) {
+UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
+                                 uint32_t stored_checksum) {
   create_parent_directories_of(unpack.file_path);
   UnpackFailure earlier = settle_pool(unpack.pool);
   if (failed(earlier)) return earlier;
@@ -84,7 +85,7 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t size, uint32_t stored_
     remove_written_file(file, unpack.file_path, unpack.waits_left);
     return damaged;
   }
-  return finish_written_file(unpack, file);
+  return finish_written_file(unpack, file, entry);
 }
 
 UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
@@ -92,8 +93,8 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
   if (listed_as_current(unpack.stamp, entry)) return skip_data(unpack, size);
   unpack.waits_left = held_file_retries;
   if (size <= pooled_file_limit) {
-    return pool_entry(unpack.pool, unpack.stream, unpack.file_path, unpack.target_length + 1, size,
-                      stored_checksum);
+    return pool_entry(unpack.pool, unpack.stream, unpack.file_path, unpack.target_length + 1, entry,
+                      size, stored_checksum);
   }
   ChecksumScratch scratch = main_scratch(unpack);
   bool current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
@@ -103,7 +104,8 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
     current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
     if (current) release_target_lock(unpack.target_lock);
   }
-  return current ? skip_data(unpack, size) : write_current_file(unpack, size, stored_checksum);
+  return current ? skip_data(unpack, size)
+                 : write_current_file(unpack, entry, size, stored_checksum);
 }
 
 UnpackFailure unpack_entries(Unpack& unpack) {

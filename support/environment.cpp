@@ -9,11 +9,11 @@
 #include <cwctype>
 
 #include "support/bounded.h"
+#include "support/decimal.h"
 
 namespace {
 
 constexpr size_t name_capacity = 40;
-constexpr size_t number_capacity = 128;
 constexpr size_t value_capacity = 32768;
 
 // Widens name one byte at a time into scratch; 39 characters fit, 40 abort.
@@ -56,13 +56,9 @@ int set_env_w(const char* name, const wchar_t* value) {
 int unset_env_w(const char* name) { return set_env_w(name, nullptr); }
 
 int set_env_int_w(const char* name, long value) {
-  char text[number_capacity];
-  snprintf(text, sizeof text, "%ld", value);
-  wchar_t wide_value[number_capacity];
-  wide_value[0] = 0;
-  for (const char* p = text; *p != 0; ++p)
-    append_narrow_char_bounded(wide_value, *p, number_capacity);
-  return set_env_w(name, wide_value);
+  wchar_t text[decimal_capacity];
+  decimal_text(text, value);
+  return set_env_w(name, text);
 }
 
 int parse_int_w(const wchar_t* text, long* out) {

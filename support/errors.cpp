@@ -1,9 +1,13 @@
 #include "support/errors.h"
+#include "support/decimal.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+
+// The image's first byte, placed by the linker.
+extern "C" const unsigned char __ImageBase[];
 
 namespace {
 
@@ -11,10 +15,20 @@ constexpr DWORD message_flags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD english_us = 0x409;
 
+// The pack tool gives each launcher its program's subsystem in the image's header.
+bool is_console_program() {
+  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(__ImageBase);
+  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(__ImageBase + dos->e_lfanew);
+  return headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+}
+
 }  // namespace
 
+// A console program's standard output may be the user's data (`tool -so > out.bin`).
 void fatal_error(const char* message) {
-  puts(message);
+  FILE* stream = is_console_program() ? stderr : stdout;
+  fputs(message, stream);
+  fputc('\n', stream);
   exit(2);
 }
 
@@ -30,7 +44,15 @@ void report_os_error(const char* message, unsigned long error_code) {
     description = text;
   }
   // The system text is left to the process's end, which follows at once.
-  fprintf(stderr, "%s ([Error %ld] %s)\n", message, static_cast<long>(error_code), description);
+  // The code in signed decimal, as a 32-bit long prints: one with its top bit set is negative.
+  char number[decimal_capacity];
+  decimal_text(number, static_cast<int32_t>(error_code));
+  fputs(message, stderr);
+  fputs(" ([Error ", stderr);
+  fputs(number, stderr);
+  fputs("] ", stderr);
+  fputs(description, stderr);
+  fputs(")\n", stderr);
 }
 
 void fatal_os_error(const char* message, unsigned long error_code) {

@@ -4,7 +4,8 @@
 // What the launcher says of an archive that is not what its writer made.
 constexpr char decode_failed_message[] = "Error, couldn't decode attached data.";
 
-// message and a line feed to standard output, then exit(2).
+// message and a line feed to standard error in a console program, to standard output in a
+// GUI program; then exit(2).
 [[noreturn]] void fatal_error(const char* message);
 
 // "message ([Error code] description)" to standard error; the caller then exits with 2.

@@ -25,6 +25,8 @@
 include_guard(GLOBAL)
 cmake_policy(PUSH)
 cmake_policy(VERSION 3.21...3.25)
+# The depfile goes to Ninja as written: CMake's rewriting of it loses escaped '#' and '$'.
+cmake_policy(SET CMP0116 OLD)
 
 function(kovran_onefile_add)
   cmake_parse_arguments(PARSE_ARGV 0 arg ""
@@ -111,6 +113,13 @@ function(kovran_onefile_add)
   set(work "${root}/$<IF:$<BOOL:$<CONFIG>>,$<CONFIG>,default>")
   set(stage "${work}/app")
   set(inputs "${work}/inputs.cmake")
+  # Ninja names the output in a depfile as its build file does: from the top of the build
+  # tree when it lies below it.
+  cmake_path(IS_PREFIX CMAKE_BINARY_DIR "${arg_OUTPUT}" NORMALIZE below)
+  set(rule_output "${arg_OUTPUT}")
+  if(below)
+    cmake_path(RELATIVE_PATH rule_output BASE_DIRECTORY "${CMAKE_BINARY_DIR}")
+  endif()
   # Rewritten only when its content changes: a changed list of inputs or a changed
   # option packs again, with generators that do not compare command lines too.
   file(GENERATE OUTPUT "${inputs}" CONTENT "\
@@ -121,6 +130,7 @@ set(dlls [==[$<TARGET_RUNTIME_DLLS:${arg_TARGET}>]==])
 set(files [==[${files}]==])
 set(stage [==[${stage}]==])
 set(output [==[${arg_OUTPUT}]==])
+set(rule_output [==[${rule_output}]==])
 ")
   list(APPEND depends "${inputs}" "${root}/data.cmake")
 
@@ -128,16 +138,20 @@ set(output [==[${arg_OUTPUT}]==])
   # a depfile (a folder's time changes when an entry is added, removed or renamed in it).
   # Makefiles keep entries of a depfile that are gone and would pack on every build, so
   # other generators run a scan before each build that rewrites a list of the files with
-  # their sizes and times only when it changed.
+  # their sizes and times only when it changed. Under Ninja the scan lists only the files
+  # whose names a depfile cannot hold (with ';', '^' or '`').
   set(stage_command "${CMAKE_COMMAND}" "-DKOVRAN_ONEFILE_INPUTS=${inputs}")
   set(watch "")
+  set(scan_only "")
   if(CMAKE_GENERATOR MATCHES "Ninja")
     list(APPEND stage_command "-DKOVRAN_ONEFILE_DEPFILE=${work}/inputs.d")
     set(watch DEPFILE "${work}/inputs.d")
-  elseif(data)
+    set(scan_only "-DKOVRAN_ONEFILE_SCAN_UNNAMED=1")
+  endif()
+  if(data)
     add_custom_target(${name}_scan
       COMMAND "${CMAKE_COMMAND}" "-DKOVRAN_ONEFILE_INPUTS=${root}/data.cmake"
-              "-DKOVRAN_ONEFILE_SCAN=${root}/data.list" -P "${stage_script}"
+              "-DKOVRAN_ONEFILE_SCAN=${root}/data.list" ${scan_only} -P "${stage_script}"
       BYPRODUCTS "${root}/data.list"
       COMMENT "Checking the data folders of ${arg_TARGET}"
       VERBATIM)

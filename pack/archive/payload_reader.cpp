@@ -2,6 +2,7 @@
 #include "pack/archive/payload_reader.h"
 
 #include <zstd.h>
+#include <zstd_errors.h>
 
 #include <algorithm>
 #include <memory>
@@ -85,6 +86,9 @@ class FrameReader {
       }
       ZSTD_outBuffer output{out_.data(), out_.size(), 0};
       size_t result = ZSTD_decompressStream(context_.get(), &output, &in_buffer_);
+      if (ZSTD_getErrorCode(result) == ZSTD_error_checksum_wrong) {
+        throw FrameFault("frame: its content does not match its checksum");
+      }
       if (ZSTD_isError(result)) {
         throw PackError(std::string("frame: damaged (") + ZSTD_getErrorName(result) + ")");
       }
@@ -158,19 +162,38 @@ void read_entry_data(FrameReader& frame, const EntryHeader& entry, EntryVisitor&
   }
 }
 
-// Zero fill, then the trailer holding the number of bytes in front of it.
+// Zero fill of any length, then the trailer holding the number of bytes in front of it.
+class BlockEnd {
+ public:
+  explicit BlockEnd(uint64_t size) : fill_(size - 8) {}
+  void add(const unsigned char* bytes, size_t size) {
+    for (size_t i = 0; i < size; ++i, ++seen_) {
+      if (seen_ >= fill_) {
+        trailer_[seen_ - fill_] = bytes[i];
+      } else if (bytes[i] != 0) {
+        throw PackError("payload block: bytes other than zero fill after the frame");
+      }
+    }
+  }
+  uint64_t trailer() const { return get_le64(trailer_, 8); }
+
+ private:
+  uint64_t fill_;
+  uint64_t seen_ = 0;
+  unsigned char trailer_[8] = {};
+};
+
 void check_block_end(FrameReader& frame, BlockInput& input, uint64_t length) {
   if (frame.drain()) throw PackError("frame: bytes after the archive's terminator");
   std::vector<unsigned char> rest = frame.unread_input();
-  if (input.left() > (1u << 20)) throw PackError("payload block: no trailer after the frame");
-  size_t taken = rest.size();
-  rest.resize(taken + static_cast<size_t>(input.left()));
-  input.read(rest.data() + taken, rest.size() - taken);
-  if (rest.size() < 8) throw PackError("payload block: no trailer after the frame");
-  for (size_t i = 0; i + 8 < rest.size(); ++i) {
-    if (rest[i] != 0) throw PackError("payload block: bytes other than zero fill after the frame");
+  if (rest.size() + input.left() < 8) throw PackError("payload block: no trailer after the frame");
+  BlockEnd end(rest.size() + input.left());
+  end.add(rest.data(), rest.size());
+  while (input.left() > 0) {
+    rest.resize(static_cast<size_t>(std::min<uint64_t>(input.left(), 1 << 16)));
+    end.add(rest.data(), input.read(rest.data(), rest.size()));
   }
-  if (get_le64(rest.data() + rest.size() - 8, 8) != length - 8) {
+  if (end.trailer() != length - 8) {
     throw PackError("payload block: the trailer does not hold the block's length");
   }
 }

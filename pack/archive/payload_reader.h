@@ -3,7 +3,16 @@
 #include <istream>
 #include <string>
 
+#include "pack/pack_error.h"
+
 namespace pack {
+
+// A fault of the frame as a whole, such as its content checksum, which the decoder finds
+// wherever it stands: no entry's.
+class FrameFault : public PackError {
+ public:
+  using PackError::PackError;
+};
 
 // What a payload's zstd frame header says about it.
 struct FrameFacts {

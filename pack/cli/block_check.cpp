@@ -75,7 +75,7 @@ BlockMain checked_block_main(const std::filesystem::path& block, uint64_t size, 
   try {
     read_payload(in, size, visitor);
   } catch (const PackError& fault) {
-    throw PackError(block.u8string() + ": " + visitor.where() + fault.what());
+    throw PackError(block.u8string() + ": " + visitor.where(fault) + fault.what());
   }
   return visitor.main();
 }

@@ -113,8 +113,7 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
               "--threads", options.threads,
               "Compression threads (default: all cores); the output is the same for any number")
           ->type_name("N")
-          ->check(CLI::Range(1, 200))
-          ->capture_default_str();
+          ->check(CLI::Range(1, 200));
   CLI::Option* no_checksum = command.add_flag_function(
       "--no-checksum", [&options](int64_t) { options.checksum = false; },
       "Leave out the zstd content checksum (default: on, so the launcher detects damage)");

@@ -116,6 +116,10 @@ IconParse parse_icon(const std::vector<unsigned char>& bytes) {
 }
 
 std::vector<IconImage> read_icon_file(const std::filesystem::path& path) {
+  std::error_code ignored;
+  if (std::filesystem::is_directory(path, ignored)) {
+    throw PackError(path.u8string() + ": cannot read icon: it is a folder, not an .ico file");
+  }
   std::ifstream in(path, std::ios::binary);
   if (!in) throw PackError(path.u8string() + ": cannot read icon: " + std::strerror(errno));
   std::vector<unsigned char> bytes((std::istreambuf_iterator<char>(in)),

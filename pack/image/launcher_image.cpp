@@ -58,8 +58,13 @@ PeSection section_after(const PeSection& before, uint64_t size, const PeHeaders&
   return s;
 }
 
-void check_room_for_sections(const PeHeaders& stub) {
+void check_room_for_sections(const StubBytes& bytes, const PeHeaders& stub) {
   uint64_t end = stub.section_table_end() + 3 * pe_section_header_size;
+  uint64_t digests = image_digest_offset(stub);
+  if (end > digests || std::any_of(bytes.data + digests, bytes.data + stub.size_of_headers,
+                                   [](unsigned char b) { return b != 0; })) {
+    bad_stub("no room for the image digests");
+  }
   for (const PeSection& s : stub.sections) {
     if (s.raw_size != 0 && s.raw_offset < end) bad_stub("no room for three more section headers");
   }
@@ -100,7 +105,7 @@ LauncherLayout plan_launcher(const StubBytes& stub, const LauncherContent& conte
   LauncherLayout layout;
   layout.stub = read_pe_headers(stub.data, stub.size, stub.size);
   const PeHeaders& headers = layout.stub;
-  check_room_for_sections(headers);
+  check_room_for_sections(stub, headers);
   layout.record_offset = find_record(stub, headers);
   check_record_layout(stub, layout.record_offset);
   // Checked here, before any work, with the messages users see.
@@ -146,6 +151,7 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
     : stub_(stub), content_(content), out_(out), layout_(plan_launcher(stub, content)) {
   // The headers are written last, when every size is known; their bytes are summed then.
   out_.write(stub.data, layout_.stub.size_of_headers);
+  head_.assign(stub.data, stub.data + layout_.stub.size_of_headers);
   std::vector<unsigned char> body(stub.data + layout_.stub.size_of_headers, stub.data + stub.size);
   unsigned char* record = &body[layout_.record_offset - layout_.stub.size_of_headers];
   put_le(record + offsetof(ConstantsRecord, payload_rva), layout_.payload_section.virtual_address,
@@ -172,6 +178,13 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
 
 void LauncherImage::put(const void* data, size_t size) {
   checksum_.add(out_.size(), data, size);
+  const unsigned char* bytes = static_cast<const unsigned char*>(data);
+  uint64_t payload_at = layout_.payload_section.raw_offset;
+  size_t head = out_.size() >= payload_at
+                    ? 0
+                    : static_cast<size_t>(std::min<uint64_t>(size, payload_at - out_.size()));
+  head_.insert(head_.end(), bytes, bytes + head);
+  payload_digest_.add(bytes + head, size - head);
   out_.write(data, size);
 }
 
@@ -190,7 +203,8 @@ void LauncherImage::write(const void* data, size_t size) {
   payload_length_ += size;
 }
 
-std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field) const {
+std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field,
+                                                        const ImageDigests& digests) const {
   const PeHeaders& stub = layout_.stub;
   std::vector<unsigned char> headers(stub_.data, stub_.data + stub.size_of_headers);
   PeSection payload = layout_.payload_section;
@@ -223,6 +237,7 @@ std::vector<unsigned char> LauncherImage::final_headers(uint32_t checksum_field)
     put_section_header(table, index_section_name, index);
   }
   put_section_header(table + pe_section_header_size, ".payload", payload);
+  put_image_digests(&headers[image_digest_offset(stub)], digests);
   return headers;
 }
 
@@ -234,8 +249,21 @@ void LauncherImage::set_reuse(uint64_t stamp, std::vector<unsigned char> index) 
   index_ = std::move(index);
 }
 
+// The digests over the headers as they will be, blank where neither covers them.
+ImageDigests LauncherImage::image_digests() {
+  std::vector<unsigned char> headers = final_headers(0, ImageDigests{});
+  std::copy(headers.begin(), headers.end(), head_.begin());
+  blank_unhashed(unhashed_fields(layout_.stub), 0, head_.data(), head_.size());
+  Sha256 head;
+  head.add(head_.data(), head_.size());
+  return ImageDigests{head.finish(), payload_digest_.finish()};
+}
+
 void LauncherImage::write_at(uint64_t offset, const void* data, size_t size) {
+  // Only what lies before the payload is ever written again.
+  if (offset + size > head_.size()) throw PackError("internal: the payload written again");
   out_.write_at(offset, data, size);
+  std::memcpy(&head_[offset], data, size);
   checksum_.add(offset, data, size);
 }
 
@@ -259,10 +287,11 @@ uint64_t LauncherImage::finish() {
   write_at(layout_.record_offset + offsetof(ConstantsRecord, stamp), stamp, sizeof stamp);
   if (!index_.empty()) write_at(layout_.index_section.raw_offset, index_.data(), index_.size());
 
-  std::vector<unsigned char> headers = final_headers(0);
+  ImageDigests digests = image_digests();
+  std::vector<unsigned char> headers = final_headers(0, digests);
   checksum_.add(0, headers.data(), headers.size());
   uint64_t file_size = out_.size();
-  headers = final_headers(checksum_.value(file_size));
+  headers = final_headers(checksum_.value(file_size), digests);
   out_.write_at(0, headers.data(), headers.size());
   return file_size;
 }

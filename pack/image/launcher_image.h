@@ -5,6 +5,7 @@
 
 #include "pack/archive/byte_sink.h"
 #include "pack/image/icon_set.h"
+#include "pack/image/image_digest.h"
 #include "pack/image/pe_checksum.h"
 #include "pack/image/pe_headers.h"
 #include "pack/image/pe_subsystem.h"
@@ -33,7 +34,7 @@ struct LauncherContent {
 
 // Where the pieces of a launcher go: the stub's sections as they are, then a resource
 // section, the entry index's section when there is an index, then the payload's section,
-// each at a page-aligned file offset.
+// each at a page-aligned file offset. The headers end in the image's digests.
 struct LauncherLayout {
   PeHeaders stub;
   uint64_t record_offset = 0;  // the constants record in the file
@@ -72,7 +73,9 @@ class LauncherImage : public ByteSink {
   // Over bytes already put as zeros.
   void write_at(uint64_t offset, const void* data, size_t size);
   void pad_to(uint64_t offset);
-  std::vector<unsigned char> final_headers(uint32_t checksum_field) const;
+  std::vector<unsigned char> final_headers(uint32_t checksum_field,
+                                           const ImageDigests& digests) const;
+  ImageDigests image_digests();
 
   StubBytes stub_;
   LauncherContent content_;
@@ -82,6 +85,8 @@ class LauncherImage : public ByteSink {
   uint64_t payload_length_ = 0;
   uint64_t stamp_ = 0;
   std::vector<unsigned char> index_;
+  std::vector<unsigned char> head_;  // the file before the payload's section, as written
+  Sha256 payload_digest_;
 };
 
 // The error for a payload past the image's reach.

@@ -121,7 +121,12 @@ ProgramIdentity read_identity(const ResourceBytes& section) {
   }
   try {
     if (const ResourceLeaf* version = first_of(leaves, rt_version)) {
-      identity.version = parse_program_version(resource_data(section, *version));
+      ProgramVersion parsed = parse_program_version(resource_data(section, *version));
+      // Its strings without its numbers would make a launcher of two programs.
+      if (parsed.fixed_unusable) {
+        throw PackError("its fixed information lacks the 0xFEEF04BD signature or is cut short");
+      }
+      identity.version = std::move(parsed);
     }
   } catch (const PackError& error) {
     identity.version_problem = error.what();

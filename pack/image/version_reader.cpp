@@ -135,6 +135,7 @@ ProgramVersion parse_program_version(const Bytes& data) {
   if (root.key != u"VS_VERSION_INFO") malformed("no VS_VERSION_INFO at its start");
   ProgramVersion found;
   found.fixed = fixed_info(v, root);
+  found.fixed_unusable = !found.fixed && root.value_length > 0;
   std::vector<Block> tables;
   std::vector<std::pair<uint16_t, uint16_t>> listed;
   for (const Block& info : v.children(root)) {

@@ -34,7 +34,8 @@ void CheckingVisitor::end() {
   bytes_ += current_.size;
 }
 
-std::string CheckingVisitor::where() const {
+std::string CheckingVisitor::where(const PackError& fault) const {
+  if (dynamic_cast<const FrameFault*>(&fault) != nullptr) return "";
   return inside_ ? utf16_to_utf8(current_.name) + ": " : std::string();
 }
 

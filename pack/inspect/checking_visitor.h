@@ -12,8 +12,9 @@ class CheckingVisitor : public EntryVisitor {
   void begin(const EntryHeader& entry) override;
   void data(const unsigned char* bytes, size_t size) override;
   void end() override;
-  // "NAME: " while inside an entry, to name where a decoding fault happened.
-  std::string where() const;
+  // "NAME: " while inside an entry, to name where a decoding fault happened; nothing for
+  // a fault of the whole frame.
+  std::string where(const PackError& fault) const;
   uint64_t files() const { return files_; }
   uint64_t bytes() const { return bytes_; }
   // Entries whose writer stored no checksum (0), so that their data was not checked.

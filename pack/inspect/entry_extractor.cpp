@@ -1,6 +1,8 @@
 #include "pack/inspect/entry_extractor.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "pack/pack_error.h"
 #include "pack/platform/interrupt_cleanup.h"
@@ -52,12 +54,18 @@ void EntryExtractor::data(const unsigned char* bytes, size_t size) {
   if (interrupted()) throw PackError("interrupted");
   CheckingVisitor::data(bytes, size);
   out_.write(reinterpret_cast<const char*>(bytes), static_cast<std::streamsize>(size));
+  if (!out_) fail_to_write();
 }
 
 void EntryExtractor::end() {
   out_.close();
-  if (!out_) throw PackError("cannot write " + target_.u8string());
+  if (!out_) fail_to_write();
   CheckingVisitor::end();
+}
+
+// The system's reason stays in errno from the write that failed (a full disk, a size limit).
+void EntryExtractor::fail_to_write() const {
+  throw PackError("cannot write " + target_.u8string() + ": " + std::strerror(errno));
 }
 
 }  // namespace pack

@@ -17,6 +17,8 @@ class EntryExtractor : public CheckingVisitor {
   void end() override;
 
  private:
+  [[noreturn]] void fail_to_write() const;
+
   std::filesystem::path folder_;
   std::filesystem::path target_;
   std::ofstream out_;

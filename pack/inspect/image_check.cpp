@@ -7,6 +7,7 @@
 
 #include "pack/archive/prune_rule.h"
 #include "pack/archive/reuse_rule.h"
+#include "pack/cli/progress.h"
 #include "pack/image/embedded_stub.h"
 #include "pack/image/pe_checksum.h"
 #include "pack/image/resource_reader.h"
@@ -108,8 +109,9 @@ ImageFacts check_file_end(std::ifstream& in, const PeHeaders& h) {
   ImageFacts facts;
   if (offset == 0 && size == 0) {
     if (file_size != end) {
-      fault(std::to_string(file_size - end) +
-            " bytes follow the last section: something was appended after packing");
+      uint64_t appended = file_size - end;
+      fault(counted(appended, "byte") + (appended == 1 ? " follows" : " follow") +
+            " the last section: something was appended after packing");
     }
     return facts;
   }
@@ -281,14 +283,22 @@ ImageFacts check_launcher_image(const fs::path& path, const LauncherFacts& facts
   if (!in) fault("cannot read the file");
   check_sections(facts.headers);
   ImageFacts image = check_file_end(in, facts.headers);
+  const PeHeaders& h = facts.headers;
+  if (h.section_table_end() <= image_digest_offset(h)) {
+    image.digests =
+        read_image_digests(read_range(in, image_digest_offset(h), image_digest_record_size).data());
+  }
   std::u16string version = check_record(facts);
   check_resources(in, facts.headers, version);
   return image;
 }
 
-void check_pe_checksum(const fs::path& path, const LauncherFacts& facts) {
+void check_image_sums(const fs::path& path, const LauncherFacts& facts, const ImageFacts& image) {
   std::ifstream in(path, std::ios::binary);
   uint64_t field_at = facts.headers.optional_offset + pe_field::checksum;
+  const PeSection& payload = facts.headers.sections.back();
+  ImageDigester digester(facts.headers, payload.raw_offset,
+                         uint64_t{payload.raw_offset} + payload.raw_size);
   PeChecksum sum;
   Bytes buffer(1u << 20);
   uint64_t offset = 0;
@@ -300,13 +310,29 @@ void check_pe_checksum(const fs::path& path, const LauncherFacts& facts) {
       if (at >= offset && at < offset + got) buffer[static_cast<size_t>(at - offset)] = 0;
     }
     sum.add(offset, buffer.data(), got);
+    digester.add(buffer.data(), got);
     offset += got;
   }
   uint32_t computed = sum.value(facts.headers.file_size);
-  if (computed == facts.headers.checksum) return;
   in.clear();
-  fault("the PE checksum in its header is " + hex(facts.headers.checksum) + ", the file sums to " +
-        hex(computed) + ": it was changed after packing" + first_code_change(in, facts));
+  if (computed != facts.headers.checksum) {
+    fault("the PE checksum in its header is " + hex(facts.headers.checksum) +
+          ", the file sums to " + hex(computed) + ": it was changed after packing" +
+          first_code_change(in, facts));
+  }
+  if (!image.digests) return;
+  ImageDigests digests = digester.finish();
+  if (digests.head != image.digests->head) {
+    fault(
+        "its SHA-256 differs from the one recorded at packing, though its PE checksum "
+        "matches: it was changed after packing" +
+        first_code_change(in, facts));
+  }
+  if (digests.payload != image.digests->payload) {
+    fault(
+        "the SHA-256 of its payload's section differs from the one recorded at packing: it "
+        "was changed after packing");
+  }
 }
 
 }  // namespace pack

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "pack/archive/entry_index.h"
+#include "pack/cli/progress.h"
 #include "pack/pack_error.h"
 #include "pack/platform/file_reader.h"
 #include "pack/scan/utf.h"
@@ -30,8 +31,8 @@ void IndexMatchingVisitor::match(const EntryHeader& entry) {
   const EntryHeader& listed = index_[next_++];
   if (listed.name != entry.name || listed.size != entry.size || listed.checksum != entry.checksum) {
     throw PackError("its entry index names entry " + std::to_string(next_) + " '" +
-                    utf16_to_utf8(listed.name) + "' (" + std::to_string(listed.size) +
-                    " bytes) otherwise than the payload");
+                    utf16_to_utf8(listed.name) + "' (" + counted(listed.size, "byte") +
+                    ") otherwise than the payload");
   }
 }
 

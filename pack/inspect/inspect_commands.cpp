@@ -47,7 +47,7 @@ FrameFacts decode(const std::string& launcher, const LauncherFacts& facts,
   try {
     return read_payload(in, facts.payload_length, visitor);
   } catch (const PackError& fault) {
-    throw PackError(launcher + ": " + visitor.where() + fault.what());
+    throw PackError(launcher + ": " + visitor.where(fault) + fault.what());
   }
 }
 
@@ -91,7 +91,7 @@ void run_verify(const std::string& launcher) {
   FrameFacts frame = decode(launcher, facts, visitor);
   try {
     visitor.finish();
-    check_pe_checksum(path, facts);
+    check_image_sums(path, facts, image);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());
   }
@@ -105,6 +105,12 @@ void run_verify(const std::string& launcher) {
       launcher.c_str(), counted(visitor.files(), "file").c_str(),
       human_bytes(visitor.bytes()).c_str(), frame.has_checksum ? " and the frame's checksum" : "",
       unchecked.c_str(), has_index ? ", entry index" : "");
+  if (!image.digests) {
+    std::printf(
+        "%s: made by an older kovran-onefile, with no SHA-256 digest of its image: a change "
+        "that keeps its PE checksum would pass\n",
+        launcher.c_str());
+  }
   if (image.is_signed) {
     std::printf(
         "%s: signed after packing (a certificate table of %s), which this check leaves "
@@ -123,7 +129,7 @@ void run_extract(const std::string& launcher, const std::string& folder) {
     try {
       read_payload(in, facts.payload_length, extractor);
     } catch (const PackError& fault) {
-      throw PackError(launcher + ": " + extractor.where() + fault.what() +
+      throw PackError(launcher + ": " + extractor.where(fault) + fault.what() +
                       "; nothing was extracted");
     }
     target.commit();
@@ -136,15 +142,18 @@ void run_extract(const std::string& launcher, const std::string& folder) {
   }
 }
 
+// What the record and headers tell comes first, so that a payload that fails to decode
+// still leaves them shown.
 void run_info(const std::string& launcher) {
   LauncherFacts facts = read_launcher(fs::u8path(launcher));
-  CheckingVisitor visitor;
-  FrameFacts frame = decode(launcher, facts, visitor);
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
   std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.headers.subsystem).c_str(),
               static_cast<unsigned>(facts.headers.subsystem));
   std::printf("file:             %s\n", human_bytes(facts.headers.file_size).c_str());
+  std::fflush(stdout);
+  CheckingVisitor visitor;
+  FrameFacts frame = decode(launcher, facts, visitor);
   std::printf("payload:          %s compressed, %s in %s\n",
               human_bytes(facts.payload_length).c_str(), human_bytes(visitor.bytes()).c_str(),
               counted(visitor.files(), "file").c_str());

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <vector>
 
+#include "pack/cli/progress.h"
 #include "pack/image/launcher_image.h"
 #include "pack/image/pe_headers.h"
 #include "pack/pack_error.h"
@@ -57,6 +58,19 @@ std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const P
   return std::nullopt;
 }
 
+// For headers that do not fit the file: the size of the launcher the file was cut from,
+// when they are this tool's, whose sections end in .payload.
+std::optional<uint64_t> cut_from(const std::vector<unsigned char>& head) {
+  try {
+    PeHeaders whole = read_pe_headers(head.data(), head.size(), UINT64_MAX);
+    const PeSection& last = whole.sections.back();
+    if (last.name != ".payload") return std::nullopt;
+    return uint64_t{last.raw_offset} + last.raw_size;
+  } catch (const PackError&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 LauncherFacts read_launcher(const fs::path& path) {
@@ -76,6 +90,11 @@ LauncherFacts read_launcher(const fs::path& path) {
   try {
     headers = read_pe_headers(head.data(), head.size(), size);
   } catch (const PackError& problem) {
+    if (std::optional<uint64_t> whole = cut_from(head); whole && *whole > size) {
+      throw PackError(path.u8string() + ": cut short: a launcher made by kovran-onefile of " +
+                      counted(*whole, "byte") + ", of which the file holds " +
+                      counted(size, "byte"));
+    }
     throw fail(problem.what());
   }
   LauncherFacts facts;

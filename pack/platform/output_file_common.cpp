@@ -19,7 +19,10 @@ fs::path temporary_output_path(const fs::path& output) {
 
 void check_output_path(const fs::path& output) {
   std::error_code error;
-  if (output.filename().empty()) throw PackError(output.u8string() + ": output needs a file name");
+  if (output.filename().empty()) {
+    throw PackError(output.empty() ? "the output (-o) needs a file name, not an empty text"
+                                   : output.u8string() + ": output needs a file name");
+  }
   // A missing folder is made once the inputs are checked.
   if (fs::exists(folder_of(output), error) && !fs::is_directory(folder_of(output), error)) {
     throw PackError(output.u8string() + ": " + folder_of(output).u8string() + " is not a folder");

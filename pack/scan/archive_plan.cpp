@@ -26,9 +26,21 @@ std::u16string normalize_main(const std::string& main_name) {
   return *name;
 }
 
+// --main as a path that leads into the app folder (absolute, or through ".."): the name
+// below it; as it is otherwise.
+std::string below_app_dir(const std::string& main_name, const fs::path& app_dir) {
+  std::error_code error;
+  fs::path root = fs::absolute(app_dir, error).lexically_normal();
+  fs::path full = fs::absolute(app_dir / fs::u8path(main_name), error).lexically_normal();
+  if (error) return main_name;
+  fs::path relative = full.lexically_relative(root);
+  if (relative.empty() || *relative.begin() == "..") return main_name;
+  return relative.generic_u8string();
+}
+
 size_t find_named_main(const std::vector<AppFile>& files, const std::string& main_name,
                        const fs::path& app_dir) {
-  std::u16string wanted = normalize_main(main_name);
+  std::u16string wanted = normalize_main(below_app_dir(main_name, app_dir));
   auto exact = std::find_if(files.begin(), files.end(),
                             [&](const AppFile& file) { return file.name == wanted; });
   if (exact != files.end()) return exact - files.begin();

@@ -54,6 +54,40 @@ TEST(ChildCommandLine, QuotesAndEscapesExactlyAsTheTableSays) {
   }
 }
 
+// Whatever the launcher was started with after its first argument reaches the child unit
+// for unit, and splits there into the same arguments as it did for the launcher.
+TEST(ChildCommandLine, PassesTheRestOfItsOwnLineAsTyped) {
+  std::wstring probe = probe_path();
+  struct Case {
+    std::wstring line, rest;
+  } cases[] = {
+      {L"\"" + probe + L"\" \"a\"\"b c\"  d   \"\" x\\ \"e f\\\\\" ",
+       L" \"a\"\"b c\"  d   \"\" x\\ \"e f\\\\\" "},
+      {L"\"l.exe\"x y", L" x y"},  // the quote ends the first argument
+      {L"l.exe\tz  ", L"\tz  "},
+      {L"l.exe a\"\"b", L" a\"\"b"},
+      {L"\"l x.exe\" a", L" a"},
+      {L"\"\" a", L" a"},
+      {L"l.exe\"x y\" z", L" y\" z"},  // unquoted, it ends at the first blank
+      {L"l.exe", L""},
+      {L"l.exe ", L" "},
+      {L"\"l.exe", L""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(narrow_utf8(c.line));
+    ProcessOptions options;
+    options.application = probe.c_str();
+    ProcessResult result = run_process(c.line, options);
+    ASSERT_EQ(result.exit_code, 0u);
+    std::wstring built(reinterpret_cast<const wchar_t*>(result.raw_out.data()),
+                       result.raw_out.size() / 2);
+    EXPECT_EQ(built, quote_argument(probe) + c.rest);
+    std::vector<std::wstring> launcher_arguments = split(c.line), child_arguments = split(built);
+    launcher_arguments[0] = probe;
+    EXPECT_EQ(child_arguments, launcher_arguments);
+  }
+}
+
 TEST(ChildCommandLine, RoundTripsEveryArgumentEmptyOnesIncluded) {
   std::vector<std::wstring> arguments = {L"",
                                          L"simple",

@@ -86,6 +86,7 @@ bool same_tree(const std::wstring& source, const std::wstring& copy) {
 int wmain() {
   int count = 0;
   wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+  printf("command_line=%s\n", utf8(GetCommandLineW()).c_str());
   printf("argc=%d\n", count);
   for (int i = 0; i < count; ++i) printf("arg%d=%s\n", i, utf8(arguments[i]).c_str());
   for (const wchar_t* name :

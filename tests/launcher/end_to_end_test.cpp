@@ -109,6 +109,15 @@ TEST(EndToEnd, EmptyArgumentStaysAnArgument) {
             (std::vector<std::string>{narrow_utf8(e2e(L"launcher.exe")), "a b", "", "c"}));
 }
 
+// Quotes, runs of blanks and "" inside quotes mean what the program's own runtime says.
+TEST(EndToEnd, TheProgramGetsTheLaunchersArgumentsAsTyped) {
+  const std::wstring typed = L" \"a\"\"b c\"  d   \"\" x\\ \"e f\\\\\" ";
+  ProcessResult result = run_process(quote_argument(e2e(L"launcher.exe")) + typed);
+  ASSERT_EQ(result.exit_code, 0u) << result.err;
+  EXPECT_EQ(ChildReport(result.out)["command_line"],
+            narrow_utf8(quote_argument(e2e(L"launcher.exe")) + typed));
+}
+
 TEST(EndToEnd, OriginalArgv0KeepsTheInvokedNameWhileTheChildGetsTheModulePath) {
   ProcessOptions options;
   std::wstring launcher = e2e(L"launcher.exe");
@@ -205,7 +214,8 @@ TEST(EndToEnd, StampLauncherDecodesNothingWhenEveryFileIsCurrent) {
   DeleteFileW(data.c_str());
   ProcessResult missing = start(e2e(L"stamp-undecodable.exe"));
   EXPECT_EQ(missing.exit_code, 2u);
-  EXPECT_EQ(missing.out, "Error, couldn't decode attached data.\n");
+  EXPECT_EQ(missing.err, "Error, couldn't decode attached data.\n");
+  EXPECT_EQ(missing.out, "");
   ProcessResult repaired = start(e2e(L"stamp.exe"));
   ASSERT_EQ(repaired.exit_code, 0u) << repaired.out << repaired.err;
   EXPECT_EQ(read_file(data), "payload data\n");
@@ -226,13 +236,30 @@ TEST(EndToEnd, BrokenPayloadsEndWithTheirMessagesBeforeAnythingIsCreated) {
 
 // A record whose payload or index lies outside the image is never read.
 TEST(EndToEnd, RecordReachingPastTheImageEndsTheStartWithTheDecodeMessage) {
-  for (const wchar_t* name : {L"record-payload-address", L"record-payload-length",
-                              L"record-index-address"}) {
+  for (const wchar_t* name :
+       {L"record-payload-address", L"record-payload-length", L"record-index-address"}) {
     SCOPED_TRACE(narrow_utf8(name));
     ProcessResult result = start(e2e(std::wstring(name) + L".exe"));
     EXPECT_EQ(result.exit_code, 2u);
-    EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n");
+    // A console launcher, as the probe child is a console program.
+    EXPECT_EQ(result.err, "Error, couldn't decode attached data.\n");
   }
+}
+
+// A console launcher's standard output may be the user's data: its own words stay out.
+TEST(EndToEnd, AConsoleLauncherWritesItsMessagesToStandardError) {
+  const std::pair<const wchar_t*, const char*> cases[] = {
+      {L"bad-magic-console.exe", "Error, couldn't find attached data header.\n"},
+      {L"damaged-console.exe", "Error, couldn't decode attached data.\n"},
+  };
+  for (const auto& [name, message] : cases) {
+    SCOPED_TRACE(narrow_utf8(name));
+    ProcessResult result = start(e2e(name));
+    EXPECT_EQ(result.exit_code, 2u);
+    EXPECT_EQ(result.err, message);
+    EXPECT_EQ(result.out, "");
+  }
+  EXPECT_FALSE(file_exists(e2e(L"broken-target")));
 }
 
 // Damaged data is never run: an entry whose bytes differ from its CRC-32, and a frame whose

@@ -40,6 +40,10 @@ head -c 64 /dev/zero >>"$out/bad-magic.block"
 printf 'QVJ' >"$out/damaged.block"
 head -c 200 /dev/urandom >>"$out/damaged.block"
 "$tool" pack --quiet --unchecked-block --payload-block "$out/damaged.block" --output "$out/damaged.exe" --spec '{PROGRAM_DIR}\broken-target'
+for name in bad-magic damaged; do
+  "$tool" pack --quiet --unchecked-block --payload-block "$out/$name.block" --subsystem console \
+    --output "$out/$name-console.exe" --spec '{PROGRAM_DIR}\broken-target'
+done
 
 # Damaged data that decodes: an entry whose bytes differ from its stored CRC-32 in a frame
 # without checksum, and intact entries in a frame whose checksum does not match.

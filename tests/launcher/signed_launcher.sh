@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A packed launcher signed with a throwaway self-signed certificate: the signature
-# verifies, the tool's verify passes it and says it is signed, and the signed launcher
-# still unpacks and runs its program.
+# verifies, the tool's verify passes it and says it is signed, and refuses a copy changed
+# in a way that keeps the checksum; the signed launcher still unpacks and runs its program.
 set -euo pipefail
 tool=$1
 sample=$2
@@ -21,6 +21,17 @@ checked=$("$tool" verify "$work/signed.exe") || { echo "verify refused: $checked
 grep -q "signed.exe: signed after packing (a certificate table of " <<<"$checked" ||
   { echo "verify did not say signed: $checked"; exit 1; }
 if "$tool" verify "$work/unsigned.exe" | grep -q "signed after packing"; then echo "unsigned called signed"; exit 1; fi
+# A letter of the DOS stub one up, the one two bytes later one down: the same PE checksum.
+python3 - "$work/signed.exe" "$work/same-sum.exe" <<'PY'
+import sys
+data = bytearray(open(sys.argv[1], "rb").read())
+at = data.index(b"This program")
+data[at] += 1
+data[at + 2] -= 1
+open(sys.argv[2], "wb").write(data)
+PY
+if "$tool" verify "$work/same-sum.exe" 2>"$work/same-sum.log"; then echo "a changed stub passed"; exit 1; fi
+grep -q "its SHA-256 differs" "$work/same-sum.log" || { cat "$work/same-sum.log"; exit 1; }
 
 output=$("$root/scripts/wine-run.sh" "$work/signed.exe" signed)
 grep -q "hello from greeting.dll" <<<"$output" || { echo "unexpected output: $output"; exit 1; }

@@ -166,4 +166,45 @@ check "an unknown argument is refused" refused "unknown arguments: COLOUR" \
 check "a library target is refused" refused "greet is not an executable target" \
   TARGET greet OUTPUT x.exe
 check "OUTPUT is required" refused "TARGET and OUTPUT are required" TARGET hello
+
+# Names that CMake lists and depfiles do not hold as they are, under both generators.
+names="$tmp/names"
+mkdir -p "$names/data/x;y" "$names/extra"
+cp "$root"/tests/package/consumer/*.[ch] "$names/"
+for name in 'a#b.txt' 'c$d.txt' 'e;f.txt' 'x;y/z;w.txt' 'g^h.txt'; do echo "$name" >"$names/data/$name"; done
+echo file >"$names/extra/data"
+cat >"$names/CMakeLists.txt" <<'CMAKE'
+cmake_minimum_required(VERSION 3.21)
+project(names C)
+find_package(KovranOnefile REQUIRED)
+add_library(greet SHARED greet.c)
+add_executable(hello hello.c)
+target_link_libraries(hello PRIVATE greet)
+set(EXTRA "" CACHE STRING "")
+kovran_onefile_add(TARGET hello OUTPUT out/names.exe DATA data ${EXTRA})
+CMAKE
+for generator in Ninja "Unix Makefiles"; do
+  bin="$tmp/names-${generator// /-}"
+  out="$bin/out/names.exe"
+  configure() {
+    cmake -S "$names" -B "$bin" -G "$generator" -DCMAKE_PREFIX_PATH="$prefix" \
+      -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" "$@" 2>&1
+  }
+  configure >/dev/null
+  built=$(build)
+  check "$generator: names with # \$ ; ^ build" test $? -eq 0
+  for name in 'a#b.txt' 'c$d.txt' 'e;f.txt' 'x;y/z;w.txt' 'g^h.txt'; do
+    check "$generator: and $name is packed" grep -qxF "./data/$name" "$out.files"
+  done
+  check "$generator: a build with no change packs nothing" packs_not
+  for name in 'a#b.txt' 'c$d.txt' 'x;y/z;w.txt' 'g^h.txt'; do
+    sleep 0.05  # past the last pack's time, which file times may not tell apart
+    echo more >>"$names/data/$name"
+    check "$generator: $name changed: packs again" packs_again
+  done
+  configure -DEXTRA="FILES;extra/data" >/dev/null
+  failed=$(build)
+  check "$generator: FILES x/data beside DATA data fails the build" \
+    contains "$failed" "would both be packed as"
+done
 finish

@@ -23,8 +23,8 @@ TEST(EntryNames, NamesLeavingTheTargetOrNamingADeviceEndTheUnpackBeforeTheyAreWr
       if (!first) entries.insert(entries.begin(), {L"main.exe", "MZ"});
       ProcessResult result = unpacker.run(entries);
       EXPECT_EQ(result.exit_code, 2u) << narrow_utf8(name);
-      EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n") << narrow_utf8(name);
-      EXPECT_EQ(result.err, "") << narrow_utf8(name);
+      EXPECT_EQ(result.err, "Error, couldn't decode attached data.\n") << narrow_utf8(name);
+      EXPECT_EQ(result.out, "") << narrow_utf8(name);
       EXPECT_FALSE(file_exists(unpacker.temp.file(L"x.exe"))) << narrow_utf8(name);
       EXPECT_FALSE(file_exists(unpacker.path(L"sub"))) << narrow_utf8(name);
       EXPECT_EQ(file_exists(unpacker.path(L"main.exe")), !first) << narrow_utf8(name);

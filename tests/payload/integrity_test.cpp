@@ -95,8 +95,8 @@ void expect_write_failure(const ProcessResult& result) {
 
 void expect_decode_failure(const ProcessResult& result) {
   EXPECT_EQ(result.exit_code, 2u);
-  EXPECT_EQ(result.out, decode_message);
-  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.err, decode_message);
+  EXPECT_EQ(result.out, "");
 }
 
 TEST(UnpackIntegrity, WritesCutShortByTheSystemFailWithTheWriteMessage) {

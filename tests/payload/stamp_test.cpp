@@ -62,7 +62,8 @@ void expect_unpacked(const StampUnpacker& unpacker, const std::vector<ArchiveEnt
 
 void expect_decode_failure(const ProcessResult& result) {
   EXPECT_EQ(result.exit_code, 2u) << result.out << result.err;
-  EXPECT_EQ(result.out, decode_message);
+  EXPECT_EQ(result.err, decode_message);
+  EXPECT_EQ(result.out, "");
 }
 
 TEST(StampRule, WrittenFilesCarryTheStampAndALaterStartDecodesNothing) {

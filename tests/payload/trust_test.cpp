@@ -22,7 +22,8 @@ constexpr uint64_t stamp = 119916288000000000ULL + 2 * 10000000ULL * 62000000;
 
 void expect_decode_failure(const ProcessResult& result) {
   EXPECT_EQ(result.exit_code, 2u) << result.out << result.err;
-  EXPECT_EQ(result.out, decode_message);
+  EXPECT_EQ(result.err, decode_message);
+  EXPECT_EQ(result.out, "");
 }
 
 void expect_tree(const Unpacker& unpacker, const std::vector<ArchiveEntry>& entries) {

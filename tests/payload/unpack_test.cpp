@@ -158,7 +158,7 @@ TEST(Unpack, OverlongEntryNameIsDamageFoundBeforeWritingIt) {
   Unpacker unpacker;
   ProcessResult result = unpacker.run({{L"main.exe", "x"}, {std::wstring(1024, L'n'), "y"}});
   EXPECT_EQ(result.exit_code, 2u);
-  EXPECT_EQ(result.out, decode_message);
+  EXPECT_EQ(result.err, decode_message);
   EXPECT_TRUE(file_exists(unpacker.path(L"main.exe")));  // entries before it stay
 }
 
@@ -170,7 +170,8 @@ TEST(Unpack, BrokenBlocksEndWithTheirMessagesAndCreateNothingFirst) {
     bad_magic[i] = 'X';
     ProcessResult result = unpacker.run(bad_magic);
     EXPECT_EQ(result.exit_code, 2u);
-    EXPECT_EQ(result.out, "Error, couldn't find attached data header.\n");
+    EXPECT_EQ(result.err, "Error, couldn't find attached data header.\n");
+    EXPECT_EQ(result.out, "");
     EXPECT_FALSE(file_exists(unpacker.target));
   }
   Unpacker damaged_unpacker;
@@ -178,7 +179,8 @@ TEST(Unpack, BrokenBlocksEndWithTheirMessagesAndCreateNothingFirst) {
   for (size_t i = 20; i < 60; ++i) damaged[i] = static_cast<char>(damaged[i] ^ 0x5A);
   ProcessResult result = damaged_unpacker.run(damaged);
   EXPECT_EQ(result.exit_code, 2u);
-  EXPECT_EQ(result.out, "Error, couldn't decode attached data.\n");
+  EXPECT_EQ(result.err, "Error, couldn't decode attached data.\n");
+  EXPECT_EQ(result.out, "");
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "tests/pack/test_files.h"
 #include "tests/pack/tool_runner.h"
@@ -18,6 +19,18 @@ TEST(ToolVersion, VersionFlagPrintsTheToolsOwn) {
   ToolResult result = run_pack_tool({"--version"});
   EXPECT_EQ(0, result.exit_code);
   EXPECT_EQ(0u, result.out.rfind("kovran-onefile ", 0)) << result.out;
+}
+
+// The help becomes the man page of a package, whose bytes must not depend on the machine
+// that built it.
+TEST(ToolVersion, HelpShowsNoDefaultOfTheMachinesOwn) {
+  ToolResult result = run_pack_tool({"pack", "--help"});
+  EXPECT_EQ(0, result.exit_code);
+  std::string threads = result.out.substr(result.out.find("--threads"));
+  threads = threads.substr(0, threads.find('\n'));
+  EXPECT_EQ(std::string::npos,
+            threads.find("=" + std::to_string(std::thread::hardware_concurrency())))
+      << threads;
 }
 
 TEST(Messages, CommandLineMistakesAreOneLineThatSaysWhatToDo) {
@@ -71,6 +84,46 @@ TEST(Messages, RefusalsGiveTheirReason) {
     EXPECT_NE(std::string::npos, result.err.find(expected)) << result.err;
     EXPECT_EQ(std::string::npos, result.err.find("spec")) << result.err;
   }
+}
+
+// Mistakes a new user made, each answered with what is wrong and with which file.
+TEST(Messages, NewUsersMistakesAreNamedPlainly) {
+  TempDir dir;
+  write_file(dir / "app/app.exe", minimal_program());
+  fs::create_directories(dir / "icons.ico");
+  fs::path launcher = dir / "app.exe";
+  ASSERT_EQ(
+      0, run_pack_tool({"pack", "-q", (dir / "app").string(), "-o", launcher.string()}).exit_code);
+  std::vector<unsigned char> image = read_file(launcher);
+  write_file(dir / "cut.exe", std::string(image.begin(), image.begin() + 5000));
+  write_file(dir / "longer.exe", std::string(image.begin(), image.end()) + "x");
+  std::vector<std::string> pack = {"pack", "-q", (dir / "app").string(), "-o",
+                                   (dir / "o.exe").string()};
+  auto with = [&](std::vector<std::string> args, const std::vector<std::string>& extra) {
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+  };
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {with(pack, {"--icon", (dir / "icons.ico").string()}),
+       "icons.ico: cannot read icon: it is a folder, not an .ico file"},
+      {{"pack", (dir / "app").string(), "-o", ""},
+       "error: the output (-o) needs a file name, not an empty text"},
+      {{"verify", (dir / "cut.exe").string()},
+       "cut.exe: cut short: a launcher made by kovran-onefile of "},
+      {{"verify", (dir / "longer.exe").string()}, ": 1 byte follows the last section"},
+  };
+  for (const auto& [args, expected] : cases) {
+    SCOPED_TRACE(expected);
+    expect_refused_in_one_line(run_pack_tool(args), expected);
+  }
+  // --main as a path that leads into the app folder names the file there.
+  for (const std::string& main : {(dir / "app/app.exe").string(), std::string("../app/app.exe")}) {
+    SCOPED_TRACE(main);
+    ToolResult packed = run_pack_tool(with(pack, {"--main", main}));
+    EXPECT_EQ(0, packed.exit_code) << packed.err;
+  }
+  expect_refused_in_one_line(run_pack_tool(with(pack, {"--main", "../other/app.exe"})),
+                             "main executable not found in the app folder");
 }
 
 // One file, and a size whose rounding differed between the archive's and the files'

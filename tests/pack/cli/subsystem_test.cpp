@@ -48,7 +48,7 @@ TEST(Subsystem, SummaryAndInfoTellWhichAndWhy) {
 }
 
 // The launcher's code is one for both: a console and a GUI launcher of the same input
-// differ in the Subsystem field and in the checksum over it, nowhere else.
+// differ in the Subsystem field and in the checksum and digests over it, nowhere else.
 TEST(Subsystem, OnlyTheHeaderFieldAndTheChecksumDiffer) {
   TempDir dir;
   ASSERT_EQ(0, pack_app(dir, console, {"-q", "--subsystem", "gui"}).exit_code);
@@ -62,9 +62,11 @@ TEST(Subsystem, OnlyTheHeaderFieldAndTheChecksumDiffer) {
   size_t checksum_at = headers.optional_offset + pack::pe_field::checksum;
   EXPECT_EQ(gui, headers.subsystem);
   EXPECT_EQ(console, pack::get_le(&as_console[subsystem_at], 2));
+  size_t digests_at = headers.size_of_headers - 2 * 32;
   for (size_t i = 0; i < as_gui.size(); ++i) {
-    bool header_field =
-        (i >= subsystem_at && i < subsystem_at + 2) || (i >= checksum_at && i < checksum_at + 4);
+    bool header_field = (i >= subsystem_at && i < subsystem_at + 2) ||
+                        (i >= checksum_at && i < checksum_at + 4) ||
+                        (i >= digests_at && i < headers.size_of_headers);
     if (!header_field) {
       ASSERT_EQ(as_gui[i], as_console[i]) << "at " << i;
     }

@@ -282,6 +282,15 @@ TEST(ProgramIdentity, MalformedPartsAreNamedAndTheRestIsRead) {
         {rt_version, 1, Bytes(3)}},
        "",
        "the version resource is malformed"},
+      {"fixed information without its signature",
+       {{rt_icon, 1, png_icon(16)},
+        {rt_group_icon, 1, group({{16, 1}})},
+        {rt_version, 1,
+         version_info(fixed(0x12345678),
+                      {node(u"040904b0", 1, {}, 0, {text(u"CompanyName", u"Vellmar")})},
+                      {0x409, 1200})}},
+       "",
+       "lacks the 0xFEEF04BD signature"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.title);
@@ -294,6 +303,9 @@ TEST(ProgramIdentity, MalformedPartsAreNamedAndTheRestIsRead) {
     EXPECT_NE(std::string::npos, identity.version_problem.find(c.version_problem))
         << identity.version_problem;
     EXPECT_EQ(c.version_problem.empty(), identity.version_problem.empty());
+    if (!c.version_problem.empty()) {
+      EXPECT_FALSE(identity.version);
+    }
   }
 
   // A resource directory that no section holds.

@@ -144,6 +144,23 @@ def check_index(exe):
             check(folded(leaf_a) <= folded(leaf_b), f"listing order {leaf_a} before {leaf_b}")
 
 
+def check_digests(exe, pe):
+    """The headers end in a tag and two SHA-256 digests: of the file up to the payload's
+    section, with the checksum, the certificate entry and the digests as zeros, and of that
+    section."""
+    data = bytearray(open(exe, "rb").read())
+    end = pe.OPTIONAL_HEADER.SizeOfHeaders
+    check(data[end - 72:end - 64] == b"SHA-256\0", "no digest record at the headers' end")
+    recorded = bytes(data[end - 64:end])
+    optional = pe.OPTIONAL_HEADER.get_file_offset()
+    for at, size in ((optional + 64, 4), (optional + 112 + 4 * 8, 8), (end - 64, 64)):
+        data[at:at + size] = bytes(size)
+    payload = pe.sections[-1]
+    start, stop = payload.PointerToRawData, payload.PointerToRawData + payload.SizeOfRawData
+    check(recorded == hashlib.sha256(data[:start]).digest() +
+          hashlib.sha256(data[start:stop]).digest(), "digests differ from hashlib's")
+
+
 # A launcher under the CRC-32 rule is what the tool made before the stamp rule, but for
 # the launcher code: the same payload, the same resources, the same folder, no index.
 # Figures from that tool for this input.
@@ -205,6 +222,7 @@ with tempfile.TemporaryDirectory() as work:
           == (0x968000, 0x1000, 0x100000), "stack and heap sizes")
     check(opt.FileAlignment == PAGE and opt.SectionAlignment == PAGE, "alignments")
     check(opt.CheckSum == pe.generate_checksum(), "checksum differs from pefile's")
+    check_digests(out, pe)
     security = opt.DATA_DIRECTORY[pefile.DIRECTORY_ENTRY["IMAGE_DIRECTORY_ENTRY_SECURITY"]]
     check(security.VirtualAddress == 0 and security.Size == 0, "certificate table is set")
     # The launcher runs on the systems its subsystem version names: calls that came later

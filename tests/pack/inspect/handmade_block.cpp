@@ -15,7 +15,7 @@ void put_le(std::string& out, uint64_t value, int bytes) {
 
 }  // namespace
 
-std::string handmade_block(const std::vector<HandmadeEntry>& entries) {
+std::string handmade_block(const std::vector<HandmadeEntry>& entries, const std::string& fill) {
   std::string archive;
   for (const auto& [name, data, checksum] : entries) {
     for (char16_t unit : name) put_le(archive, unit, 2);
@@ -27,7 +27,7 @@ std::string handmade_block(const std::vector<HandmadeEntry>& entries) {
   put_le(archive, 0, 2);
   std::string frame(ZSTD_compressBound(archive.size()), '\0');
   frame.resize(ZSTD_compress(frame.data(), frame.size(), archive.data(), archive.size(), 3));
-  std::string block = "QVJ" + frame;
+  std::string block = "QVJ" + frame + fill;
   put_le(block, block.size(), 8);
   return block;
 }

@@ -13,7 +13,7 @@ struct HandmadeEntry {
 };
 
 // A payload block put together here, without the tool: entries with any names, their
-// true CRC-32s unless given, one zstd frame, zero fill and trailer.
-std::string handmade_block(const std::vector<HandmadeEntry>& entries);
+// true CRC-32s unless given, one zstd frame, fill bytes (zeros unless given) and trailer.
+std::string handmade_block(const std::vector<HandmadeEntry>& entries, const std::string& fill = "");
 
 }  // namespace pack_test

@@ -1,5 +1,6 @@
 #include "tests/pack/inspect/image_bytes.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace pack_test {
@@ -15,6 +16,17 @@ void put32(Image& b, size_t at, uint32_t value) {
 size_t optional_header(const Image& image) { return get32(image, 0x3C) + 24; }
 
 size_t certificate_directory(const Image& image) { return optional_header(image) + 112 + 4 * 8; }
+
+constexpr size_t digest_record_size = 8 + 2 * 32;
+
+size_t image_digest_record(const Image& image) {
+  return get32(image, optional_header(image) + 60) - digest_record_size;
+}
+
+void clear_image_digests(Image& image) {
+  std::fill_n(image.begin() + static_cast<ptrdiff_t>(image_digest_record(image)),
+              digest_record_size, 0);
+}
 
 void rewrite_checksum(Image& image) {
   size_t field = optional_header(image) + 64;

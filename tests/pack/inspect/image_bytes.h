@@ -16,6 +16,11 @@ size_t optional_header(const Image& image);
 // The certificate table's entry in the data directories (PE32+): its offset, then its size.
 size_t certificate_directory(const Image& image);
 
+// Where the headers' last bytes hold the image's digests: a tag, then two of 32 bytes.
+size_t image_digest_record(const Image& image);
+// The record's bytes made zeros, as tools before it left them.
+void clear_image_digests(Image& image);
+
 // The PE checksum as the format's documentation gives it.
 void rewrite_checksum(Image& image);
 

@@ -2,6 +2,8 @@
 // source folder and the tests' own CRC-32.
 #include <gtest/gtest.h>
 
+#include <zstd.h>
+
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -96,6 +98,15 @@ TEST_F(Inspect, ExtractGivesBackTheFolder) {
 
 // The bar for a failed extract: nothing new is left, and no file of the user's changes,
 // whether the folder is new, empty, a file, or holds files of its own.
+// A write that the system refuses (here a file-size limit, as a full disk would) says why.
+TEST_F(Inspect, ExtractGivesTheSystemsReasonForAFailedWrite) {
+  ToolResult result =
+      run_program({"env", "--ignore-signal=XFSZ", "prlimit", "--fsize=100000", tool_path().string(),
+                   "extract", exe_.string(), (dir_ / "limited").string()});
+  expect_refused_in_one_line(result, "core.dll: File too large");
+  EXPECT_FALSE(fs::exists(dir_ / "limited"));
+}
+
 TEST_F(Inspect, AFailedExtractLeavesNothingAndChangesNothing) {
   // The trailer is checked last, after every file has been decoded and written.
   uint64_t block_size = block_in_executable(read_file(exe_)).size();
@@ -206,6 +217,8 @@ TEST_F(Inspect, VerifyNamesChangesMadeWithANewChecksum) {
          put32(i, certificate_directory(i), static_cast<uint32_t>(i.size()));
          put32(i, certificate_directory(i) + 4, 64);
        }},
+      {"its headers end in bytes the pack tool does not write",
+       [](std::vector<unsigned char>& i) { i[image_digest_record(i)] ^= 0x01; }},
       {"certificate table is larger than any signature",
        [](std::vector<unsigned char>& i) {
          put32(i, certificate_directory(i), static_cast<uint32_t>(i.size()));
@@ -222,6 +235,63 @@ TEST_F(Inspect, VerifyNamesChangesMadeWithANewChecksum) {
     write_file(changed, image);
     expect_refused_in_one_line(run_pack_tool({"verify", changed.string()}), c.expected);
   }
+}
+
+// A letter one up and the one two bytes later one down leave the PE checksum as it was, and
+// so does a word of zeros made 0xFFFF, the sum's other zero; the digests recorded at
+// packing see them, in the headers, the resources and the payload's section alike.
+TEST_F(Inspect, VerifyFailsOnChangesThatKeepThePeChecksum) {
+  const Image original = read_file(exe_);
+  auto find_text = [&](const std::string& text) {
+    auto at = std::search(original.begin(), original.end(), text.begin(), text.end());
+    EXPECT_NE(original.end(), at) << text;
+    return static_cast<size_t>(at - original.begin());
+  };
+  const std::string file_version_key("F\0i\0l\0e\0V\0", 10);
+  size_t payload = section_header(original, ".payload");
+  size_t payload_padding = get32(original, payload + 20) + get32(original, payload + 16) - 8;
+  ASSERT_LT(get32(original, payload + 8) + 8, get32(original, payload + 16));
+  const struct {
+    const char* expected;
+    size_t at;
+    bool zeros;
+  } cases[] = {
+      {"its SHA-256 differs", find_text("This program cannot"), false},
+      {"its SHA-256 differs", find_text(file_version_key), false},
+      {"the SHA-256 of its payload's section differs", payload_padding, true},
+  };
+  for (const auto& [expected, at, zeros] : cases) {
+    SCOPED_TRACE(at);
+    Image image = original;
+    if (zeros) {
+      image[at] = image[at + 1] = 0xFF;
+    } else {
+      ++image[at];
+      --image[at + 2];
+    }
+    Image resummed = image;
+    rewrite_checksum(resummed);
+    ASSERT_EQ(image, resummed);
+    fs::path changed = dir_ / "same-sum.exe";
+    write_file(changed, image);
+    expect_refused_in_one_line(run_pack_tool({"verify", changed.string()}), expected);
+  }
+}
+
+// What tools before the digests made is checked without them, and verify says so.
+TEST_F(Inspect, VerifySaysWhenALauncherHasNoDigests) {
+  Image image = read_file(exe_);
+  clear_image_digests(image);
+  rewrite_checksum(image);
+  fs::path older = dir_ / "older.exe";
+  write_file(older, image);
+  ToolResult result = run_pack_tool({"verify", older.string()});
+  EXPECT_EQ(0, result.exit_code) << result.err;
+  EXPECT_NE(std::string::npos,
+            result.out.find(older.string() +
+                            ": made by an older kovran-onefile, with no SHA-256 digest of its "
+                            "image: a change that keeps its PE checksum would pass\n"))
+      << result.out;
 }
 
 // A certificate table appended with the checksum updated, as signing tools do: intact,
@@ -253,12 +323,55 @@ TEST_F(Inspect, VerifyAcceptsASignatureAddedAfterPacking) {
   EXPECT_NE(std::string::npos, result.err.find("PE checksum")) << result.err;
 }
 
+// The launcher takes any amount of zero fill between the frame and the trailer, and so
+// do pack and verify; a byte other than zero there is refused.
+TEST(InspectPayloadBlock, ZeroFillOfAnyLengthIsTaken) {
+  TempDir dir;
+  const std::pair<std::string, const char*> cases[] = {
+      {std::string(1200000, '\0'), nullptr},
+      {std::string(1200000, '\0') + "x" + std::string(7, '\0'), "bytes other than zero fill"},
+  };
+  for (const auto& [fill, refused] : cases) {
+    SCOPED_TRACE(fill.size());
+    write_file(dir / "fill.block", handmade_block({{u"main.exe", minimal_program()}}, fill));
+    ToolResult packed =
+        run_pack_tool({"pack", "-q", "--payload-block", (dir / "fill.block").string(), "-o",
+                       (dir / "fill.exe").string()});
+    if (refused) {
+      expect_refused_in_one_line(packed, refused);
+      continue;
+    }
+    EXPECT_EQ(0, packed.exit_code) << packed.err;
+    ToolResult verified = run_pack_tool({"verify", (dir / "fill.exe").string()});
+    EXPECT_EQ(0, verified.exit_code) << verified.err;
+  }
+}
+
 // The launcher never reads the trailer; verify checks it all the same.
 TEST_F(Inspect, VerifyChecksTheBlocksTrailer) {
   uint64_t block_size = block_in_executable(read_file(exe_)).size();
   ToolResult damaged = run_pack_tool({"verify", damaged_copy(block_size - 2).string()});
   EXPECT_EQ(1, damaged.exit_code);
   EXPECT_NE(std::string::npos, damaged.err.find("the trailer does not hold")) << damaged.err;
+}
+
+// The content checksum is checked at the frame's end, wherever the decoder's window then
+// lies: the fault is the frame's, no entry's.
+TEST_F(Inspect, AFrameChecksumFailureBlamesNoEntry) {
+  std::vector<unsigned char> block = block_in_executable(read_file(exe_));
+  size_t frame = ZSTD_findFrameCompressedSize(block.data() + 3, block.size() - 3);
+  ASSERT_FALSE(ZSTD_isError(frame));
+  fs::path damaged = damaged_copy(3 + frame - 1);
+  for (const char* command : {"verify", "list"}) {
+    SCOPED_TRACE(command);
+    ToolResult result = run_pack_tool({command, damaged.string()});
+    expect_refused_in_one_line(
+        result, damaged.string() + ": frame: its content does not match its checksum");
+  }
+  // info shows what the launcher's record says before the fault.
+  ToolResult info = run_pack_tool({"info", damaged.string()});
+  expect_refused_in_one_line(info, "frame: its content does not match its checksum");
+  EXPECT_NE(std::string::npos, info.out.find("app version:      3.1.4.1\n")) << info.out;
 }
 
 TEST_F(Inspect, InfoTellsTemplateVersionAndFrame) {
