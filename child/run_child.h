@@ -17,6 +17,11 @@ constexpr DWORD interrupted_exit_code = 0xC000013A;
 // Starts child_executable_path with the launcher's arguments, waits, and returns
 // its exit code.
 int run_child();
+// The same in two steps: starts the child, in its job and running, and returns its process
+// handle (nullptr when the system started it without one); reports a failure and ends the
+// process. Then waits for the child and returns its exit code.
+HANDLE start_child();
+int wait_for_child(HANDLE process);
 // The module file name, then the process command line after its first argument as it is.
 void build_child_command_line();
 // A job object that ends its processes when its last handle closes; null when the

@@ -14,7 +14,7 @@ target_compile_definitions(kovran_launcher PUBLIC UNICODE _UNICODE WIN32_LEAN_AN
 target_link_libraries(kovran_launcher PUBLIC zstd_decompress shell32)
 kovran_warnings(kovran_launcher)
 
-foreach(dir launcher support payload paths child)
+foreach(dir launcher support payload paths child builds)
   add_subdirectory(${dir})
 endforeach()
 

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "paths/cache_dir.h"
 #include "paths/placeholder_values.h"
 #include "paths/shared_values.h"
 
@@ -71,7 +72,7 @@ bool append_value(placeholder kind, wchar_t* end, uint64_t room) {
     case placeholder::home:
       return append_profile_folder(end, room);
     case placeholder::cache_dir:
-      return append_local_app_data(end, room);
+      return append_cache_dir(end, room);
     case placeholder::version:
       append_version(end, room);
       return true;

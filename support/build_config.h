@@ -23,3 +23,6 @@ const wchar_t* version_string();
 // time) instead of by CRC-32; the stamp, a FILETIME.
 bool reuses_by_stamp();
 uint64_t reuse_stamp();
+// Days after their last start that other builds are removed, or prune_never
+// (support/constants_record.h).
+uint32_t prune_after_days();

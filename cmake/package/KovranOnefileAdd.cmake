@@ -1,7 +1,8 @@
 # kovran_onefile_add(TARGET <executable target> OUTPUT <path>
 #                    [DATA <dir>...] [FILES <file>...] [EXCLUDE <glob>...]
 #                    [TARGET_DIR <template>] [ICON <file.ico>] [SUBSYSTEM console|gui]
-#                    [REUSE crc|stamp] [LEVEL <n>] [APP_VERSION <a.b.c.d>])
+#                    [REUSE crc|stamp] [LEVEL <n>] [APP_VERSION <a.b.c.d>]
+#                    [PRUNE_AFTER <days>|never])
 #
 # Packs TARGET's program into OUTPUT, one executable that unpacks and runs it, as part of
 # the default build. The packed folder holds:
@@ -13,8 +14,8 @@
 #     "assets/" (trailing slash) its contents only.
 # Relative DATA, FILES and ICON paths are taken from the current source folder, a relative
 # OUTPUT from the current binary folder. EXCLUDE, TARGET_DIR, ICON, SUBSYSTEM, REUSE,
-# LEVEL and APP_VERSION become the pack tool's --exclude, --target-dir, --icon,
-# --subsystem, --reuse, --level and --app-version. The tool runs quietly; its errors fail
+# LEVEL, APP_VERSION and PRUNE_AFTER become the pack tool's --exclude, --target-dir, --icon,
+# --subsystem, --reuse, --level, --app-version and --prune-after. The tool runs quietly; its errors fail
 # the build.
 #
 # OUTPUT is made again when the program, a DLL, a listed file, the icon, an option, the
@@ -29,7 +30,8 @@ cmake_policy(SET CMP0116 OLD)
 
 function(kovran_onefile_add)
   cmake_parse_arguments(PARSE_ARGV 0 arg ""
-    "TARGET;OUTPUT;TARGET_DIR;ICON;SUBSYSTEM;REUSE;LEVEL;APP_VERSION" "DATA;FILES;EXCLUDE")
+    "TARGET;OUTPUT;TARGET_DIR;ICON;SUBSYSTEM;REUSE;LEVEL;APP_VERSION;PRUNE_AFTER"
+    "DATA;FILES;EXCLUDE")
   if(arg_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "kovran_onefile_add: unknown arguments: ${arg_UNPARSED_ARGUMENTS}")
   endif()
@@ -79,7 +81,11 @@ function(kovran_onefile_add)
     list(APPEND options --icon "${arg_ICON}")
     list(APPEND depends "${arg_ICON}")
   endif()
-  foreach(option SUBSYSTEM REUSE LEVEL APP_VERSION)
+  if(DEFINED arg_PRUNE_AFTER AND NOT arg_PRUNE_AFTER MATCHES "^([0-9]+|never)$")
+    message(FATAL_ERROR "kovran_onefile_add: PRUNE_AFTER is a number of days or never, not "
+      "${arg_PRUNE_AFTER}")
+  endif()
+  foreach(option SUBSYSTEM REUSE LEVEL APP_VERSION PRUNE_AFTER)
     if(DEFINED arg_${option})
       string(TOLOWER "--${option}" flag)
       string(REPLACE "_" "-" flag "${flag}")

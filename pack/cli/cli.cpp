@@ -27,6 +27,12 @@ void add_target_options(CLI::App& command, PackOptions& options) {
   // The option's earlier name, kept for scripts.
   command.add_option("--spec", options.target_dir)->group("");
   command
+      .add_option("--prune-after", options.prune_after,
+                  "Days after its last start that another build of the app, unused, is "
+                  "removed from the default target directory's folder; never keeps every "
+                  "build; the most recently started other build is always kept (default: 7)")
+      ->type_name("DAYS|never");
+  command
       .add_option("--app-version", options.app_version,
                   "Version for the version resource and the {VERSION} placeholders (default: "
                   "the main executable's file version, else 1.17.4.0)")

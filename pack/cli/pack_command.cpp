@@ -6,6 +6,7 @@
 #include "pack/archive/content_id.h"
 #include "pack/archive/entry_index.h"
 #include "pack/archive/payload_block.h"
+#include "pack/archive/prune_rule.h"
 #include "pack/archive/reuse_rule.h"
 #include "pack/cli/block_check.h"
 #include "pack/cli/launcher_identity.h"
@@ -176,6 +177,12 @@ void take_identity(const PackOptions& options, Inputs& inputs) {
 Inputs gather_inputs(const PackOptions& options) {
   Inputs inputs;
   inputs.default_target = !options.target_dir;
+  inputs.content.prune_after_days = prune_after_days(options.prune_after, inputs.default_target);
+  if (options.prune_after && !inputs.default_target) {
+    warn(
+        "--prune-after has no effect with --target-dir: only builds in the default target "
+        "directory's folder are removed");
+  }
   // Checked for length with an id of the final length; the id itself comes last.
   inputs.content.spec = options.target_dir
                             ? checked_spec(*options.target_dir)
@@ -244,7 +251,8 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
   }
   text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
           inputs.subsystem.source;
-  return text + "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp);
+  return text + "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp) +
+         "\n  removes: " + prune_description(inputs.content.prune_after_days);
 }
 
 // A folder's checksums are known once its files are packed.

@@ -22,8 +22,9 @@ struct PackOptions {
   std::optional<std::string> app_version;
   std::optional<std::string> product_name;
   std::optional<std::string> icon;
-  std::optional<std::string> subsystem;  // "console" or "gui"; default: the main's own
-  std::string reuse = "crc";             // "crc" or "stamp": how a later start keeps files
+  std::optional<std::string> subsystem;    // "console" or "gui"; default: the main's own
+  std::string reuse = "crc";               // "crc" or "stamp": how a later start keeps files
+  std::optional<std::string> prune_after;  // days, or "never": when other builds go
   std::vector<std::string> excludes;
   int level = default_level;
   int threads = 1;

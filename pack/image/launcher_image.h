@@ -26,9 +26,10 @@ struct LauncherContent {
   std::u16string version_text;
   std::vector<IconImage> icons;
   VersionResource version;
-  uint16_t subsystem = pe_subsystem_gui;  // the stub's own; only this header field differs
-  uint32_t reuse_rule = 0;                // support/constants_record.h
-  uint64_t index_size = 0;                // the entry index's bytes; 0: none
+  uint16_t subsystem = pe_subsystem_gui;   // the stub's own; only this header field differs
+  uint32_t reuse_rule = 0;                 // support/constants_record.h
+  uint32_t prune_after_days = 0xFFFFFFFF;  // prune_never: other builds are kept
+  uint64_t index_size = 0;                 // the entry index's bytes; 0: none
 };
 
 // Where the pieces of a launcher go: the stub's sections as they are, then a resource

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "pack/archive/prune_rule.h"
 #include "pack/archive/reuse_rule.h"
 #include "pack/cli/progress.h"
 #include "pack/image/embedded_stub.h"
@@ -158,9 +159,14 @@ void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
     if (index) fault("it has an entry index, but its constants record has no place for one");
     return;
   }
-  if (facts.record_layout != record_layout_with_reuse ||
-      get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+  bool known_layout = facts.record_layout == record_layout_with_reuse ||
+                      facts.record_layout == record_layout_with_options;
+  if (!known_layout || get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0 ||
+      get_le(&record[offsetof(ConstantsRecord, options)], 4) != 0) {
     fault("its constants record has another layout than the pack tool writes");
+  }
+  if (facts.prune_after_days != prune_never && facts.prune_after_days > max_prune_after_days) {
+    fault("its constants record holds a time to keep other builds the pack tool does not give");
   }
   bool by_stamp = facts.reuse_rule == reuse_by_stamp;
   if (!by_stamp && facts.reuse_rule != reuse_by_crc) fault("its reuse rule is unknown");

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "pack/archive/payload_reader.h"
+#include "pack/archive/prune_rule.h"
 #include "pack/archive/reuse_rule.h"
 #include "pack/cli/progress.h"
 #include "pack/image/pe_subsystem.h"
@@ -165,6 +166,7 @@ void run_info(const std::string& launcher) {
           ? "; an entry index, so a start that finds every file current decodes nothing"
           : "; no entry index, so every start decodes";
   std::printf("reuse:            %s%s\n", reuse_text(facts).c_str(), index.c_str());
+  std::printf("removes:          %s\n", prune_description(facts.prune_after_days).c_str());
 }
 
 }  // namespace pack

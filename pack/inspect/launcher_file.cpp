@@ -106,6 +106,9 @@ LauncherFacts read_launcher(const fs::path& path) {
   facts.record_layout = get_le(r + offsetof(ConstantsRecord, record_layout), 4);
   facts.reuse_rule = get_le(r + offsetof(ConstantsRecord, reuse_rule), 4);
   facts.stamp = get_le64(r + offsetof(ConstantsRecord, stamp));
+  if (facts.record_layout >= record_layout_with_options) {
+    facts.prune_after_days = get_le(r + offsetof(ConstantsRecord, prune_after_days), 4);
+  }
   facts.index_rva = get_le(r + offsetof(ConstantsRecord, index_rva), 4);
   facts.index_length = get_le(r + offsetof(ConstantsRecord, index_length), 4);
   facts.spec = record_text(r + offsetof(ConstantsRecord, target_spec), record_spec_capacity);

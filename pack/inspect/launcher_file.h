@@ -21,6 +21,8 @@ struct LauncherFacts {
   std::vector<unsigned char> record;
   uint32_t record_layout = 0;  // 0: made before the reuse fields, which read as crc
   uint32_t reuse_rule = 0;
+  // Days after which other builds are removed; prune_never for launchers made before.
+  uint32_t prune_after_days = 0xFFFFFFFF;
   uint64_t stamp = 0;
   uint32_t index_rva = 0;  // 0 and 0: no entry index
   uint32_t index_length = 0;

@@ -54,8 +54,10 @@ void start_grandchild(const std::wstring& sleep_ms) {
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;  // no standard handles: it outlives their readers
   PROCESS_INFORMATION process = {};
-  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                     &process)) {
+  // Handed the handles this program may pass on, when asked to.
+  BOOL inherits = variable(L"PROBE_GRANDCHILD_INHERITS") != L"<unset>";
+  if (CreateProcessW(nullptr, line.data(), nullptr, nullptr, inherits, 0, nullptr, nullptr,
+                     &startup, &process)) {
     printf("grandchild=%lu\n", process.dwProcessId);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);

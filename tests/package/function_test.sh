@@ -49,7 +49,7 @@ kovran_onefile_add(TARGET hello OUTPUT ${CMAKE_BINARY_DIR}/out/hello.exe
   ${EXTRA})
 include(more.cmake)
 CMAKE
-echo "kovran_onefile_add(TARGET hello OUTPUT second.exe)" >"$src/more.cmake"
+echo "kovran_onefile_add(TARGET hello OUTPUT second.exe PRUNE_AFTER never)" >"$src/more.cmake"
 
 bin="$tmp/build"
 configure() {
@@ -97,6 +97,8 @@ same_files() { diff <(echo "$expected_files") "$out.files"; }
 check "it packs the program, its DLL, FILES, DATA folder and DATA/ contents" same_files
 check "a second call packs with defaults, a relative OUTPUT in the binary folder" \
   contains "$(cat "$bin/second.exe.args")" "$bin/hello_onefile_2/default/app"
+check "PRUNE_AFTER reaches the tool" contains "$(cat "$bin/second.exe.args")" "--prune-after
+never"
 
 # When it packs again.
 packs_again() {  # the tool ran in the build (twice when both outputs depend on the change)
@@ -157,6 +159,8 @@ check "SUBSYSTEM is console or gui" refused "SUBSYSTEM is console or gui, not wi
   TARGET hello OUTPUT x.exe SUBSYSTEM window
 check "REUSE is crc or stamp" refused "REUSE is crc or stamp, not size" \
   TARGET hello OUTPUT x.exe REUSE size
+check "PRUNE_AFTER is days or never" refused "PRUNE_AFTER is a number of days or never" \
+  TARGET hello OUTPUT x.exe PRUNE_AFTER soon
 check "an unknown argument is refused" refused "unknown arguments: COLOUR" \
   TARGET hello OUTPUT x.exe COLOUR red
 check "a library target is refused" refused "greet is not an executable target" \
