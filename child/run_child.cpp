@@ -37,7 +37,7 @@ void withdraw_handle_from_handler() {
 
 }  // namespace
 
-int run_child() {
+HANDLE start_child() {
   STARTUPINFOW startup;
   prepare_startup(&startup);
   build_child_command_line();
@@ -67,12 +67,17 @@ int run_child() {
     report_os_error("Error, couldn't launch child", resume_error);
     exit(2);
   }
-  if (process.hProcess == nullptr) return 0;
+  return process.hProcess;
+}
 
-  WaitForSingleObject(process.hProcess, INFINITE);
+int wait_for_child(HANDLE process) {
+  if (process == nullptr) return 0;
+  WaitForSingleObject(process, INFINITE);
   DWORD exit_code = 0;
-  int status = GetExitCodeProcess(process.hProcess, &exit_code) ? static_cast<int>(exit_code) : 1;
+  int status = GetExitCodeProcess(process, &exit_code) ? static_cast<int>(exit_code) : 1;
   withdraw_handle_from_handler();
-  CloseHandle(process.hProcess);
+  CloseHandle(process);
   return status;
 }
+
+int run_child() { return wait_for_child(start_child()); }

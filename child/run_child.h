@@ -17,6 +17,10 @@ constexpr DWORD interrupted_exit_code = 0xC000013A;
 // Starts child_executable_path with the launcher's arguments, waits, and returns
 // its exit code.
 int run_child();
+// The two halves of run_child: the running child's process handle (null only when the
+// system gave none), which wait_for_child takes over and closes; its exit code.
+HANDLE start_child();
+int wait_for_child(HANDLE process);
 // The process command line re-quoted, with argv[0] replaced by the module file name.
 void build_child_command_line();
 // A job object that ends its processes when its last handle closes; null when the

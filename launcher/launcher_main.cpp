@@ -37,6 +37,7 @@ void unpack_attached_data() {
   if (!read_attached_data(&data)) fatal_error(decode_failed_message);
   prepare_unpack(unpack, data.payload, data.payload_length, target_directory,
                  child_executable_path);
+  if (shows_unpack_progress()) want_progress(unpack.progress, is_console_launcher());
   if (reuses_by_stamp()) {
     use_stamp_rule(unpack.stamp, target_directory, reuse_stamp(), data.index, data.index_length);
   }
@@ -45,6 +46,15 @@ void unpack_attached_data() {
 
 void publish_executable_directory() {
   set_env_w("KOVRAN_ONEFILE_DIRECTORY", path_directory(resolve_executable_path(false)));
+}
+
+// The program's output starts on a clean line; a progress window stays until the program
+// takes input.
+int launch_child() {
+  clear_progress_line(unpack.progress);
+  HANDLE child = start_child();
+  dismiss_progress(unpack.progress, child);
+  return wait_for_child(child);
 }
 
 }  // namespace
@@ -58,5 +68,5 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   unpack_attached_data();
   publish_executable_directory();
   publish_launcher_identity(argv0);
-  return run_child();
+  return launch_child();
 }

@@ -49,3 +49,5 @@ const wchar_t* version_string() { return kovran_constants.version_string; }
 bool reuses_by_stamp() { return kovran_constants.reuse_rule == reuse_by_stamp; }
 
 uint64_t reuse_stamp() { return kovran_constants.stamp; }
+
+bool shows_unpack_progress() { return (kovran_constants.options & option_unpack_progress) != 0; }

@@ -23,3 +23,8 @@ const wchar_t* version_string();
 // time) instead of by CRC-32; the stamp, a FILETIME.
 bool reuses_by_stamp();
 uint64_t reuse_stamp();
+// Whether a long first start shows how far it is (progress/progress.h).
+bool shows_unpack_progress();
+// Whether the pack tool made this launcher a console program (its image's subsystem),
+// else a GUI program. In a file of its own: it reads the image, not the record.
+bool is_console_launcher();

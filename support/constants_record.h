@@ -22,14 +22,21 @@ constexpr unsigned char constants_marker[record_marker_size] = {
     'K', 'O', 'V', 'R', 'A', 'N', '-', 'C', 'O', 'N', 'S', 'T', 0x7E, 0x1D, 0xA3, 0x59};
 
 // Launchers made before the reuse fields existed hold 0 in record_layout, and end after
-// version_string.
+// version_string; those made before the options hold 1, and end after stamp.
 constexpr uint32_t record_layout_with_reuse = 1;
+constexpr uint32_t record_layout_with_options = 2;
 
 // How a later start decides that a file already unpacked is current.
 enum : uint32_t {
   reuse_by_crc = 0,    // its CRC-32 equals the entry's
   reuse_by_stamp = 1,  // its size is the entry's and its last-write time the build's stamp
 };
+
+// Bits of ConstantsRecord::options.
+enum : uint32_t {
+  option_unpack_progress = 1,  // a long first start shows how far it is
+};
+constexpr uint32_t known_options = option_unpack_progress;
 
 struct ConstantsRecord {
   unsigned char marker[record_marker_size];
@@ -46,6 +53,9 @@ struct ConstantsRecord {
   uint32_t reserved;
   // The last-write time, a FILETIME, that files written under the stamp rule get.
   uint64_t stamp;
+  uint32_t options;
+  // Keeps the record a multiple of 8 bytes; 0.
+  uint32_t reserved2;
 };
 static_assert(offsetof(ConstantsRecord, payload_length) == 24, "fixed layout");
 static_assert(offsetof(ConstantsRecord, target_spec) == 32, "fixed layout");
@@ -53,8 +63,12 @@ static_assert(offsetof(ConstantsRecord, reuse_rule) == 32 + 2 * (1024 + 24), "fi
 // What records of record_layout 0 hold.
 constexpr size_t record_size_before_reuse = offsetof(ConstantsRecord, reuse_rule);
 static_assert(offsetof(ConstantsRecord, stamp) == record_size_before_reuse + 16, "fixed layout");
+constexpr size_t record_size_before_options = offsetof(ConstantsRecord, options);
+static_assert(record_size_before_options == record_size_before_reuse + 24, "fixed layout");
 // How many bytes a record of this layout holds.
 constexpr size_t constants_record_size(uint32_t layout) {
-  return layout == 0 ? record_size_before_reuse : sizeof(ConstantsRecord);
+  return layout == 0   ? record_size_before_reuse
+         : layout == 1 ? record_size_before_options
+                       : sizeof(ConstantsRecord);
 }
-static_assert(sizeof(ConstantsRecord) == record_size_before_reuse + 24, "fixed layout");
+static_assert(sizeof(ConstantsRecord) == record_size_before_options + 8, "fixed layout");

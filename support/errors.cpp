@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "support/message_hook.h"
+
 namespace {
 
 constexpr DWORD message_flags =
@@ -14,6 +16,7 @@ constexpr DWORD english_us = 0x409;
 }  // namespace
 
 void fatal_error(const char* message) {
+  announce_launcher_message(message, nullptr, nullptr);
   puts(message);
   exit(2);
 }
@@ -29,8 +32,11 @@ void report_os_error(const char* message, unsigned long error_code) {
     }
     description = text;
   }
+  char detail[512];
+  snprintf(detail, sizeof detail, " ([Error %ld] %s)", static_cast<long>(error_code), description);
+  announce_launcher_message(message, nullptr, detail);
   // The system text is left to the process's end, which follows at once.
-  fprintf(stderr, "%s ([Error %ld] %s)\n", message, static_cast<long>(error_code), description);
+  fprintf(stderr, "%s%s\n", message, detail);
 }
 
 void fatal_os_error(const char* message, unsigned long error_code) {

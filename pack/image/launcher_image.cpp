@@ -39,7 +39,7 @@ uint64_t find_record(const StubBytes& stub, const PeHeaders& headers) {
 
 void check_record_layout(const StubBytes& stub, uint64_t record_offset) {
   if (get_le(stub.data + record_offset + offsetof(ConstantsRecord, record_layout), 4) !=
-      record_layout_with_reuse) {
+      record_layout_with_options) {
     bad_stub("its constants record has another layout");
   }
 }
@@ -162,6 +162,8 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
   put_le(record + offsetof(ConstantsRecord, reserved), 0, 4);
   // The stamp and the index are filled in by finish(); zeros until then.
   put_le(record + offsetof(ConstantsRecord, stamp), 0, 8);
+  put_le(record + offsetof(ConstantsRecord, options), content.options, 4);
+  put_le(record + offsetof(ConstantsRecord, reserved2), 0, 4);
   put(body.data(), body.size());
   pad_to(layout_.resource_section.raw_offset);
   put(layout_.resources.data(), layout_.resources.size());

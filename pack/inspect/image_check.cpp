@@ -156,10 +156,13 @@ void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
     if (index) fault("it has an entry index, but its constants record has no place for one");
     return;
   }
-  if (facts.record_layout != record_layout_with_reuse ||
-      get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+  bool known_layout = facts.record_layout == record_layout_with_reuse ||
+                      facts.record_layout == record_layout_with_options;
+  if (!known_layout || get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0 ||
+      get_le(&record[offsetof(ConstantsRecord, reserved2)], 4) != 0) {
     fault("its constants record has another layout than the pack tool writes");
   }
+  if ((facts.options & ~known_options) != 0) fault("its constants record asks for unknown options");
   bool by_stamp = facts.reuse_rule == reuse_by_stamp;
   if (!by_stamp && facts.reuse_rule != reuse_by_crc) fault("its reuse rule is unknown");
   if (by_stamp ? !is_reuse_stamp(facts.stamp) : facts.stamp != 0) {

@@ -156,6 +156,10 @@ void run_info(const std::string& launcher) {
           ? "; an entry index, so a start that finds every file current decodes nothing"
           : "; no entry index, so every start decodes";
   std::printf("reuse:            %s%s\n", reuse_text(facts).c_str(), index.c_str());
+  std::printf("unpack progress:  %s\n",
+              facts.options & option_unpack_progress
+                  ? "shown after a second of writing (window, or console line)"
+                  : "not shown");
 }
 
 }  // namespace pack

@@ -18,3 +18,4 @@ const wchar_t* target_spec() { return L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-l
 const wchar_t* version_string() { return L"1.17.4.0"; }
 bool reuses_by_stamp() { return false; }
 uint64_t reuse_stamp() { return 0; }
+bool shows_unpack_progress() { return false; }
