@@ -20,14 +20,14 @@ void format_size(wchar_t (&text)[size_capacity], uint64_t bytes) {
 }  // namespace
 
 void format_progress_figures(wchar_t* text, size_t capacity, uint64_t done, uint64_t total) {
+  // Only a frame that says less than it holds, and is damaged, gets past its total.
+  if (total != 0 && done > total) done = total;
   wchar_t done_text[size_capacity];
   format_size(done_text, done);
   if (total == 0) {
     swprintf(text, capacity, L"%ls", done_text);
     return;
   }
-  // Only a frame that says less than it holds, and is damaged, gets past its total.
-  if (done > total) done = total;
   wchar_t total_text[size_capacity];
   format_size(total_text, total);
   swprintf(text, capacity, L"%u %% (%ls of %ls)", static_cast<unsigned>(done * 100 / total),
