@@ -1,5 +1,6 @@
 // The packaged GUI program of the progress tests: it leaves a mark beside its folder that
-// it runs, waits for input for two seconds as a program's message loop does, and exits.
+// it runs, is busy for a second as a program that sets itself up, then waits for input for
+// two seconds as a program's message loop does, and exits.
 #include <windows.h>
 
 #include <string>
@@ -11,6 +12,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
   folder = folder.substr(0, folder.rfind(L'\\'));
   std::wstring mark = folder.substr(0, folder.rfind(L'\\')) + L"\\child-started";
   CloseHandle(CreateFileW(mark.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+  Sleep(1000);
   DWORD end = GetTickCount() + 2000;
   MSG message;
   while (GetTickCount() < end) {
