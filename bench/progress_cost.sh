@@ -5,14 +5,18 @@
 # both alike; the median of the rounds' ratios. Run it on a terminal (or under `script`) so that a console launcher's
 # standard error is a console and its line is drawn when a start lasts past a second.
 #
-#   bash bench/progress_cost.sh [BUILD_DIR] [--corpus default|small|many] [--runs N]
-#                               [--level N]
+#   bash bench/progress_cost.sh [BUILD_DIR] [--corpus default|small|many | --folder DIR]
+#                               [--runs N] [--level N]
+#
+# --folder  any application folder whose main program (the first .exe at its top) exits
+#           with 0, e.g. one of many small files with build/bench/bin/bench_child.exe
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-build="$root/build" variant=default runs=20 level=15 seed=20260
+build="$root/build" variant=default runs=20 level=15 seed=20260 folder=""
 while [ $# -gt 0 ]; do
   case $1 in
     --corpus) variant=$2; shift ;;
+    --folder) folder=$(cd "$2" && pwd) variant=folder; shift ;;
     --runs) runs=$2; shift ;;
     --level) level=$2; shift ;;
     -*) echo "progress_cost: unknown option $1" >&2; exit 2 ;;
@@ -25,7 +29,7 @@ work="$build/bench/work/progress-$variant"
 child="$build/bench/bin/bench_child.exe"
 export WINEPREFIX="$build/wineprefix" KOVRAN_WINESERVER_LINGER=3600
 "$root/scripts/wine-run.sh"
-corpus="$build/bench/work/corpus-$variant"
+corpus=${folder:-$build/bench/work/corpus-$variant}
 if [ ! -d "$corpus" ]; then
   case $variant in
     many) python3 "$root/bench/corpus/make_extra_corpora.py" --out "$corpus" --variant many \
@@ -41,7 +45,8 @@ for kind in without with with-b without-b; do
   case $kind in with*) option=(--unpack-progress) ;; esac
   mkdir -p "$work/$kind"
   "$build/bin/kovran-onefile" pack "$corpus" -o "$work/$kind/app.exe" --main "${main#./}" \
-    --target-dir '{PROGRAM_DIR}\target' --level "$level" --quiet "${option[@]}"
+    --target-dir '{PROGRAM_DIR}\target' --level "$level" --quiet --subsystem console \
+    "${option[@]}"
   printf '%s\t%s\t%s\n' "$kind" \
     "{ [ ! -e $work/$kind/target ] || mv $work/$kind/target \$(mktemp -d -p $work/aside)/; } && sync" \
     "$root/scripts/wine-run.sh $work/$kind/app.exe"
