@@ -7,7 +7,8 @@
 # installs 7-Zip the same way when missing).
 #
 #   bash bench/startup.sh [BUILD_DIR] [--corpus default|real|many|small] [--runs N]
-#                         [--level N] [--pack-tool FILE] [--against FILE] [--label TEXT]
+#                         [--level N] [--pack-tool FILE] [--against FILE]
+#                         [--against-option OPTION]... [--label TEXT]
 #
 # --corpus     default: the generated 1,000 files / 90 MB; real: files this machine
 #              has (a runtime's standard library and shared libraries, 90 MB); many:
@@ -16,11 +17,15 @@
 # --against    a second pack tool whose launchers (both rules) are timed in the same
 #              rounds, e.g. the last release's, for a before/after comparison under the
 #              same conditions
+# --against-option  a pack option for the --against launchers only, e.g. --against
+#              build/bin/kovran-onefile --against-option --unpack-progress times one
+#              build's launchers with and without the option
 # --label      names this run's results file, e.g. "after"
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build" variant=default runs=10 level=19 pack_tool="" against="" label=current seed=20260
+against_options=()
 while [ $# -gt 0 ]; do
   case $1 in
     --corpus) variant=$2; shift ;;
@@ -28,6 +33,7 @@ while [ $# -gt 0 ]; do
     --level) level=$2; shift ;;
     --pack-tool) pack_tool=$2; shift ;;
     --against) against=$2; shift ;;
+    --against-option) against_options+=("$2"); shift ;;
     --label) label=$2; shift ;;
     -*) echo "startup: unknown option $1" >&2; exit 2 ;;
     *) build=$1 ;;
@@ -93,8 +99,8 @@ launchers() {  # pack tool, folder, [pack options]: the corpus's launcher and th
 }
 launchers "$tool" "$out"
 launchers "$tool" "$out-stamp" --reuse stamp
-[ -z "$against" ] || launchers "$against" "$out-against"
-[ -z "$against" ] || launchers "$against" "$out-against-stamp" --reuse stamp
+[ -z "$against" ] || launchers "$against" "$out-against" "${against_options[@]}"
+[ -z "$against" ] || launchers "$against" "$out-against-stamp" --reuse stamp "${against_options[@]}"
 [ -f "$work/$variant.7z" ] || (cd "$corpus" && "$wine_run" "$sevenzip" a -t7z -mx=9 -bd -bso0 -bsp0 \
   "$(winpath "$work/$variant.7z")" . >/dev/null)
 

@@ -71,6 +71,7 @@ HANDLE start_child() {
 }
 
 int wait_for_child(HANDLE process) {
+  if (process == nullptr) return 0;
   WaitForSingleObject(process, INFINITE);
   DWORD exit_code = 0;
   int status = GetExitCodeProcess(process, &exit_code) ? static_cast<int>(exit_code) : 1;
@@ -79,7 +80,4 @@ int wait_for_child(HANDLE process) {
   return status;
 }
 
-int run_child() {
-  HANDLE process = start_child();
-  return process != nullptr ? wait_for_child(process) : 0;
-}
+int run_child() { return wait_for_child(start_child()); }

@@ -11,10 +11,10 @@ add_library(kovran_launcher STATIC)
 target_include_directories(kovran_launcher PUBLIC "${CMAKE_SOURCE_DIR}")
 target_compile_options(kovran_launcher PRIVATE ${KOVRAN_LAUNCHER_FLAGS})
 target_compile_definitions(kovran_launcher PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN)
-target_link_libraries(kovran_launcher PUBLIC zstd_decompress shell32)
+target_link_libraries(kovran_launcher PUBLIC zstd_decompress shell32 user32 gdi32)
 kovran_warnings(kovran_launcher)
 
-foreach(dir launcher support payload paths child builds)
+foreach(dir launcher support payload paths child builds progress)
   add_subdirectory(${dir})
 endforeach()
 

@@ -53,6 +53,7 @@ void unpack_attached_data() {
   if (!read_attached_data(&data)) fatal_error(decode_failed_message);
   prepare_unpack(unpack, data.payload, data.payload_length, target_directory,
                  child_executable_path);
+  if (shows_unpack_progress()) want_progress(unpack.progress, is_console_launcher());
   if (reuses_by_stamp()) {
     use_stamp_rule(unpack.stamp, target_directory, reuse_stamp(), data.index, data.index_length);
   }
@@ -61,6 +62,22 @@ void unpack_attached_data() {
 
 void publish_executable_directory() {
   set_env_w("KOVRAN_ONEFILE_DIRECTORY", path_directory(resolve_executable_path(false)));
+}
+
+// The program's output starts on a clean line; a progress window stays until the program
+// takes input. Other builds are removed beside the running program, never before it.
+int launch_child(bool own_build, const wchar_t* launcher_path) {
+  clear_progress_line(unpack.progress);
+  HANDLE child = start_child();
+  if (own_build && prune_after_days() != prune_never) {
+    pruning.launcher_path = launcher_path;
+    pruning.days = prune_after_days();
+    start_pruning(pruning);
+  }
+  dismiss_progress(unpack.progress, child);
+  int status = wait_for_child(child);
+  finish_pruning(pruning);
+  return status;
 }
 
 }  // namespace
@@ -78,13 +95,5 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   unpack_attached_data();
   publish_executable_directory();
   publish_launcher_identity(argv0);
-  HANDLE child = start_child();
-  if (own_build && prune_after_days() != prune_never) {
-    pruning.launcher_path = launcher_path;
-    pruning.days = prune_after_days();
-    start_pruning(pruning);
-  }
-  int status = child != nullptr ? wait_for_child(child) : 0;
-  finish_pruning(pruning);
-  return status;
+  return launch_child(own_build, launcher_path);
 }

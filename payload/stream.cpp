@@ -13,6 +13,7 @@ constexpr uint64_t magic_size = 3;
 size_t available_bytes(PayloadStream& stream) {
   ZSTD_outBuffer& window = stream.output;
   while (!stream.damaged && window.pos == window.size) {
+    stream.passed += window.size;
     if (!decode_ahead_next_window(*stream.ahead)) stream.damaged = true;
   }
   return stream.damaged ? 0 : window.size - window.pos;
@@ -78,6 +79,11 @@ bool payload_read_to_frame_end(PayloadStream& stream) {
     if (!stream.damaged && !decode_ahead_next_window(*stream.ahead)) stream.damaged = true;
   }
   return false;
+}
+
+uint64_t payload_content_size(const PayloadStream& stream) {
+  unsigned long long size = ZSTD_getFrameContentSize(stream.input.src, stream.input.size);
+  return size == ZSTD_CONTENTSIZE_UNKNOWN || size == ZSTD_CONTENTSIZE_ERROR ? 0 : size;
 }
 
 void payload_close(PayloadStream& stream) {

@@ -17,6 +17,7 @@ struct PayloadStream {
   DecodeAhead* ahead;
   uint64_t length;              // the whole block's length
   const unsigned char* cursor;  // the block's first byte until the magic is checked
+  uint64_t passed;              // the archive's bytes in windows already read
   bool damaged;
 };
 
@@ -36,6 +37,13 @@ size_t payload_take(PayloadStream& stream, const unsigned char** bytes, uint64_t
 // has one. False for content after the terminator, a frame cut short or a bad checksum.
 bool payload_read_to_frame_end(PayloadStream& stream);
 void payload_close(PayloadStream& stream);
+
+// How far the reader is into the archive, in bytes.
+inline uint64_t payload_position(const PayloadStream& stream) {
+  return stream.passed + stream.output.pos;
+}
+// The archive's size as the frame's header tells it, once open; 0 when it does not.
+uint64_t payload_content_size(const PayloadStream& stream);
 
 // One decoder call into an empty window of payload_window_size bytes: the bytes it
 // produced, or -1 when the data cannot be decoded. *filled tells whether the decoder

@@ -17,6 +17,7 @@
 namespace {
 
 constexpr UnpackFailure damaged = {UnpackError::damaged, 0};
+constexpr UnpackFailure cancelled = {UnpackError::cancelled, 0};
 
 ChecksumScratch main_scratch(Unpack& unpack) {
   return ChecksumScratch{unpack.read_buffer, main_read_limit, &unpack.waits_left};
@@ -34,8 +35,17 @@ bool read_entry_name(Unpack& unpack) {
   return false;
 }
 
+// Progress counts from the first write on: a start that writes nothing reads no clock.
+// False once the user cancelled.
+bool go_on(Unpack& unpack) {
+  if (unpack.progress.view == ProgressView::none) return true;
+  if (!holds_target_lock(unpack.target_lock) && !unpack.pool.writes_allowed) return true;
+  return progress_step(unpack.progress, payload_position(unpack.stream));
+}
+
 UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
   while (size > 0) {
+    if (!go_on(unpack)) return cancelled;
     const unsigned char* bytes;
     size_t piece = payload_take(unpack.stream, &bytes, size);
     if (piece == 0) return damaged;
@@ -67,6 +77,12 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
   if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, 0};
   uint32_t crc = 0;
   for (uint64_t left = size; left > 0;) {
+    // A file cut short by a cancel goes again, as a damaged one does.
+    if (!go_on(unpack)) {
+      unpack.waits_left = held_file_retries;
+      remove_written_file(file, unpack.file_path, unpack.waits_left);
+      return cancelled;
+    }
     const unsigned char* bytes;
     size_t piece = payload_take(unpack.stream, &bytes, left);
     if (piece == 0) break;
@@ -110,6 +126,7 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
 
 UnpackFailure unpack_entries(Unpack& unpack) {
   for (uint64_t entry = 0;; ++entry) {
+    if (!go_on(unpack)) return cancelled;
     if (!read_entry_name(unpack)) return damaged;
     if (unpack.entry_name[0] == 0)
       return index_count_agrees(unpack.stamp, entry) ? no_failure : damaged;
@@ -138,9 +155,14 @@ UnpackFailure run_unpack(Unpack& unpack) {
   // Every file is current by its size and stamp: no decoder, no lock.
   if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return no_failure;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
+  if (unpack.progress.view != ProgressView::none) {
+    unpack.progress.total = payload_content_size(unpack.stream);
+  }
   UnpackFailure failure = unpack_entries(unpack);
   if (failed(failure)) return failure;
-  return payload_read_to_frame_end(unpack.stream) ? no_failure : damaged;
+  if (!payload_read_to_frame_end(unpack.stream)) return damaged;
+  // A close that came after the last entry still keeps the program from starting.
+  return go_on(unpack) ? no_failure : cancelled;
 }
 
 }  // namespace

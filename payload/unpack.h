@@ -1,8 +1,8 @@
 #pragma once
 // One unpack of the attached archive, and everything it owns: the stream and its decoder,
 // the windows decoded ahead, the pooled writers, the reuse rule with its index, the target
-// lock, and what this start created, wrote or stamped. Its parts report failures back to
-// it as values; unpack_payload ends it in one place.
+// lock, what this start created, wrote or stamped, and what it shows of its progress. Its parts
+// report failures back to it as values; unpack_payload ends it in one place.
 #include <cstddef>
 #include <cstdint>
 
@@ -12,6 +12,7 @@
 #include "payload/stream.h"
 #include "payload/target_lock.h"
 #include "payload/target_path.h"
+#include "progress/progress.h"
 
 constexpr size_t entry_name_capacity = 1024;
 // Small files are read whole in one call; under Wine a mapping costs several more trips
@@ -27,6 +28,7 @@ struct Unpack {
   FilePool pool;
   StampRule stamp;
   TargetLock target_lock;
+  UnpackProgress progress;
   // The main thread's retry budget for its current file, and its checksum buffer.
   int waits_left;
   unsigned char read_buffer[main_read_limit];
@@ -36,12 +38,13 @@ struct Unpack {
 
 // Points an unpack, all zero before, at a payload block and an absolute target directory;
 // child_path (target_path_capacity units) receives the first entry's path. The stamp rule,
-// when the build has it, is turned on next (use_stamp_rule).
+// when the build has it, is turned on next (use_stamp_rule), and so is progress
+// (want_progress).
 void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
                     const wchar_t* target_directory, wchar_t* child_path);
 
 // Writes every archive entry below the target directory unless the file there is already
 // current (its size and CRC-32, or under the stamp rule its size and stamp, are the
-// entry's), and sets the child's path. On a failure, cleans up after it, reports it and
-// ends the process.
+// entry's), and sets the child's path. On a failure or a cancel, cleans up after it,
+// reports it and ends the process.
 void unpack_payload(Unpack& unpack);

@@ -8,6 +8,9 @@
 
 namespace {
 
+// What a program that Ctrl-C ends exits with; a cancelled start says nothing else.
+constexpr unsigned long cancelled_status = 0xC000013A;
+
 [[noreturn]] void report(UnpackFailure failure, const wchar_t* path) {
   switch (failure.error) {
     case UnpackError::header:
@@ -20,6 +23,8 @@ namespace {
       fatal_os_error(write_failed_message, failure.system_error);
     case UnpackError::path_too_long:
       abort();
+    case UnpackError::cancelled:
+      exit(static_cast<int>(cancelled_status));
     default:
       fatal_error(decode_failed_message);
   }

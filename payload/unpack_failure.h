@@ -12,6 +12,7 @@ enum class UnpackError {
   open,           // a file could not be opened for writing
   write,          // a write, set-time or close failed
   path_too_long,  // the target directory and an entry's name exceed the path buffer
+  cancelled,      // the user closed the progress window
 };
 
 struct UnpackFailure {

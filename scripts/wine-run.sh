@@ -31,4 +31,6 @@ if wineserver -p"${KOVRAN_WINESERVER_LINGER:-10}" </dev/null >/dev/null 2>&1; th
   "$wine" wineboot </dev/null >/dev/null 2>&1 || true
 fi
 [ $# -gt 0 ] || exit 0
+# A test that brings a display of its own (a virtual one) hands it to its programs only.
+[ -z "${KOVRAN_WINE_DISPLAY:-}" ] || export DISPLAY=$KOVRAN_WINE_DISPLAY
 exec "$wine" "$@"

@@ -35,6 +35,12 @@ enum : uint32_t {
   reuse_by_stamp = 1,  // its size is the entry's and its last-write time the build's stamp
 };
 
+// Bits of ConstantsRecord::options.
+enum : uint32_t {
+  option_unpack_progress = 1,  // a long first start shows how far it is
+};
+constexpr uint32_t known_options = option_unpack_progress;
+
 struct ConstantsRecord {
   unsigned char marker[record_marker_size];
   // The attached payload: its first byte relative to the image base, and its length.

@@ -1,13 +1,14 @@
 #include "support/errors.h"
-#include "support/decimal.h"
 
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
-// The image's first byte, placed by the linker.
-extern "C" const unsigned char __ImageBase[];
+#include "support/build_config.h"
+#include "support/decimal.h"
+#include "support/message_hook.h"
 
 namespace {
 
@@ -15,18 +16,20 @@ constexpr DWORD message_flags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD english_us = 0x409;
 
-// The pack tool gives each launcher its program's subsystem in the image's header.
-bool is_console_program() {
-  const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(__ImageBase);
-  const auto* headers = reinterpret_cast<const IMAGE_NT_HEADERS*>(__ImageBase + dos->e_lfanew);
-  return headers->OptionalHeader.Subsystem == IMAGE_SUBSYSTEM_WINDOWS_CUI;
+// Appends text at out's end without passing capacity (terminator counted); what does not
+// fit is left out.
+void append_cut(char* out, size_t capacity, const char* text) {
+  size_t length = strlen(out);
+  while (*text != 0 && length + 1 < capacity) out[length++] = *text++;
+  out[length] = 0;
 }
 
 }  // namespace
 
 // A console program's standard output may be the user's data (`tool -so > out.bin`).
 void fatal_error(const char* message) {
-  FILE* stream = is_console_program() ? stderr : stdout;
+  announce_launcher_message(message, nullptr, nullptr);
+  FILE* stream = is_console_launcher() ? stderr : stdout;
   fputs(message, stream);
   fputc('\n', stream);
   exit(2);
@@ -43,10 +46,17 @@ void report_os_error(const char* message, unsigned long error_code) {
     }
     description = text;
   }
-  // The system text is left to the process's end, which follows at once.
   // The code in signed decimal, as a 32-bit long prints: one with its top bit set is negative.
   char number[decimal_capacity];
   decimal_text(number, static_cast<int32_t>(error_code));
+  // A progress window shows the report cut to its buffer; the stream gets it whole.
+  char detail[512] = " ([Error ";
+  append_cut(detail, sizeof detail, number);
+  append_cut(detail, sizeof detail, "] ");
+  append_cut(detail, sizeof detail, description);
+  append_cut(detail, sizeof detail, ")");
+  announce_launcher_message(message, nullptr, detail);
+  // The system text is left to the process's end, which follows at once.
   fputs(message, stderr);
   fputs(" ([Error ", stderr);
   fputs(number, stderr);

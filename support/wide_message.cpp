@@ -4,6 +4,7 @@
 #include <cwchar>
 
 #include "support/errors.h"
+#include "support/message_hook.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ void write_converted(const wchar_t* text) {
 void write_error_with_text(const char* before, const wchar_t* text, const char* after) {
   HANDLE handle = GetStdHandle(STD_ERROR_HANDLE);
   DWORD mode = 0;
+  announce_launcher_message(before, text, after);
   fputs(before, stderr);
   if (GetConsoleMode(handle, &mode)) {
     // A console shows every character as it is.

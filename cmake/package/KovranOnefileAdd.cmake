@@ -2,7 +2,7 @@
 #                    [DATA <dir>...] [FILES <file>...] [EXCLUDE <glob>...]
 #                    [TARGET_DIR <template>] [ICON <file.ico>] [SUBSYSTEM console|gui]
 #                    [REUSE crc|stamp] [LEVEL <n>] [APP_VERSION <a.b.c.d>]
-#                    [PRUNE_AFTER <days>|never])
+#                    [PRUNE_AFTER <days>|never] [UNPACK_PROGRESS])
 #
 # Packs TARGET's program into OUTPUT, one executable that unpacks and runs it, as part of
 # the default build. The packed folder holds:
@@ -14,9 +14,9 @@
 #     "assets/" (trailing slash) its contents only.
 # Relative DATA, FILES and ICON paths are taken from the current source folder, a relative
 # OUTPUT from the current binary folder. EXCLUDE, TARGET_DIR, ICON, SUBSYSTEM, REUSE,
-# LEVEL, APP_VERSION and PRUNE_AFTER become the pack tool's --exclude, --target-dir, --icon,
-# --subsystem, --reuse, --level, --app-version and --prune-after. The tool runs quietly; its errors fail
-# the build.
+# LEVEL, APP_VERSION, PRUNE_AFTER and UNPACK_PROGRESS become the pack tool's --exclude,
+# --target-dir, --icon, --subsystem, --reuse, --level, --app-version, --prune-after and
+# --unpack-progress. The tool runs quietly; its errors fail the build.
 #
 # OUTPUT is made again when the program, a DLL, a listed file, the icon, an option, the
 # tool, or anything below a DATA folder changes (a file edited, added, removed or renamed).
@@ -29,7 +29,7 @@ cmake_policy(VERSION 3.21...3.25)
 cmake_policy(SET CMP0116 OLD)
 
 function(kovran_onefile_add)
-  cmake_parse_arguments(PARSE_ARGV 0 arg ""
+  cmake_parse_arguments(PARSE_ARGV 0 arg "UNPACK_PROGRESS"
     "TARGET;OUTPUT;TARGET_DIR;ICON;SUBSYSTEM;REUSE;LEVEL;APP_VERSION;PRUNE_AFTER"
     "DATA;FILES;EXCLUDE")
   if(arg_UNPARSED_ARGUMENTS)
@@ -92,6 +92,9 @@ function(kovran_onefile_add)
       list(APPEND options "${flag}" "${arg_${option}}")
     endif()
   endforeach()
+  if(arg_UNPACK_PROGRESS)
+    list(APPEND options --unpack-progress)
+  endif()
 
   cmake_path(ABSOLUTE_PATH arg_OUTPUT BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
   set(files "")

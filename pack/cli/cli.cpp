@@ -118,6 +118,10 @@ void add_pack_options(CLI::App& command, PackOptions& options) {
       "--no-checksum", [&options](int64_t) { options.checksum = false; },
       "Leave out the zstd content checksum (default: on, so the launcher detects damage)");
   command.add_flag("-q,--quiet", options.quiet, "No progress line and no summary");
+  command.add_flag("--unpack-progress", options.unpack_progress,
+                   "A first start still unpacking after a second of writing shows how far it is: "
+                   "a GUI launcher in a small window whose close button cancels the start, a "
+                   "console launcher on one line of its console, erased before the program starts");
 
   app_dir->excludes(block);
   for (CLI::Option* packing_only : {main, exclude, level, threads, no_checksum})

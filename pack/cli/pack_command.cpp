@@ -202,6 +202,7 @@ Inputs gather_inputs(const PackOptions& options) {
     gather_block(options, inputs);
   }
   plan_index(options, inputs);
+  if (options.unpack_progress) inputs.content.options |= option_unpack_progress;
   inputs.subsystem = choose_subsystem(options.subsystem, inputs.main_kind, inputs.main_label);
   inputs.content.subsystem = inputs.subsystem.subsystem;
   take_identity(options, inputs);
@@ -251,8 +252,12 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
   }
   text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
           inputs.subsystem.source;
-  return text + "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp) +
-         "\n  removes: " + prune_description(inputs.content.prune_after_days);
+  text += "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp) +
+          "\n  removes: " + prune_description(inputs.content.prune_after_days);
+  if (inputs.content.options & option_unpack_progress) {
+    text += "\n  unpack progress: shown by a first start still writing after a second";
+  }
+  return text;
 }
 
 // A folder's checksums are known once its files are packed.

@@ -30,7 +30,8 @@ struct PackOptions {
   int threads = 1;
   bool checksum = true;
   bool quiet = false;
-  bool check_block = true;  // off only for tests of the launcher's own checks
+  bool unpack_progress = false;  // a long first start shows how far it is
+  bool check_block = true;       // off only for tests of the launcher's own checks
 };
 
 }  // namespace pack

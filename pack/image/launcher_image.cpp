@@ -168,7 +168,7 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
   put_le(record + offsetof(ConstantsRecord, reserved), 0, 4);
   // The stamp and the index are filled in by finish(); zeros until then.
   put_le(record + offsetof(ConstantsRecord, stamp), 0, 8);
-  put_le(record + offsetof(ConstantsRecord, options), 0, 4);
+  put_le(record + offsetof(ConstantsRecord, options), content.options, 4);
   put_le(record + offsetof(ConstantsRecord, prune_after_days), content.prune_after_days, 4);
   put(body.data(), body.size());
   pad_to(layout_.resource_section.raw_offset);

@@ -28,6 +28,7 @@ struct LauncherContent {
   VersionResource version;
   uint16_t subsystem = pe_subsystem_gui;   // the stub's own; only this header field differs
   uint32_t reuse_rule = 0;                 // support/constants_record.h
+  uint32_t options = 0;                    // option_ bits of support/constants_record.h
   uint32_t prune_after_days = 0xFFFFFFFF;  // prune_never: other builds are kept
   uint64_t index_size = 0;                 // the entry index's bytes; 0: none
 };

@@ -161,10 +161,10 @@ void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
   }
   bool known_layout = facts.record_layout == record_layout_with_reuse ||
                       facts.record_layout == record_layout_with_options;
-  if (!known_layout || get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0 ||
-      get_le(&record[offsetof(ConstantsRecord, options)], 4) != 0) {
+  if (!known_layout || get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
     fault("its constants record has another layout than the pack tool writes");
   }
+  if ((facts.options & ~known_options) != 0) fault("its constants record asks for unknown options");
   if (facts.prune_after_days != prune_never && facts.prune_after_days > max_prune_after_days) {
     fault("its constants record holds a time to keep other builds the pack tool does not give");
   }

@@ -167,6 +167,10 @@ void run_info(const std::string& launcher) {
           : "; no entry index, so every start decodes";
   std::printf("reuse:            %s%s\n", reuse_text(facts).c_str(), index.c_str());
   std::printf("removes:          %s\n", prune_description(facts.prune_after_days).c_str());
+  std::printf("unpack progress:  %s\n",
+              facts.options & option_unpack_progress
+                  ? "shown after a second of writing (window, or console line)"
+                  : "not shown");
 }
 
 }  // namespace pack

@@ -32,7 +32,7 @@ std::u16string record_text(const unsigned char* at, size_t capacity) {
 }
 
 // The record lies in one of the stub's own sections, never in those the tool adds. One
-// made before the reuse fields is shorter; what follows it is the stub's.
+// made before the reuse fields or the options is shorter; what follows it is the stub's.
 std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const PeHeaders& headers,
                                                       uint64_t& offset) {
   for (const PeSection& s : headers.sections) {
@@ -52,7 +52,7 @@ std::optional<std::vector<unsigned char>> find_record(std::ifstream& in, const P
     if (at + size > bytes.size()) return std::nullopt;
     offset = s.raw_offset + at;
     std::vector<unsigned char> record(found, found + size);
-    record.resize(sizeof(ConstantsRecord));  // the reuse fields of an older record read as 0
+    record.resize(sizeof(ConstantsRecord));  // fields an older record lacks read as 0
     return record;
   }
   return std::nullopt;
@@ -106,6 +106,7 @@ LauncherFacts read_launcher(const fs::path& path) {
   facts.record_layout = get_le(r + offsetof(ConstantsRecord, record_layout), 4);
   facts.reuse_rule = get_le(r + offsetof(ConstantsRecord, reuse_rule), 4);
   facts.stamp = get_le64(r + offsetof(ConstantsRecord, stamp));
+  facts.options = get_le(r + offsetof(ConstantsRecord, options), 4);
   if (facts.record_layout >= record_layout_with_options) {
     facts.prune_after_days = get_le(r + offsetof(ConstantsRecord, prune_after_days), 4);
   }

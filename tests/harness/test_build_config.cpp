@@ -19,3 +19,4 @@ const wchar_t* version_string() { return L"1.17.4.0"; }
 bool reuses_by_stamp() { return false; }
 uint64_t reuse_stamp() { return 0; }
 uint32_t prune_after_days() { return 0xFFFFFFFF; }
+bool shows_unpack_progress() { return false; }

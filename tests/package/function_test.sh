@@ -45,7 +45,7 @@ set(EXTRA "" CACHE STRING "")
 kovran_onefile_add(TARGET hello OUTPUT ${CMAKE_BINARY_DIR}/out/hello.exe
   DATA assets more/ FILES extra/readme.txt EXCLUDE *.pdb docs/**
   TARGET_DIR [[{CACHE_DIR}\my app]] ICON app.ico SUBSYSTEM gui REUSE stamp LEVEL 19
-  APP_VERSION 1.2.3.4
+  APP_VERSION 1.2.3.4 UNPACK_PROGRESS
   ${EXTRA})
 include(more.cmake)
 CMAKE
@@ -84,7 +84,8 @@ stamp
 --level
 19
 --app-version
-1.2.3.4"
+1.2.3.4
+--unpack-progress"
 same_args() { diff <(echo "$expected") "$out.args"; }
 check "every option reaches the tool as its own" same_args
 expected_files="./assets/a.txt

@@ -1,6 +1,7 @@
 // Unpacks a payload block read from a file into a target folder, as the launcher
 // would, and prints the child's path: `unpack_probe BLOCK_FILE TARGET_DIRECTORY
-// [STAMP [INDEX_FILE]]`; with a stamp (a FILETIME in decimal), under the stamp rule.
+// [STAMP [INDEX_FILE]]`; with a stamp (a FILETIME in decimal), under the stamp rule. With
+// PROBE_PROGRESS set, the unpack reports its progress as a console launcher's does.
 #include <windows.h>
 
 #include <cstdio>
@@ -32,6 +33,9 @@ int wmain(int argc, wchar_t** argv) {
     use_stamp_rule(unpack.stamp, target_directory, wcstoull(argv[3], nullptr, 10),
                    index.empty() ? nullptr : reinterpret_cast<const unsigned char*>(index.data()),
                    static_cast<uint32_t>(index.size()));
+  }
+  if (GetEnvironmentVariableW(L"PROBE_PROGRESS", nullptr, 0) != 0) {
+    unpack.progress.view = ProgressView::console;
   }
   unpack_payload(unpack);
   // The child starts next: nothing may still be writing its program.

@@ -170,6 +170,16 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
          exe[constants_in_executable(exe).offset + offsetof(ConstantsRecord, stamp)] ^= 1;
        },
        "its constants record holds a stamp the pack tool does not give"},
+      {"an option it does not know",
+       [](Image& exe) {
+         exe[constants_in_executable(exe).offset + offsetof(ConstantsRecord, options)] |= 2;
+       },
+       "its constants record asks for unknown options"},
+      {"the word kept 0 after the options",
+       [](Image& exe) {
+         exe[constants_in_executable(exe).offset + offsetof(ConstantsRecord, reserved2)] = 1;
+       },
+       "its constants record has another layout than the pack tool writes"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -226,19 +236,45 @@ TEST_F(ReuseStamp, SameInputSameLauncherAndARuleOfItsOwnHasAFolderOfItsOwn) {
 }
 
 // Launchers made before the rule existed have a shorter record, which reads as the
-// CRC-32 rule, and no digests.
+// CRC-32 rule, and no digests; those made before the options, shorter still than today's,
+// show no progress whatever the stub's bytes after their record hold.
 TEST_F(ReuseStamp, LauncherWithTheEarlierRecordReadsAsTheCrcRule) {
   fs::path crc = dir_ / "crc.exe";
-  ASSERT_EQ(0, pack({"-o", crc.string()}).exit_code);
-  Image image = read_file(crc);
-  put32(image, constants_in_executable(image).offset + offsetof(ConstantsRecord, record_layout), 0);
-  clear_image_digests(image);
-  rewrite_checksum(image);
-  write_file(dir_ / "earlier.exe", image);
-  ToolResult verified = run_pack_tool({"verify", (dir_ / "earlier.exe").string()});
-  EXPECT_EQ(0, verified.exit_code) << verified.err;
-  EXPECT_NE(std::string::npos, run_pack_tool({"info", (dir_ / "earlier.exe").string()})
-                                   .out.find("\nreuse:            crc,"));
+  ASSERT_EQ(0, pack({"-o", crc.string(), "--unpack-progress"}).exit_code);
+  for (uint32_t layout : {0u, 1u}) {
+    SCOPED_TRACE(layout);
+    Image image = read_file(crc);
+    put32(image, constants_in_executable(image).offset + offsetof(ConstantsRecord, record_layout),
+          layout);
+    clear_image_digests(image);
+    rewrite_checksum(image);
+    write_file(dir_ / "earlier.exe", image);
+    ToolResult verified = run_pack_tool({"verify", (dir_ / "earlier.exe").string()});
+    EXPECT_EQ(0, verified.exit_code) << verified.err;
+    std::string info = run_pack_tool({"info", (dir_ / "earlier.exe").string()}).out;
+    EXPECT_NE(std::string::npos, info.find("\nreuse:            crc,")) << info;
+    EXPECT_NE(std::string::npos, info.find("\nunpack progress:  not shown\n")) << info;
+  }
+}
+
+TEST_F(ReuseStamp, UnpackProgressIsOffUnlessAskedForAndShownBySummaryAndInfo) {
+  fs::path shown = dir_ / "shown.exe";
+  ToolResult packed = pack({"-o", shown.string(), "--unpack-progress"});
+  ASSERT_EQ(0, packed.exit_code) << packed.err;
+  EXPECT_NE(std::string::npos, packed.out.find("\n  unpack progress: shown")) << packed.out;
+  EXPECT_EQ(std::string::npos, summary_.find("unpack progress")) << summary_;
+  auto options = [](const fs::path& exe) {
+    Image image = read_file(exe);
+    return get32(image, constants_in_executable(image).offset + offsetof(ConstantsRecord, options));
+  };
+  EXPECT_EQ(1u, options(shown));
+  EXPECT_EQ(0u, options(exe_));
+  EXPECT_EQ(0, run_pack_tool({"verify", shown.string()}).exit_code);
+  EXPECT_NE(std::string::npos,
+            run_pack_tool({"info", shown.string()})
+                .out.find("\nunpack progress:  shown after a second of writing"));
+  EXPECT_NE(std::string::npos,
+            run_pack_tool({"info", exe_.string()}).out.find("\nunpack progress:  not shown\n"));
 }
 
 }  // namespace

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Packs the launchers of the progress tests around an application of 20,000 small files,
+# whose first start takes seconds: a GUI one with --unpack-progress and one without, and a
+# console one with it. Each start of the tests gets a folder of its own (the launcher hard
+# linked, its target beside it), so that every cold start finds nothing, without the tests
+# deleting 20,000 files under Wine.
+set -euo pipefail
+tool=$1
+bin=$2
+out="$bin/progress"
+rm -rf "$out"
+mkdir -p "$out/gui-app" "$out/console-app"
+
+python3 - "$out/gui-app" <<'PY'
+import os, sys
+root = sys.argv[1]
+for i in range(1, 20000):
+    folder = os.path.join(root, f"d{i % 20}", f"e{i % 7}")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, f"f{i}.txt"), "w") as f:
+        f.write(f"file {i} " + "x" * (i % 97))
+PY
+cp -r "$out/gui-app/." "$out/console-app/"
+cp "$bin/progress_child.exe" "$out/gui-app/main.exe"
+cp "$bin/probe_child.exe" "$out/console-app/main.exe"
+
+pack() { "$tool" pack --quiet --level 3 --target-dir '{PROGRAM_DIR}\target' "$@"; }
+pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress --product-name 'Progress check'
+pack "$out/gui-app" -o "$out/gui-plain.exe" --product-name 'Progress check'
+pack "$out/console-app" -o "$out/console-progress.exe" --unpack-progress \
+  --product-name 'Progress check'
+# The archive's last entry, which the failure test holds open.
+"$tool" list "$out/gui-progress.exe" | tail -n1 | awk '{print $3}' >"$out/last-entry.txt"
+
+for run in shown cancelled failed; do
+  mkdir -p "$out/$run" && ln "$out/gui-progress.exe" "$out/$run/launcher.exe"
+done
+mkdir -p "$out/plain" && ln "$out/gui-plain.exe" "$out/plain/launcher.exe"
+for run in console-shown console-redirected console-failed; do
+  mkdir -p "$out/$run" && ln "$out/console-progress.exe" "$out/$run/launcher.exe"
+done

@@ -1,0 +1,99 @@
+// The progress line of a console launcher's first start, read off the console it shares
+// with this program: it shows while the launcher unpacks and is gone before the program's
+// output; with standard error redirected there is none. ctest runs this on a
+// pseudo-terminal, since Wine gives a console only to programs on a terminal.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/launcher/progress/launcher_run.h"
+
+namespace {
+
+class ConsoleProgress : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    screen_ = CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (screen_ == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(screen_, &info)) {
+      GTEST_SKIP() << "no console: run on a terminal, as ctest does";
+    }
+    width_ = info.dwSize.X;
+    cells_ = static_cast<DWORD>(info.dwSize.X) * info.dwSize.Y;
+    DWORD written = 0;
+    FillConsoleOutputCharacterW(screen_, L' ', cells_, {0, 0}, &written);
+    SetConsoleCursorPosition(screen_, {0, 0});
+  }
+  void TearDown() override { CloseHandle(screen_); }
+
+  std::wstring screen_text() {
+    std::wstring text(cells_, L' ');
+    DWORD read = 0;
+    ReadConsoleOutputCharacterW(screen_, text.data(), cells_, {0, 0}, &read);
+    text.resize(read);
+    return text;
+  }
+  // The line while the launcher runs, if it ever showed; how long it ran.
+  std::wstring watch_line(const LauncherRun& run, DWORD* took_ms) {
+    std::wstring line;
+    DWORD start = GetTickCount();
+    while (run.running()) {
+      std::wstring text = screen_text();
+      size_t at = text.find(L"Unpacking ");
+      if (at != std::wstring::npos) line = text.substr(at, text.find(L"  ", at) - at);
+      Sleep(20);
+    }
+    *took_ms = GetTickCount() - start;
+    return line;
+  }
+
+  HANDLE screen_ = INVALID_HANDLE_VALUE;
+  size_t width_ = 0;
+  DWORD cells_ = 0;
+};
+
+TEST_F(ConsoleProgress, LineShowsWhileUnpackingAndIsGoneBeforeTheProgramWrites) {
+  LauncherRun run(L"console-shown", false);
+  DWORD took_ms = 0;
+  std::wstring line = watch_line(run, &took_ms);
+  EXPECT_EQ(line.rfind(L"Unpacking Progress check: ", 0), 0u) << narrow_utf8(line);
+  EXPECT_NE(line.find(L" % ("), std::wstring::npos) << narrow_utf8(line);
+  EXPECT_NE(line.find(L" MB of "), std::wstring::npos) << narrow_utf8(line);
+  EXPECT_EQ(run.exit_status(), 0u);
+  std::wstring after = screen_text();
+  EXPECT_EQ(after.find(L"Unpacking"), std::wstring::npos);
+  size_t output = after.find(L"argc=1");
+  ASSERT_NE(output, std::wstring::npos);
+  EXPECT_EQ(output % width_, 0u) << "the program's output does not start a line";
+}
+
+TEST_F(ConsoleProgress, LaunchersMessageStartsOnACleanLine) {
+  HANDLE held = hold_last_entry(L"console-failed");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  LauncherRun run(L"console-failed", false);
+  DWORD took_ms = 0;
+  EXPECT_NE(watch_line(run, &took_ms), L"");
+  EXPECT_EQ(run.exit_status(), 2u);
+  CloseHandle(held);
+  std::wstring after = screen_text();
+  EXPECT_EQ(after.find(L"Unpacking"), std::wstring::npos);
+  size_t message = after.find(L"Error, failed to open '");
+  ASSERT_NE(message, std::wstring::npos);
+  EXPECT_EQ(message % width_, 0u) << "the message does not start a line";
+}
+
+TEST_F(ConsoleProgress, RedirectedStandardErrorHoldsNoProgressText) {
+  LauncherRun run(L"console-redirected", true);
+  DWORD took_ms = 0;
+  EXPECT_EQ(watch_line(run, &took_ms), L"");
+  EXPECT_GT(took_ms, 2000u) << "too quick a start to tell";
+  EXPECT_EQ(run.exit_status(), 0u);
+  std::string output = run.output_text();
+  EXPECT_NE(output.find("argc=1"), std::string::npos) << output;
+  EXPECT_EQ(output.find("Unpacking"), std::string::npos) << output;
+}
+
+}  // namespace

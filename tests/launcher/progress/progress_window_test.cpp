@@ -1,0 +1,135 @@
+// The progress window of a GUI launcher's first start, found as a desktop shows it: a
+// top-level window of the launcher's process. Runs in a Wine desktop of its own on a
+// virtual display, and asks first_start_window.sh for screenshots.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+
+#include "tests/launcher/progress/launcher_run.h"
+
+namespace {
+
+BOOL CALLBACK look_at(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<std::pair<DWORD, HWND>*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.first || !IsWindowVisible(window)) return TRUE;
+  search.second = window;
+  return FALSE;
+}
+
+HWND window_of(const LauncherRun& run) {
+  std::pair<DWORD, HWND> search = {run.process.dwProcessId, nullptr};
+  EnumWindows(look_at, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The launcher's window once it shows one, or null when it ends or limit_ms pass first.
+HWND wait_for_window(const LauncherRun& run, DWORD limit_ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < limit_ms; Sleep(50)) {
+    if (HWND window = window_of(run)) return window;
+    if (!run.running()) return nullptr;
+  }
+  return nullptr;
+}
+
+BOOL CALLBACK add_text(HWND control, LPARAM context) {
+  wchar_t text[1024] = L"";
+  GetWindowTextW(control, text, 1024);
+  *reinterpret_cast<std::wstring*>(context) += std::wstring(text) + L"\n";
+  return TRUE;
+}
+
+// What the window's controls say.
+std::wstring text_in(HWND window) {
+  std::wstring text;
+  EnumChildWindows(window, add_text, reinterpret_cast<LPARAM>(&text));
+  return text;
+}
+
+// A screenshot of the display, as build/.../NAME.png, taken by the script that runs us.
+void take_screenshot(const std::wstring& name) {
+  std::wstring request = progress_folder() + L"\\" + name;
+  write_file(request + L".request", "");
+  for (int i = 0; i < 200 && !file_exists(request + L".done"); ++i) Sleep(50);
+}
+
+TEST(FirstStartProgress, ColdStartShowsTheProductNameUntilTheProgramRunsAndTheWarmStartNothing) {
+  {
+    LauncherRun run(L"shown", true);
+    HWND window = wait_for_window(run, 60000);
+    ASSERT_NE(window, nullptr) << "no window during the cold start";
+    wchar_t title[256] = L"";
+    GetWindowTextW(window, title, 256);
+    EXPECT_NE(std::wstring(title).find(L"Progress check"), std::wstring::npos);
+    EXPECT_NE(text_in(window).find(L"Unpacking Progress check"), std::wstring::npos);
+    EXPECT_FALSE(run.child_started());
+    take_screenshot(L"first-start-progress");
+    while (run.running() && !run.child_started()) Sleep(20);
+    // The program is busy for a second, then waits for input for two: the window stays
+    // until it waits, and goes before it ends.
+    Sleep(300);
+    EXPECT_NE(window_of(run), nullptr) << "gone before the program took input";
+    for (int i = 0; i < 50 && window_of(run) != nullptr; ++i) Sleep(50);
+    EXPECT_EQ(window_of(run), nullptr);
+    EXPECT_TRUE(run.running());
+    EXPECT_EQ(run.exit_status(), 0u);
+    EXPECT_EQ(run.output_text(), "");
+  }
+  LauncherRun warm(L"shown", true);
+  EXPECT_EQ(wait_for_window(warm, 60000), nullptr) << "a window on the warm start";
+  EXPECT_EQ(warm.exit_status(), 0u);
+}
+
+TEST(FirstStartProgress, WithoutTheOptionAColdStartShowsNoWindow) {
+  LauncherRun run(L"plain", true);
+  EXPECT_EQ(wait_for_window(run, 60000), nullptr);
+  EXPECT_EQ(run.exit_status(), 0u);
+  EXPECT_TRUE(run.child_started());
+}
+
+// Cancelled, the start runs nothing and says nothing; the next start repairs (the script
+// compares the tree; payload/cancel_test.cpp, what a cancel leaves).
+TEST(FirstStartProgress, ClosingTheWindowCancelsTheStartAndTheNextStartRepairs) {
+  {
+    LauncherRun run(L"cancelled", true);
+    HWND window = wait_for_window(run, 60000);
+    ASSERT_NE(window, nullptr);
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_EQ(run.exit_status(30000), 0xC000013Au);
+    EXPECT_EQ(run.output_text(), "");
+    EXPECT_FALSE(run.child_started());
+  }
+  LauncherRun next(L"cancelled", true);
+  EXPECT_EQ(next.exit_status(), 0u);
+  EXPECT_TRUE(next.child_started());
+}
+
+// The launcher's message, which a GUI launcher shows nowhere else, stays in the window
+// until the user closes it.
+TEST(FirstStartProgress, FailureWhileTheWindowIsUpIsShownThereUntilClosed) {
+  HANDLE held = hold_last_entry(L"failed");
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  LauncherRun run(L"failed", true);
+  HWND window = wait_for_window(run, 60000);
+  ASSERT_NE(window, nullptr);
+  std::wstring text;
+  for (int i = 0; i < 600 && text.find(L"Error") == std::wstring::npos; ++i, Sleep(100)) {
+    text = text_in(window);
+  }
+  EXPECT_NE(text.find(L"Error, failed to open '"), std::wstring::npos) << narrow_utf8(text);
+  EXPECT_NE(text.find(last_entry() + L"' for writing."), std::wstring::npos) << narrow_utf8(text);
+  take_screenshot(L"first-start-failure");
+  Sleep(500);
+  EXPECT_TRUE(run.running()) << "the window did not wait to be closed";
+  EXPECT_EQ(run.output_text(), "");
+  PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(run.exit_status(30000), 2u);
+  EXPECT_NE(run.output_text().find("Error, failed to open '"), std::string::npos);
+  CloseHandle(held);
+}
+
+}  // namespace
