@@ -252,8 +252,7 @@ std::string summary(const Inputs& inputs, const BlockSizes& sizes, uint64_t exe_
   }
   text += "\n  subsystem: " + subsystem_name(inputs.subsystem.subsystem) + ", " +
           inputs.subsystem.source;
-  text += "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp) +
-          "\n  removes: " + prune_description(inputs.content.prune_after_days);
+  text += "\n  unpacks into: " + utf16_to_utf8(spec) + reuse_line(inputs, stamp);
   if (inputs.content.options & option_unpack_progress) {
     text += "\n  unpack progress: shown by a first start still writing after a second";
   }

@@ -1,6 +1,5 @@
 // --prune-after: days or never, kept in the launcher's record for the default target
-// directory only, told in the summary and by info; anything else refused before anything
-// is written.
+// directory only, told by info; anything else refused before anything is written.
 #include <gtest/gtest.h>
 
 #include <cstddef>
@@ -23,7 +22,7 @@ uint32_t prune_days_of(const fs::path& exe) {
                constants_in_executable(image).offset + offsetof(ConstantsRecord, prune_after_days));
 }
 
-TEST(PruneOption, DaysOrNeverReachTheRecordSummaryAndInfo) {
+TEST(PruneOption, DaysOrNeverReachTheRecordAndInfo) {
   struct Case {
     std::vector<std::string> options;
     uint32_t days;
@@ -47,8 +46,6 @@ TEST(PruneOption, DaysOrNeverReachTheRecordSummaryAndInfo) {
     args.insert(args.end(), c.options.begin(), c.options.end());
     ToolResult packed = run_pack_tool(args);
     ASSERT_EQ(0, packed.exit_code) << packed.err;
-    EXPECT_NE(std::string::npos, packed.out.find("\n  removes: " + std::string(c.told)))
-        << packed.out;
     EXPECT_EQ(c.days, prune_days_of(dir / "app.exe"));
     ToolResult info = run_pack_tool({"info", (dir / "app.exe").string()});
     EXPECT_NE(std::string::npos, info.out.find("\nremoves:          " + std::string(c.told)))

@@ -175,11 +175,13 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
          exe[constants_in_executable(exe).offset + offsetof(ConstantsRecord, options)] |= 2;
        },
        "its constants record asks for unknown options"},
-      {"the word kept 0 after the options",
+      {"days to keep other builds past the tool's longest",
        [](Image& exe) {
-         exe[constants_in_executable(exe).offset + offsetof(ConstantsRecord, reserved2)] = 1;
+         put32(exe,
+               constants_in_executable(exe).offset + offsetof(ConstantsRecord, prune_after_days),
+               36501);
        },
-       "its constants record has another layout than the pack tool writes"},
+       "its constants record holds a time to keep other builds the pack tool does not give"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
