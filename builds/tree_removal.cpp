@@ -5,21 +5,12 @@
 #include <cwchar>
 
 #include "support/file_disposition.h"
+#include "support/later_calls.h"
 
 namespace {
 
 // Deeper folders are left: no application tree comes near, and each level holds a handle.
 constexpr int depth_limit = 64;
-
-using final_path_function = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-
-// Not present before Vista, so looked up rather than imported.
-final_path_function find_final_path_function() {
-  HMODULE kernel = GetModuleHandleA("Kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  return reinterpret_cast<final_path_function>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "GetFinalPathNameByHandleW")));
-}
 
 struct Removal {
   wchar_t* path;

@@ -7,6 +7,7 @@
 
 #include "paths/long_path_prefix.h"
 #include "support/bounded.h"
+#include "support/later_calls.h"
 
 wchar_t executable_path_plain[executable_path_capacity];
 wchar_t executable_path_final[executable_path_capacity];
@@ -15,21 +16,11 @@ wchar_t module_path[module_path_capacity];
 
 namespace {
 
-using final_path_function = DWORD(WINAPI*)(HANDLE, LPWSTR, DWORD, DWORD);
-
 // The launcher's module file name into buffer; aborts unless it fits whole. A name the
 // system had to cut short comes back as the full buffer size.
 void read_module_file_name(wchar_t* buffer, DWORD capacity) {
   DWORD length = GetModuleFileNameW(nullptr, buffer, capacity);
   if (length >= capacity || wmemchr(buffer, 0, capacity) == nullptr) abort();
-}
-
-// Not present before Vista, so looked up rather than imported.
-final_path_function find_final_path_function() {
-  HMODULE kernel = GetModuleHandleA("Kernel32.dll");
-  if (kernel == nullptr) return nullptr;
-  FARPROC found = GetProcAddress(kernel, "GetFinalPathNameByHandleW");
-  return reinterpret_cast<final_path_function>(reinterpret_cast<void (*)()>(found));
 }
 
 // Replaces executable_path_final by the path of the file that was really opened.
