@@ -9,17 +9,14 @@
 namespace {
 
 // The bytes were checked against the entry's CRC-32 before they were written. A file cut
-// short stays without the stamp, for the next start to rewrite; one whose close failed may
-// not hold all its data, and loses the stamp.
+// short stays without the stamp, for the next start to rewrite.
 Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
   DWORD error = slot.size > 0 ? write_whole(file, slot.bytes, slot.size) : ERROR_SUCCESS;
   if (error == ERROR_SUCCESS) {
-    error = stamp_written_file(*pool.stamp, file, slot.archive_entry, slot.path + slot.name_at);
-  }
-  DWORD closed = close_written_file(file);
-  if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {
-    error = closed;
-    take_back_stamp(*pool.stamp, slot.path);
+    error = close_stamped_file(*pool.stamp, file, slot.archive_entry, slot.path + slot.name_at,
+                               slot.path);
+  } else {
+    close_written_file(file);
   }
   slot.error = error;
   return error == ERROR_SUCCESS ? Verdict::written : Verdict::write_failed;

@@ -7,6 +7,7 @@
 #include "payload/crc32.h"
 #include "payload/entry_index_layout.h"
 #include "payload/entry_name.h"
+#include "payload/file_write.h"
 #include "payload/target_path.h"
 
 namespace {
@@ -306,6 +307,15 @@ DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wch
   if (SetFileTime(file, nullptr, nullptr, &rule.stamp)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+DWORD close_stamped_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name,
+                         const wchar_t* path) {
+  DWORD error = stamp_written_file(rule, file, entry, name);
+  DWORD closed = close_written_file(file);
+  if (error != ERROR_SUCCESS || closed == ERROR_SUCCESS) return error;
+  take_back_stamp(rule, path);
+  return closed;
 }
 
 void take_back_stamp(const StampRule& rule, const wchar_t* path) {

@@ -72,12 +72,13 @@ bool payload_read(PayloadStream& stream, void* destination, uint64_t count) {
 
 bool payload_read_to_frame_end(PayloadStream& stream) {
   ZSTD_outBuffer& window = stream.output;
-  while (!stream.damaged) {
-    // Content after the terminator: the archive is not what its writer made.
-    if (window.pos != window.size) stream.damaged = true;
-    if (!stream.damaged && decode_ahead_window_ends_frame(*stream.ahead)) return true;
-    if (!stream.damaged && !decode_ahead_next_window(*stream.ahead)) stream.damaged = true;
+  // Content after the terminator, or a frame that ends nowhere: the archive is not what
+  // its writer made.
+  while (!stream.damaged && window.pos == window.size) {
+    if (decode_ahead_window_ends_frame(*stream.ahead)) return true;
+    if (!decode_ahead_next_window(*stream.ahead)) break;
   }
+  stream.damaged = true;
   return false;
 }
 

@@ -54,15 +54,9 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
   return no_failure;
 }
 
-// Stamps and closes a file written whole and checked. A close that fails may have lost data
-// behind the stamp, which is taken back.
+// Stamps and closes a file written whole and checked.
 UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry) {
-  DWORD error = stamp_written_file(unpack.stamp, file, entry, unpack.entry_name);
-  DWORD closed = close_written_file(file);
-  if (error == ERROR_SUCCESS && closed != ERROR_SUCCESS) {
-    error = closed;
-    take_back_stamp(unpack.stamp, unpack.file_path);
-  }
+  DWORD error = close_stamped_file(unpack.stamp, file, entry, unpack.entry_name, unpack.file_path);
   return error == ERROR_SUCCESS ? no_failure : UnpackFailure{UnpackError::write, error};
 }
 

@@ -2,6 +2,7 @@
 
 #include <cwchar>
 
+#include "support/bounded.h"
 #include "support/decimal.h"
 
 namespace {
@@ -9,17 +10,10 @@ namespace {
 constexpr uint64_t mebibyte = 1024 * 1024;
 constexpr size_t size_capacity = 32;
 
-// Appends piece at text's end, as much of it as fits capacity (terminator counted).
-void append_cut(wchar_t* text, size_t capacity, const wchar_t* piece) {
-  size_t length = wcslen(text);
-  while (*piece != 0 && length + 1 < capacity) text[length++] = *piece++;
-  text[length] = 0;
-}
-
 void append_number(wchar_t* text, size_t capacity, uint64_t value) {
   wchar_t digits[decimal_capacity];
   decimal_text(digits, static_cast<int64_t>(value));
-  append_cut(text, capacity, digits);
+  append_truncated(text, digits, capacity);
 }
 
 // "4.5 MB" below ten, "41 MB" from there on.
@@ -28,12 +22,12 @@ void format_size(wchar_t (&text)[size_capacity], uint64_t bytes) {
   text[0] = 0;
   if (tenths < 100) {
     append_number(text, size_capacity, tenths / 10);
-    append_cut(text, size_capacity, L".");
+    append_truncated(text, L".", size_capacity);
     append_number(text, size_capacity, tenths % 10);
   } else {
     append_number(text, size_capacity, bytes / mebibyte);
   }
-  append_cut(text, size_capacity, L" MB");
+  append_truncated(text, L" MB", size_capacity);
 }
 
 }  // namespace
@@ -45,17 +39,17 @@ void format_progress_figures(wchar_t* text, size_t capacity, uint64_t done, uint
   format_size(done_text, done);
   text[0] = 0;
   if (total == 0) {
-    append_cut(text, capacity, done_text);
+    append_truncated(text, done_text, capacity);
     return;
   }
   wchar_t total_text[size_capacity];
   format_size(total_text, total);
   append_number(text, capacity, done * 100 / total);
-  append_cut(text, capacity, L" % (");
-  append_cut(text, capacity, done_text);
-  append_cut(text, capacity, L" of ");
-  append_cut(text, capacity, total_text);
-  append_cut(text, capacity, L")");
+  append_truncated(text, L" % (", capacity);
+  append_truncated(text, done_text, capacity);
+  append_truncated(text, L" of ", capacity);
+  append_truncated(text, total_text, capacity);
+  append_truncated(text, L")", capacity);
 }
 
 void format_progress_line(wchar_t* text, size_t capacity, const wchar_t* name, uint64_t done,
@@ -63,9 +57,9 @@ void format_progress_line(wchar_t* text, size_t capacity, const wchar_t* name, u
   wchar_t figures[64];
   format_progress_figures(figures, 64, done, total);
   text[0] = 0;
-  append_cut(text, capacity, L"Unpacking ");
-  append_cut(text, capacity, name);
-  append_cut(text, capacity, L": ");
-  append_cut(text, capacity, figures);
+  append_truncated(text, L"Unpacking ", capacity);
+  append_truncated(text, name, capacity);
+  append_truncated(text, L": ", capacity);
+  append_truncated(text, figures, capacity);
   if (width < capacity) text[width] = 0;
 }

@@ -2,6 +2,7 @@
 
 #include "progress/progress_text.h"
 #include "progress/progress_views.h"
+#include "support/bounded.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ HWND create_window(UnpackProgress& progress) {
                                 nullptr, nullptr, instance, &progress);
   if (window == nullptr) return nullptr;
   wchar_t heading[progress_name_capacity + 16] = L"Unpacking ";
-  wcsncat(heading, progress.name, progress_name_capacity);
+  append_truncated(heading, progress.name, progress_name_capacity + 16);
   add_text(window, heading_id, margin, heading);
   add_text(window, figures_id, 72, L"");
   show_figures(window);

@@ -85,3 +85,15 @@ void append_char_bounded_narrow(char* destination, char byte, size_t capacity) {
   destination[offset] = byte;
   destination[offset + 1] = 0;
 }
+
+void append_truncated(wchar_t* destination, const wchar_t* source, size_t capacity) {
+  size_t length = wide_length(destination);
+  while (*source != 0 && length + 1 < capacity) destination[length++] = *source++;
+  destination[length] = 0;
+}
+
+void append_truncated_narrow(char* destination, const char* source, size_t capacity) {
+  size_t length = strlen(destination);
+  while (*source != 0 && length + 1 < capacity) destination[length++] = *source++;
+  destination[length] = 0;
+}

@@ -15,6 +15,11 @@ void copy_prefix_bounded_narrow(char* destination, const char* source, size_t n,
 void append_bounded_narrow(char* destination, const char* source, size_t capacity);
 void append_char_bounded_narrow(char* destination, char byte, size_t capacity);
 
+// For text shown to people, where a cut is better than no text: appends what fits and
+// leaves the rest out.
+void append_truncated(wchar_t* destination, const wchar_t* source, size_t capacity);
+void append_truncated_narrow(char* destination, const char* source, size_t capacity);
+
 // One narrow byte as one UTF-16 unit through the C runtime; aborts unless the byte
 // converts to exactly one unit on its own.
 wchar_t widen_byte(char byte);

@@ -3,21 +3,15 @@
 #include <windows.h>
 
 #include "support/constants_record.h"
+#include "support/own_image.h"
 
-extern "C" {
-extern const ConstantsRecord kovran_constants;
-// The linker's symbol for the image's first byte: the base that RVAs count from.
-extern IMAGE_DOS_HEADER __ImageBase;
-}
+extern "C" const ConstantsRecord kovran_constants;
 
 namespace {
 
-const unsigned char* image_base() { return reinterpret_cast<const unsigned char*>(&__ImageBase); }
-
 // Whether [rva, rva + length) lies within one section as the loader maps it.
 bool within_a_section(uint64_t rva, uint64_t length) {
-  const auto* headers =
-      reinterpret_cast<const IMAGE_NT_HEADERS*>(image_base() + __ImageBase.e_lfanew);
+  const IMAGE_NT_HEADERS* headers = own_image_headers();
   const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(headers);
   for (WORD i = 0; i < headers->FileHeader.NumberOfSections; ++i, ++section) {
     uint64_t start = section->VirtualAddress;
@@ -33,11 +27,11 @@ bool read_attached_data(AttachedData* data) {
   const ConstantsRecord& record = kovran_constants;
   *data = AttachedData{nullptr, 0, nullptr, 0};
   if (!within_a_section(record.payload_rva, record.payload_length)) return false;
-  data->payload = image_base() + record.payload_rva;
+  data->payload = own_image_base() + record.payload_rva;
   data->payload_length = record.payload_length;
   if (record.index_length == 0) return true;
   if (!within_a_section(record.index_rva, record.index_length)) return false;
-  data->index = image_base() + record.index_rva;
+  data->index = own_image_base() + record.index_rva;
   data->index_length = record.index_length;
   return true;
 }

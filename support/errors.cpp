@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "support/bounded.h"
 #include "support/build_config.h"
 #include "support/decimal.h"
 #include "support/message_hook.h"
@@ -15,14 +16,6 @@ namespace {
 constexpr DWORD message_flags =
     FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM;
 constexpr DWORD english_us = 0x409;
-
-// Appends text at out's end without passing capacity (terminator counted); what does not
-// fit is left out.
-void append_cut(char* out, size_t capacity, const char* text) {
-  size_t length = strlen(out);
-  while (*text != 0 && length + 1 < capacity) out[length++] = *text++;
-  out[length] = 0;
-}
 
 }  // namespace
 
@@ -51,10 +44,10 @@ void report_os_error(const char* message, unsigned long error_code) {
   decimal_text(number, static_cast<int32_t>(error_code));
   // A progress window shows the report cut to its buffer; the stream gets it whole.
   char detail[512] = " ([Error ";
-  append_cut(detail, sizeof detail, number);
-  append_cut(detail, sizeof detail, "] ");
-  append_cut(detail, sizeof detail, description);
-  append_cut(detail, sizeof detail, ")");
+  append_truncated_narrow(detail, number, sizeof detail);
+  append_truncated_narrow(detail, "] ", sizeof detail);
+  append_truncated_narrow(detail, description, sizeof detail);
+  append_truncated_narrow(detail, ")", sizeof detail);
   announce_launcher_message(message, nullptr, detail);
   // The system text is left to the process's end, which follows at once.
   fputs(message, stderr);

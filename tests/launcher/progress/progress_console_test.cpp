@@ -50,6 +50,16 @@ class ConsoleProgress : public ::testing::Test {
     return line;
   }
 
+  // Once the launcher ended: no progress text left, and what came after it (the program's
+  // output, a launcher's message) starts a line.
+  void expect_line_erased_before(const wchar_t* next, const char* what) {
+    std::wstring after = screen_text();
+    EXPECT_EQ(after.find(L"Unpacking"), std::wstring::npos);
+    size_t at = after.find(next);
+    ASSERT_NE(at, std::wstring::npos);
+    EXPECT_EQ(at % width_, 0u) << what << " does not start a line";
+  }
+
   HANDLE screen_ = INVALID_HANDLE_VALUE;
   size_t width_ = 0;
   DWORD cells_ = 0;
@@ -63,11 +73,7 @@ TEST_F(ConsoleProgress, LineShowsWhileUnpackingAndIsGoneBeforeTheProgramWrites) 
   EXPECT_NE(line.find(L" % ("), std::wstring::npos) << narrow_utf8(line);
   EXPECT_NE(line.find(L" MB of "), std::wstring::npos) << narrow_utf8(line);
   EXPECT_EQ(run.exit_status(), 0u);
-  std::wstring after = screen_text();
-  EXPECT_EQ(after.find(L"Unpacking"), std::wstring::npos);
-  size_t output = after.find(L"argc=1");
-  ASSERT_NE(output, std::wstring::npos);
-  EXPECT_EQ(output % width_, 0u) << "the program's output does not start a line";
+  expect_line_erased_before(L"argc=1", "the program's output");
 }
 
 TEST_F(ConsoleProgress, LaunchersMessageStartsOnACleanLine) {
@@ -78,11 +84,7 @@ TEST_F(ConsoleProgress, LaunchersMessageStartsOnACleanLine) {
   EXPECT_NE(watch_line(run, &took_ms), L"");
   EXPECT_EQ(run.exit_status(), 2u);
   CloseHandle(held);
-  std::wstring after = screen_text();
-  EXPECT_EQ(after.find(L"Unpacking"), std::wstring::npos);
-  size_t message = after.find(L"Error, failed to open '");
-  ASSERT_NE(message, std::wstring::npos);
-  EXPECT_EQ(message % width_, 0u) << "the message does not start a line";
+  expect_line_erased_before(L"Error, failed to open '", "the message");
 }
 
 TEST_F(ConsoleProgress, RedirectedStandardErrorHoldsNoProgressText) {
