@@ -100,6 +100,17 @@ TEST(UnpackTrust, IndexThatFailsItsOwnChecksumIsIgnored) {
   }
 }
 
+// An archive that ends before its index does is not the one the index describes.
+TEST(UnpackTrust, ArchiveWithFewerEntriesThanItsIndexIsDamage) {
+  std::vector<ArchiveEntry> entries = {
+      {L"main.exe", "MZ program"}, {L"a.txt", "a"}, {L"b.txt", "b"}};
+  Unpacker unpacker;
+  unpacker.stamp = stamp;
+  unpacker.index = build_index(entries);
+  entries.pop_back();
+  expect_decode_failure(unpacker.run(entries));
+}
+
 // Damage inside a file written as it is decoded: what stays is whole files of the app.
 TEST(UnpackTrust, FrameCutInsideALargeEntryLeavesOnlyWholeFiles) {
   std::vector<ArchiveEntry> entries = {{L"main.exe", "MZ program"},
