@@ -29,13 +29,14 @@ HANDLE open_marker(const wchar_t* path) {
 
 }  // namespace
 
-void hold_in_use_marker(const wchar_t* target_directory, const wchar_t* launcher_path) {
+void hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_directory,
+                        const wchar_t* launcher_path) {
   wchar_t path[target_directory_capacity];
   size_t length = wcslen(target_directory);
   if (length + wcslen(in_use_suffix) >= target_directory_capacity) return;
   wmemcpy(path, target_directory, length);
   wcscpy(path + length, in_use_suffix);
-  create_parent_directories_of(path);
+  create_parent_directories_of(directories, path);
   HANDLE marker = open_marker(path);
   if (marker == INVALID_HANDLE_VALUE) return;
   // Written anew on every start, with the start's time as its last-write time.

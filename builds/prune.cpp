@@ -1,5 +1,6 @@
 #include "builds/prune.h"
 
+#include <cstdlib>
 #include <cwchar>
 
 #include "builds/in_use_marker.h"
@@ -181,14 +182,18 @@ DWORD WINAPI prune_on_thread(void* context) {
 
 }  // namespace
 
-void start_pruning(Pruning& pruning) {
-  pruning.thread = CreateThread(nullptr, pruner_stack_size, prune_on_thread, &pruning,
-                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+HANDLE start_pruning(const BuildFolder& build, const LaunchState& state) {
+  Pruning* pruning = static_cast<Pruning*>(malloc(sizeof(Pruning)));
+  if (pruning == nullptr) return nullptr;
+  pruning->build = build;
+  wcscpy(pruning->launcher_path, state.launcher_path);
+  pruning->days = state.prune_after_days;
+  return CreateThread(nullptr, pruner_stack_size, prune_on_thread, pruning,
+                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
 }
 
-void finish_pruning(Pruning& pruning) {
-  if (pruning.thread == nullptr) return;
-  WaitForSingleObject(pruning.thread, last_wait_ms);
-  CloseHandle(pruning.thread);
-  pruning.thread = nullptr;
+void finish_pruning(HANDLE pruner) {
+  if (pruner == nullptr) return;
+  WaitForSingleObject(pruner, last_wait_ms);
+  CloseHandle(pruner);
 }

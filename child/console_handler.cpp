@@ -1,4 +1,7 @@
-#include "child/run_child.h"
+#include "child/console_handler.h"
+
+HANDLE volatile child_process_handle = nullptr;
+volatile DWORD child_process_id = 0;
 
 namespace {
 
@@ -37,7 +40,7 @@ void end_child_after_grace_period() {
   HANDLE child = InterlockedExchangePointer(const_cast<HANDLE*>(&child_process_handle), nullptr);
   if (child != nullptr) {
     if (WaitForSingleObject(child, grace_period_ms) != WAIT_OBJECT_0) {
-      TerminateProcess(child, interrupted_exit_code);
+      TerminateProcess(child, static_cast<UINT>(interrupted_status));
     }
     CloseHandle(child);
   }
@@ -58,4 +61,9 @@ BOOL WINAPI console_control_handler(DWORD event) {
   if (is_interrupt(event) && child_started && on_this_console(child_process_id)) return TRUE;
   end_child_after_grace_period();
   return is_interrupt(event) && child_started ? TRUE : FALSE;
+}
+
+Failure register_console_handler() {
+  if (SetConsoleCtrlHandler(console_control_handler, TRUE)) return no_failure;
+  return plain_failure("Error, failed to register signal handler.");
 }

@@ -1,14 +1,13 @@
 #include "child/run_child.h"
 
-#include <cstdlib>
-
-#include "support/errors.h"
-#include "support/launch_state.h"
-
-HANDLE volatile child_process_handle = nullptr;
-volatile DWORD child_process_id = 0;
+#include "child/child_job.h"
+#include "child/command_line.h"
+#include "child/console_handler.h"
+#include "child/resume_child.h"
 
 namespace {
+
+constexpr char launch_failed_message[] = "Error, couldn't launch child";
 
 void prepare_startup(STARTUPINFOW* startup) {
   ZeroMemory(startup, sizeof *startup);
@@ -37,20 +36,22 @@ void withdraw_handle_from_handler() {
 
 }  // namespace
 
-HANDLE start_child() {
+Failure start_child(const LaunchState& state, HANDLE* child) {
+  *child = nullptr;
   STARTUPINFOW startup;
   prepare_startup(&startup);
-  build_child_command_line();
+  wchar_t line[child_command_line_capacity];
+  Failure failure = build_child_command_line(line, state.launcher_path);
+  if (failed(failure)) return failure;
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
   PROCESS_INFORMATION process = {};
   // Suspended until it is in the job, so that the job holds the program from its first
   // instruction; what the program starts later leaves the job (child_job.cpp).
-  if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
+  if (!CreateProcessW(state.child_path, line, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
                       &process)) {
-    report_os_error("Error, couldn't launch child", GetLastError());
-    exit(2);
+    return system_failure(launch_failed_message, GetLastError());
   }
   // Without the job (a system that refuses one, or no nested jobs) or when the system
   // refuses to put the child in it, the child runs all the same; it only does not end with
@@ -64,10 +65,10 @@ HANDLE start_child() {
   // A child that never runs would be waited for for ever.
   if (resume_error != ERROR_SUCCESS) {
     TerminateProcess(process.hProcess, 1);
-    report_os_error("Error, couldn't launch child", resume_error);
-    exit(2);
+    return system_failure(launch_failed_message, resume_error);
   }
-  return process.hProcess;
+  *child = process.hProcess;
+  return no_failure;
 }
 
 int wait_for_child(HANDLE process) {
@@ -80,4 +81,9 @@ int wait_for_child(HANDLE process) {
   return status;
 }
 
-int run_child() { return wait_for_child(start_child()); }
+Failure run_child(const LaunchState& state, int* status) {
+  HANDLE process = nullptr;
+  Failure failure = start_child(state, &process);
+  if (!failed(failure)) *status = wait_for_child(process);
+  return failure;
+}

@@ -9,10 +9,14 @@
 #include "payload/crc32.h"
 #include "payload/entry_name.h"
 #include "payload/file_checksum.h"
+#include "payload/file_close.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stamp_listing.h"
+#include "payload/stamps_given.h"
 #include "payload/stored_checksum.h"
 #include "payload/unpack_end.h"
+#include "progress/progress_step.h"
 
 namespace {
 
@@ -51,24 +55,24 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
     if (piece == 0) return damaged;
     size -= piece;
   }
-  return no_failure;
+  return unpack_went_well;
 }
 
 // Stamps and closes a file written whole and checked.
 UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry) {
   DWORD error = close_stamped_file(unpack.stamp, file, entry, unpack.entry_name, unpack.file_path);
-  return error == ERROR_SUCCESS ? no_failure : UnpackFailure{UnpackError::write, error};
+  return error == ERROR_SUCCESS ? unpack_went_well : UnpackFailure{UnpackError::write, error};
 }
 
 // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs over the
 // same pieces. A file that turns out damaged, or that the archive ends inside, goes again.
 UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
                                  uint32_t stored_checksum) {
-  create_parent_directories_of(unpack.file_path);
+  create_parent_directories_of(*unpack.directories, unpack.file_path);
   UnpackFailure earlier = settle_pool(unpack.pool);
   if (failed(earlier)) return earlier;
   HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
-  if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, 0};
+  if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, GetLastError()};
   uint32_t crc = 0;
   for (uint64_t left = size; left > 0;) {
     // A file cut short by a cancel goes again, as a damaged one does.
@@ -123,7 +127,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
     if (!go_on(unpack)) return cancelled;
     if (!read_entry_name(unpack)) return damaged;
     if (unpack.entry_name[0] == 0)
-      return index_count_agrees(unpack.stamp, entry) ? no_failure : damaged;
+      return index_count_agrees(unpack.stamp.index, entry) ? unpack_went_well : damaged;
     // A name that leaves the target directory or names a device is damaged or foreign.
     if (!is_safe_entry_name(unpack.entry_name)) return damaged;
     if (!build_target_path(unpack.file_path, unpack.target_directory, unpack.target_length,
@@ -136,7 +140,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
     uint32_t stored_checksum = 0;
     if (!payload_read(unpack.stream, &size, sizeof size) ||
         !payload_read(unpack.stream, &stored_checksum, sizeof stored_checksum) ||
-        !index_agrees(unpack.stamp, entry, unpack.entry_name, size, stored_checksum)) {
+        !index_agrees(unpack.stamp.index, entry, unpack.entry_name, size, stored_checksum)) {
       return damaged;
     }
     UnpackFailure failure = unpack_entry(unpack, entry, size, stored_checksum);
@@ -147,7 +151,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
 UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
   // Every file is current by its size and stamp: no decoder, no lock.
-  if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return no_failure;
+  if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return unpack_went_well;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
   if (unpack.progress.view != ProgressView::none) {
     unpack.progress.total = payload_content_size(unpack.stream);
@@ -156,20 +160,22 @@ UnpackFailure run_unpack(Unpack& unpack) {
   if (failed(failure)) return failure;
   if (!payload_read_to_frame_end(unpack.stream)) return damaged;
   // A close that came after the last entry still keeps the program from starting.
-  return go_on(unpack) ? no_failure : cancelled;
+  return go_on(unpack) ? unpack_went_well : cancelled;
 }
 
 }  // namespace
 
-void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
-                    const wchar_t* target_directory, wchar_t* child_path) {
+void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length, LaunchState& state,
+                    KnownDirectories& directories) {
   payload_attach(unpack.stream, block, length);
-  unpack.target_directory = target_directory;
-  unpack.target_length = wcslen(target_directory);
-  unpack.child_path = child_path;
-  unpack.target_lock.target_directory = target_directory;
+  unpack.target_directory = state.target_directory;
+  unpack.target_length = wcslen(state.target_directory);
+  unpack.child_path = state.child_path;
+  unpack.cache_dir_moved = state.cache_dir_moved;
+  unpack.directories = &directories;
+  unpack.target_lock.target_directory = state.target_directory;
   InitializeSRWLock(&unpack.stamp.given_lock);
-  prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, main_scratch(unpack));
+  prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, directories, main_scratch(unpack));
 }
 
-void unpack_payload(Unpack& unpack) { end_unpack(unpack, run_unpack(unpack)); }
+Failure unpack_payload(Unpack& unpack) { return end_unpack(unpack, run_unpack(unpack)); }

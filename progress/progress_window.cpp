@@ -1,7 +1,8 @@
+#include "progress/progress_window.h"
+
 #include <cwchar>
 
 #include "progress/progress_text.h"
-#include "progress/progress_views.h"
 #include "support/bounded.h"
 
 namespace {
@@ -21,7 +22,7 @@ UnpackProgress& progress_of(HWND window) {
   return *reinterpret_cast<UnpackProgress*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool failed(const UnpackProgress& progress) { return progress.message[0] != 0; }
+bool failed(const UnpackProgress& progress) { return progress.message != nullptr; }
 
 HWND add_text(HWND window, int id, int top, const wchar_t* text) {
   HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, text_left,

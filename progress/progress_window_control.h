@@ -1,0 +1,15 @@
+#pragma once
+// The main thread's side of the progress window: start it, keep its figures current, hand it
+// a failure, take it down once the program runs.
+#include "progress/unpack_progress.h"
+
+// Starts the window's thread the first time, then tells the window of the figures.
+void show_progress_window(UnpackProgress& progress);
+
+// Once the program runs: the window goes as soon as the program waits for input, at most
+// 5 seconds after its start.
+void dismiss_progress(UnpackProgress& progress, HANDLE child);
+
+// When the window is up: shows message there (it lives until this returns) until the user
+// closes the window, and returns true. False when no window is up.
+bool show_failure_in_progress_window(UnpackProgress& progress, const wchar_t* message);
