@@ -104,15 +104,19 @@ Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
 }
 
 // The one report of a failure: the console line goes first; a progress window that is up
-// shows it until the user closes it; then it is written where the launcher's words go. A
-// cancel says nothing.
+// shows it until the user closes it, and so does a window of its own for a GUI launcher whose
+// streams lead nowhere; then it is written where the launcher's words go. A cancel says
+// nothing.
 int report(Launch& launch, const Failure& failure) {
   if (failure.before == nullptr) return failure.status;
   UnpackProgress& progress = launch.unpack.progress;
   clear_progress_line(progress);
   wchar_t text[failure_text_capacity];
   compose_failure(failure, text, failure_text_capacity);
-  show_failure_in_progress_window(progress, text);
+  if (!show_failure_in_progress_window(progress, text) && !launch.state.console_launcher &&
+      streams_lead_nowhere()) {
+    show_failure_window(text);
+  }
   write_failure(failure, text, launch.state.console_launcher);
   return failure.status;
 }

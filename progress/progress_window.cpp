@@ -16,7 +16,11 @@ constexpr int icon_size = 32;
 constexpr int text_left = margin + icon_size + margin;
 constexpr int text_width = client_width - text_left - margin;
 constexpr RECT bar_frame = {text_left, 48, client_width - margin, 64};
-enum : int { heading_id = 1, figures_id = 2 };
+constexpr int button_width = 88;
+constexpr int button_height = 26;
+// A failure's window grows to hold its message, up to this.
+constexpr int failure_height_limit = 480;
+enum : int { heading_id = 1, figures_id = 2, close_id = 3 };
 
 UnpackProgress& progress_of(HWND window) {
   return *reinterpret_cast<UnpackProgress*>(GetWindowLongPtrW(window, GWLP_USERDATA));
@@ -24,13 +28,41 @@ UnpackProgress& progress_of(HWND window) {
 
 bool failed(const UnpackProgress& progress) { return progress.message != nullptr; }
 
+HFONT window_font() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+HWND add_control(HWND window, const wchar_t* kind, DWORD style, int id, const RECT& place,
+                 const wchar_t* text) {
+  HWND control =
+      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                      place.right - place.left, place.bottom - place.top, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(window_font()), FALSE);
+  return control;
+}
+
 HWND add_text(HWND window, int id, int top, const wchar_t* text) {
-  HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, text_left,
-                               top, text_width, 20, window,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
-  return label;
+  return add_control(window, L"STATIC", SS_NOPREFIX, id,
+                     {text_left, top, text_left + text_width, top + 20}, text);
+}
+
+// The height text takes in a label text_width wide, its lines broken as the label breaks
+// them.
+int text_height(HWND window, const wchar_t* text) {
+  HDC dc = GetDC(window);
+  HGDIOBJ previous = SelectObject(dc, window_font());
+  RECT rect = {0, 0, text_width, 0};
+  DrawTextW(dc, text, -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return rect.bottom;
+}
+
+// The window's client area made height high, its position kept.
+void set_client_height(HWND window, int height) {
+  RECT frame = {0, 0, client_width, height};
+  AdjustWindowRect(&frame, window_style, FALSE);
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER);
 }
 
 void show_figures(HWND window) {
@@ -41,12 +73,26 @@ void show_figures(HWND window) {
   InvalidateRect(window, &bar_frame, FALSE);
 }
 
-// The launcher's message in place of the bar and the figures, until the user closes it.
+// The launcher's message in place of the bar and the figures, and a Close button, the
+// window grown to hold the message, until the user closes it.
 void show_failure(HWND window) {
+  // The main thread's message may find the failure shown already.
+  if (GetDlgItem(window, close_id) != nullptr) return;
+  const wchar_t* message = progress_of(window).message;
   ShowWindow(GetDlgItem(window, figures_id), SW_HIDE);
+  int text_bottom = margin + text_height(window, message);
+  int height = text_bottom + 2 * margin + button_height;
+  if (height < client_height) height = client_height;
+  if (height > failure_height_limit) height = failure_height_limit;
+  set_client_height(window, height);
+  int button_top = height - margin - button_height;
   HWND heading = GetDlgItem(window, heading_id);
-  MoveWindow(heading, text_left, margin, text_width, client_height - 2 * margin, TRUE);
-  SetWindowTextW(heading, progress_of(window).message);
+  MoveWindow(heading, text_left, margin, text_width, button_top - 2 * margin, TRUE);
+  SetWindowTextW(heading, message);
+  RECT place = {client_width - margin - button_width, button_top, client_width - margin,
+                button_top + button_height};
+  SetFocus(
+      add_control(window, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, close_id, place, L"Close"));
   InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -103,6 +149,9 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case progress_done_message:
       DestroyWindow(window);
       return 0;
+    case WM_COMMAND:
+      if (LOWORD(w) == close_id) close(window);
+      return 0;
     case WM_CLOSE:
       close(window);
       return 0;
@@ -125,7 +174,10 @@ HWND create_window(UnpackProgress& progress) {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = class_name;
-  if (RegisterClassExW(&window_class) == 0) return nullptr;
+  // The class stays registered after an earlier window of this process.
+  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return nullptr;
+  }
   RECT frame = {0, 0, client_width, client_height};
   AdjustWindowRect(&frame, window_style, FALSE);
   int width = frame.right - frame.left;
@@ -140,7 +192,6 @@ HWND create_window(UnpackProgress& progress) {
   add_text(window, heading_id, margin, heading);
   add_text(window, figures_id, 72, L"");
   show_figures(window);
-  ShowWindow(window, SW_SHOWNORMAL);
   return window;
 }
 
@@ -152,11 +203,14 @@ DWORD WINAPI run_progress_window(void* context) {
   // Without a desktop to show it on, the start goes on without a window.
   if (window == nullptr) return 0;
   InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&progress.window), window);
-  // What the main thread asked for before it could see the window.
-  if (progress.dismissed)
+  // What the main thread asked for before it could see the window; a failure is shown
+  // from the window's first sight.
+  if (progress.dismissed) {
     DestroyWindow(window);
-  else if (failed(progress))
-    show_failure(window);
+  } else {
+    if (failed(progress)) show_failure(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+  }
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);

@@ -57,3 +57,10 @@ bool show_failure_in_progress_window(UnpackProgress& progress, const wchar_t* me
   end_window(progress, INFINITE);
   return true;
 }
+
+void show_failure_window(const wchar_t* message) {
+  UnpackProgress window = {};
+  read_product_name(window.name, progress_name_capacity);
+  window.message = message;
+  run_progress_window(&window);
+}

@@ -13,3 +13,8 @@ void dismiss_progress(UnpackProgress& progress, HANDLE child);
 // When the window is up: shows message there (it lives until this returns) until the user
 // closes the window, and returns true. False when no window is up.
 bool show_failure_in_progress_window(UnpackProgress& progress, const wchar_t* message);
+
+// A GUI launcher's failure when its streams lead nowhere: the progress window's look with the
+// product name, the icon, message and a Close button, on the calling thread, until the user
+// closes it.
+void show_failure_window(const wchar_t* message);

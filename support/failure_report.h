@@ -9,6 +9,10 @@
 // be the user's data (`tool -so > out.bin`).
 HANDLE failure_stream(const Failure& failure, bool console_launcher);
 
+// Whether neither standard output nor standard error leads anywhere: no handle, or one that
+// is not a file, a pipe or a console (a GUI program started from a desktop).
+bool streams_lead_nowhere();
+
 // text, the failure in words (support/failure_text.h), and a line end to the failure's
 // stream.
 void write_failure(const Failure& failure, const wchar_t* text, bool console_launcher);

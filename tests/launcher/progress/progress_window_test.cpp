@@ -132,4 +132,39 @@ TEST(FirstStartProgress, FailureWhileTheWindowIsUpIsShownThereUntilClosed) {
   CloseHandle(held);
 }
 
+// A GUI launcher started as a desktop starts it, with no standard handles, has nowhere else
+// to say why it stops: a window titled with its product name holds the message until it is
+// closed, by the window's close or its Close button, and the status follows.
+TEST(FailureWindow, WithoutStreamsTheMessageStaysInAWindowUntilClosed) {
+  for (bool by_button : {false, true}) {
+    SCOPED_TRACE(by_button ? "Close button" : "WM_CLOSE");
+    LauncherRun run(L"damaged", false, true);
+    HWND window = wait_for_window(run, 60000);
+    ASSERT_NE(window, nullptr) << "no window";
+    wchar_t title[256] = L"";
+    GetWindowTextW(window, title, 256);
+    EXPECT_EQ(std::wstring(title), L"Failure check");
+    EXPECT_NE(text_in(window).find(L"Error, couldn't decode attached data."), std::wstring::npos)
+        << narrow_utf8(text_in(window));
+    HWND button = FindWindowExW(window, nullptr, L"Button", L"Close");
+    ASSERT_NE(button, nullptr);
+    if (!by_button) take_screenshot(L"failure-window");
+    Sleep(500);
+    EXPECT_TRUE(run.running()) << "the window did not wait to be closed";
+    if (by_button) {
+      PostMessageW(button, BM_CLICK, 0, 0);
+    } else {
+      PostMessageW(window, WM_CLOSE, 0, 0);
+    }
+    EXPECT_EQ(run.exit_status(30000), 2u);
+  }
+}
+
+TEST(FailureWindow, RedirectedStreamsGetTheMessageAndNoWindowShows) {
+  LauncherRun run(L"damaged", true);
+  EXPECT_EQ(wait_for_window(run, 30000), nullptr);
+  EXPECT_EQ(run.exit_status(), 2u);
+  EXPECT_EQ(run.output_text(), "Error, couldn't decode attached data.\r\n");
+}
+
 }  // namespace
