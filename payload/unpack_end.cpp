@@ -8,8 +8,13 @@
 
 namespace {
 
-Failure open_failure(const Unpack&, const wchar_t* path, uint32_t) {
-  return quoted_failure("Error, failed to open '", path, "' for writing.");
+// With the system's reason, and where the folder came from when a variable chose it.
+Failure open_failure(const Unpack& unpack, const wchar_t* path, uint32_t system_error) {
+  Failure failure = quoted_failure("Error, failed to open '", path, "' for writing.");
+  failure.system_error = system_error;
+  failure.has_system_error = true;
+  if (unpack.cache_dir_moved) failure.note = " The folder comes from KOVRAN_ONEFILE_CACHE_DIR.";
+  return failure;
 }
 
 Failure described(const Unpack& unpack, UnpackFailure failure, const wchar_t* path) {
