@@ -113,25 +113,36 @@ bool names_launcher(const wchar_t* marker_path, const wchar_t* launcher_path) {
 }
 
 // Held exclusively, the marker tells that no launcher or program of the build runs, and
-// keeps any from starting until the folder is renamed; then the marker goes.
-void remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cutoff) {
+// keeps any from starting until the folder is renamed; then the marker goes. What became of
+// the build, for the trace.
+const char* remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cutoff) {
   wchar_t marker_path[target_directory_capacity], folder[target_directory_capacity],
       renamed[target_directory_capacity];
   if (!in_parent(marker_path, build, other.leaf, in_use_suffix) ||
       !in_parent(folder, build, other.leaf, L"") ||
       !in_parent(renamed, build, other.leaf, removal_suffix)) {
-    return;
+    return " kept: its path is too long";
   }
   HANDLE marker =
       CreateFileW(marker_path, GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return;
+  if (marker == INVALID_HANDLE_VALUE) return " kept: in use";
   FILETIME written;
   bool still_old = GetFileTime(marker, nullptr, nullptr, &written) && to_u64(written) < cutoff;
   // A folder the system will not rename (a program started from it by hand) stays.
   bool moved = still_old && MoveFileExW(folder, renamed, 0);
   if (moved) delete_on_close(marker);
   CloseHandle(marker);
-  if (moved) remove_tree(renamed, target_directory_capacity);
+  if (!moved) return still_old ? " kept: its folder cannot be renamed" : " kept: started meanwhile";
+  return remove_tree(renamed, target_directory_capacity) ? " removed"
+                                                         : " removed in part, finished later";
+}
+
+void trace_build(const Trace& trace, const OtherBuild& other, const char* outcome) {
+  TraceLine line;
+  trace_start(line, "other build ");
+  trace_add(line, other.leaf);
+  trace_add(line, outcome);
+  trace_end(trace, line);
 }
 
 void finish_leftovers(const Survey& survey, const BuildFolder& build) {
@@ -158,7 +169,13 @@ void prune(const Pruning& pruning) {
     any_old = any_old || (other.last_start != 0 && other.last_start < cutoff);
   }
   // The usual start ends here, after one listing.
-  if (!any_old) return;
+  if (!any_old) {
+    if (tracing(pruning.trace)) {
+      trace_number(pruning.trace, "other builds: ", survey.count,
+                   " found, none unused for longer than the days kept");
+    }
+    return;
+  }
   OtherBuild* latest = nullptr;
   for (int i = 0; i < survey.count; ++i) {
     OtherBuild& other = survey.builds[i];
@@ -170,8 +187,12 @@ void prune(const Pruning& pruning) {
   }
   for (int i = 0; i < survey.count; ++i) {
     const OtherBuild& other = survey.builds[i];
-    if (other.ours && &other != latest && other.last_start < cutoff)
-      remove_build(build, other, cutoff);
+    const char* outcome = other.last_start == 0        ? " kept: no in-use marker"
+                          : !other.ours                ? " kept: another launcher's"
+                          : &other == latest           ? " kept: the most recently started"
+                          : other.last_start >= cutoff ? " kept: started within the days kept"
+                                                       : remove_build(build, other, cutoff);
+    if (tracing(pruning.trace)) trace_build(pruning.trace, other, outcome);
   }
 }
 
@@ -188,6 +209,7 @@ HANDLE start_pruning(const BuildFolder& build, const LaunchState& state) {
   pruning->build = build;
   wcscpy(pruning->launcher_path, state.launcher_path);
   pruning->days = state.prune_after_days;
+  pruning->trace = state.trace;
   return CreateThread(nullptr, pruner_stack_size, prune_on_thread, pruning,
                       STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
 }

@@ -19,6 +19,7 @@ struct Pruning {
   BuildFolder build;
   wchar_t launcher_path[launcher_path_capacity];
   uint32_t days;
+  Trace trace;
 };
 
 // Starts pruning the other builds of build on a thread of its own; the thread, or nullptr

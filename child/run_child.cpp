@@ -43,6 +43,10 @@ Failure start_child(const LaunchState& state, HANDLE* child) {
   wchar_t line[child_command_line_capacity];
   Failure failure = build_child_command_line(line, state.launcher_path);
   if (failed(failure)) return failure;
+  if (tracing(state.trace)) {
+    trace_text(state.trace, "program ", state.child_path);
+    trace_text(state.trace, "command line ", line);
+  }
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
   PROCESS_INFORMATION process = {};

@@ -6,6 +6,7 @@
 #include "child/console_handler.h"
 #include "child/run_child.h"
 #include "launcher/hand_off.h"
+#include "launcher/launch_trace.h"
 #include "paths/cache_dir.h"
 #include "paths/executable_path.h"
 #include "paths/known_directories.h"
@@ -36,12 +37,14 @@ struct Launch {
 };
 
 void read_record(LaunchState& state) {
+  state.record_layout = record_layout();
   state.target_template = target_spec();
   state.reuses_by_stamp = reuses_by_stamp();
   state.stamp = reuse_stamp();
   state.prune_after_days = prune_after_days();
   state.shows_progress = shows_unpack_progress();
   state.console_launcher = is_console_launcher();
+  if (tracing(state.trace)) trace_record(state);
 }
 
 // Up to the unpack: where the launcher is, where it unpacks, its console guard, and the
@@ -51,12 +54,14 @@ Failure prepare_launch(Launch& launch) {
   Failure failure = read_launcher_path(state.launcher_path);
   if (!failed(failure)) failure = check_cache_dir_override();
   if (!failed(failure)) failure = resolve_target_directory(state);
+  if (!failed(failure) && tracing(state.trace)) trace_target(state);
   if (!failed(failure)) failure = register_console_handler();
   if (failed(failure)) return failure;
   launch.own_build =
       recognize_build_folder(&launch.build, state.target_template, state.target_directory);
   if (launch.own_build) {
-    hold_in_use_marker(launch.directories, state.target_directory, state.launcher_path);
+    bool held = hold_in_use_marker(launch.directories, state.target_directory, state.launcher_path);
+    if (tracing(state.trace)) trace_build_folder(state, held);
   }
   return no_failure;
 }
@@ -69,8 +74,9 @@ Failure unpack_attached_data(Launch& launch) {
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
   if (state.reuses_by_stamp) {
-    use_stamp_rule(unpack.stamp, state.target_directory, state.stamp, data.index,
-                   data.index_length);
+    IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
+                                          data.index, data.index_length);
+    if (tracing(state.trace)) trace_index(state, verdict);
   }
   return unpack_payload(unpack);
 }
@@ -78,26 +84,36 @@ Failure unpack_attached_data(Launch& launch) {
 // The program's output starts on a clean line; a progress window stays until the program
 // takes input. Other builds are removed beside the running program, never before it.
 Failure launch_child(Launch& launch, int* status) {
-  const LaunchState& state = launch.state;
+  LaunchState& state = launch.state;
   clear_progress_line(launch.unpack.progress);
   HANDLE child = nullptr;
   Failure failure = start_child(state, &child);
   if (failed(failure)) return failure;
+  if (tracing(state.trace)) trace_phase(state.trace, "program start");
   HANDLE pruner = nullptr;
   if (launch.own_build && state.prune_after_days != prune_never) {
     pruner = start_pruning(launch.build, state);
   }
   dismiss_progress(launch.unpack.progress, child);
   *status = wait_for_child(child);
+  if (tracing(state.trace)) {
+    trace_number(state.trace, "program exited with status ", static_cast<uint32_t>(*status), "");
+    trace_phase(state.trace, "program run");
+  }
   finish_pruning(pruner);
   return no_failure;
 }
 
 Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
+  Trace& trace = launch.state.trace;
+  open_trace(trace);
   read_record(launch.state);
   prepare_environment();
   Failure failure = prepare_launch(launch);
-  if (!failed(failure)) failure = unpack_attached_data(launch);
+  if (tracing(trace)) trace_phase(trace, "preparation");
+  if (failed(failure)) return failure;
+  failure = unpack_attached_data(launch);
+  if (tracing(trace)) trace_phase(trace, "unpack");
   if (failed(failure)) return failure;
   publish_launcher_identity(launch.state.launcher_path, argv0);
   return launch_child(launch, status);
@@ -108,11 +124,16 @@ Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
 // streams lead nowhere; then it is written where the launcher's words go. A cancel says
 // nothing.
 int report(Launch& launch, const Failure& failure) {
-  if (failure.before == nullptr) return failure.status;
+  const LaunchState& state = launch.state;
+  if (failure.before == nullptr) {
+    if (tracing(state.trace)) trace_failure(state, failure.status, nullptr);
+    return failure.status;
+  }
   UnpackProgress& progress = launch.unpack.progress;
   clear_progress_line(progress);
   wchar_t text[failure_text_capacity];
   compose_failure(failure, text, failure_text_capacity);
+  if (tracing(state.trace)) trace_failure(state, failure.status, text);
   if (!show_failure_in_progress_window(progress, text) && !launch.state.console_launcher &&
       streams_lead_nowhere()) {
     show_failure_window(text);

@@ -101,7 +101,9 @@ DWORD WINAPI work_on_queued_entries(void* context) {
   PoolWorker& worker = *static_cast<PoolWorker*>(context);
   while (PoolSlot* slot = take_queued_entry(*worker.pool)) {
     ChecksumScratch scratch = {worker.buffer, pooled_file_limit, &slot->waits_left};
-    decide(*worker.pool, *slot, check_and_write(*worker.pool, *slot, scratch));
+    Verdict verdict = check_and_write(*worker.pool, *slot, scratch);
+    if (verdict == Verdict::kept && tracing(*worker.pool->trace)) count_kept(*worker.pool->counts);
+    decide(*worker.pool, *slot, verdict);
   }
   return 0;
 }

@@ -16,6 +16,7 @@
 
 #include "paths/known_directories.h"
 #include "payload/file_checksum.h"
+#include "payload/file_counts.h"
 #include "payload/target_path.h"
 #include "payload/unpack_failure.h"
 
@@ -76,6 +77,9 @@ struct FilePool {
   TargetLock* target_lock;
   KnownDirectories* directories;
   ChecksumScratch main_scratch;
+  // What the workers count and name while tracing; set after prepare_pool.
+  const Trace* trace;
+  FileCounts* counts;
 };
 
 constexpr uint64_t pool_no_failure = ~0ull;

@@ -20,7 +20,11 @@ Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
     close_written_file(file);
   }
   slot.error = error;
-  return error == ERROR_SUCCESS ? Verdict::written : Verdict::write_failed;
+  if (error != ERROR_SUCCESS) return Verdict::write_failed;
+  if (tracing(*pool.trace)) {
+    note_written(*pool.trace, *pool.counts, slot.path + slot.name_at, !slot.created);
+  }
+  return Verdict::written;
 }
 
 Verdict write_slot(FilePool& pool, PoolSlot& slot) {

@@ -58,10 +58,19 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
   return unpack_went_well;
 }
 
-// Stamps and closes a file written whole and checked.
-UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry) {
+// A file kept as it is: its bytes are read past.
+UnpackFailure keep_file(Unpack& unpack, uint64_t size) {
+  if (tracing(*unpack.trace)) count_kept(unpack.counts);
+  return skip_data(unpack, size);
+}
+
+// Stamps and closes a file written whole and checked; existed: one was there before.
+UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry, bool existed) {
   DWORD error = close_stamped_file(unpack.stamp, file, entry, unpack.entry_name, unpack.file_path);
-  return error == ERROR_SUCCESS ? unpack_went_well : UnpackFailure{UnpackError::write, error};
+  if (error != ERROR_SUCCESS) return UnpackFailure{UnpackError::write, error};
+  if (tracing(*unpack.trace))
+    note_written(*unpack.trace, unpack.counts, unpack.entry_name, existed);
+  return unpack_went_well;
 }
 
 // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs over the
@@ -73,6 +82,8 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
   if (failed(earlier)) return earlier;
   HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
   if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, GetLastError()};
+  // An open that replaced a file tells so.
+  bool existed = tracing(*unpack.trace) && GetLastError() == ERROR_ALREADY_EXISTS;
   uint32_t crc = 0;
   for (uint64_t left = size; left > 0;) {
     // A file cut short by a cancel goes again, as a damaged one does.
@@ -99,12 +110,12 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
     remove_written_file(file, unpack.file_path, unpack.waits_left);
     return damaged;
   }
-  return finish_written_file(unpack, file, entry);
+  return finish_written_file(unpack, file, entry, existed);
 }
 
 UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
                            uint32_t stored_checksum) {
-  if (listed_as_current(unpack.stamp, entry)) return skip_data(unpack, size);
+  if (listed_as_current(unpack.stamp, entry)) return keep_file(unpack, size);
   unpack.waits_left = held_file_retries;
   if (size <= pooled_file_limit) {
     return pool_entry(unpack.pool, unpack.stream, unpack.file_path, unpack.target_length + 1, entry,
@@ -118,7 +129,7 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
     current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
     if (current) release_target_lock(unpack.target_lock);
   }
-  return current ? skip_data(unpack, size)
+  return current ? keep_file(unpack, size)
                  : write_current_file(unpack, entry, size, stored_checksum);
 }
 
@@ -148,10 +159,32 @@ UnpackFailure unpack_entries(Unpack& unpack) {
   }
 }
 
+// What the listing of a start under the stamp rule found.
+void trace_listing(Unpack& unpack, bool every_file) {
+  uint32_t count = unpack.stamp.index.entry_count;
+  if (every_file) {
+    count_kept(unpack.counts, static_cast<LONG>(count));
+    trace_text(*unpack.trace, "every file current by its size and stamp: nothing decoded", nullptr);
+    return;
+  }
+  if (unpack.stamp.listed_current == nullptr) return;
+  int64_t current = 0;
+  for (uint32_t entry = 0; entry < count; ++entry) current += unpack.stamp.listed_current[entry];
+  TraceLine line;
+  trace_start(line, "listing: ");
+  trace_add_number(line, current);
+  trace_add(line, " of ");
+  trace_add_number(line, count);
+  trace_add(line, " files current by their size and stamp");
+  trace_end(*unpack.trace, line);
+}
+
 UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
   // Every file is current by its size and stamp: no decoder, no lock.
-  if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return unpack_went_well;
+  bool every_file = every_file_is_stamped(unpack.stamp, unpack.child_path);
+  if (tracing(*unpack.trace)) trace_listing(unpack, every_file);
+  if (every_file) return unpack_went_well;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
   if (unpack.progress.view != ProgressView::none) {
     unpack.progress.total = payload_content_size(unpack.stream);
@@ -173,9 +206,17 @@ void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
   unpack.child_path = state.child_path;
   unpack.cache_dir_moved = state.cache_dir_moved;
   unpack.directories = &directories;
+  unpack.trace = &state.trace;
   unpack.target_lock.target_directory = state.target_directory;
+  unpack.target_lock.trace = &state.trace;
   InitializeSRWLock(&unpack.stamp.given_lock);
   prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, directories, main_scratch(unpack));
+  unpack.pool.trace = &state.trace;
+  unpack.pool.counts = &unpack.counts;
 }
 
-Failure unpack_payload(Unpack& unpack) { return end_unpack(unpack, run_unpack(unpack)); }
+Failure unpack_payload(Unpack& unpack) {
+  Failure failure = end_unpack(unpack, run_unpack(unpack));
+  if (tracing(*unpack.trace)) trace_counts(*unpack.trace, unpack.counts);
+  return failure;
+}

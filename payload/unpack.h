@@ -8,6 +8,7 @@
 
 #include "paths/known_directories.h"
 #include "payload/decode_ahead_state.h"
+#include "payload/file_counts.h"
 #include "payload/file_pool.h"
 #include "payload/stamp_rule.h"
 #include "payload/stream.h"
@@ -30,6 +31,8 @@ struct Unpack {
   // then says; the folders known to exist.
   bool cache_dir_moved;
   KnownDirectories* directories;
+  const Trace* trace;
+  FileCounts counts;
   PayloadStream stream;
   DecodeAhead ahead;
   FilePool pool;

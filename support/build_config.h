@@ -15,6 +15,8 @@ struct AttachedData {
 // False when an address or length of the record reaches outside the sections of the
 // image: a damaged launcher, whose data is not to be read.
 bool read_attached_data(AttachedData* data);
+// Which fields the record holds (support/constants_record.h).
+uint32_t record_layout();
 // Where to unpack, with {NAME} placeholders.
 const wchar_t* target_spec();
 // The packaged application's version, also in the version resource.

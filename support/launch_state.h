@@ -6,12 +6,16 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/trace.h"
+
 constexpr size_t target_directory_capacity = 4096;
 constexpr size_t file_path_capacity = 4096;
 constexpr size_t launcher_path_capacity = 4097;
 
 struct LaunchState {
+  Trace trace;
   // From the constants record.
+  uint32_t record_layout;
   const wchar_t* target_template;
   bool reuses_by_stamp;
   uint64_t stamp;

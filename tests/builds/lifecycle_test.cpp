@@ -259,7 +259,21 @@ TEST_F(Builds, OldUnusedBuildsGoTheRunningAndTheMostRecentOtherStay) {
 
   ASSERT_TRUE(in_use(a));
   install(L"d");
-  ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}}), 0u);
+  ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}, {L"KOVRAN_ONEFILE_TRACE", L"1"}}), 0u);
+  // The trace tells what became of each other build, and why.
+  std::string traced = read_file(output(starts));
+  EXPECT_NE(traced.find("] build folder of the default layout, in-use marker held"),
+            std::string::npos)
+      << traced;
+  for (const auto& [folder, outcome] : {std::pair{b, " removed"},
+                                        {a, " kept: in use"},
+                                        {c, " kept: the most recently started"},
+                                        {other, " kept: another launcher's"}}) {
+    EXPECT_NE(traced.find("] other build " + narrow_utf8(folder) + outcome + "\r\n"),
+              std::string::npos)
+        << narrow_utf8(folder) << outcome << "\n"
+        << traced;
+  }
   EXPECT_FALSE(exists(b));
   EXPECT_FALSE(file_exists(marker(b)));
   EXPECT_TRUE(exists(a) && exists(c) && exists(other));

@@ -26,7 +26,7 @@ Unpack unpack;
 
 // Another thread takes the target lock, which it gets only once the unpack let it go.
 DWORD WINAPI take_lock(void*) {
-  TargetLock lock = {state.target_directory, nullptr};
+  TargetLock lock = {state.target_directory, nullptr, nullptr};
   if (!take_target_lock(lock)) return 1;
   release_target_lock(lock);
   return 0;
