@@ -4,6 +4,7 @@
 // kept here, at namespace scope, since the handler receives nothing else.
 #include <windows.h>
 
+#include "progress/unpack_progress.h"
 #include "support/failure.h"
 
 // The running child's process handle, null when there is none.
@@ -13,5 +14,6 @@ extern volatile DWORD child_process_id;
 
 BOOL WINAPI console_control_handler(DWORD event);
 
-// Registers the handler; a failure when the system refuses.
-Failure register_console_handler();
+// Registers the handler, which erases the progress line of progress before an event ends
+// the launcher; a failure when the system refuses.
+Failure register_console_handler(UnpackProgress& progress);

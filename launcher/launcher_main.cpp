@@ -55,7 +55,7 @@ Failure prepare_launch(Launch& launch) {
   if (!failed(failure)) failure = check_cache_dir_override();
   if (!failed(failure)) failure = resolve_target_directory(state);
   if (!failed(failure) && tracing(state.trace)) trace_target(state);
-  if (!failed(failure)) failure = register_console_handler();
+  if (!failed(failure)) failure = register_console_handler(launch.unpack.progress);
   if (failed(failure)) return failure;
   launch.own_build =
       recognize_build_folder(&launch.build, state.target_template, state.target_directory);

@@ -17,6 +17,7 @@
 #include "payload/stored_checksum.h"
 #include "payload/unpack_end.h"
 #include "progress/progress_step.h"
+#include "progress/progress_window_control.h"
 
 namespace {
 
@@ -193,7 +194,9 @@ UnpackFailure run_unpack(Unpack& unpack) {
   if (failed(failure)) return failure;
   if (!payload_read_to_frame_end(unpack.stream)) return damaged;
   // A close that came after the last entry still keeps the program from starting.
-  return go_on(unpack) ? unpack_went_well : cancelled;
+  if (!go_on(unpack)) return cancelled;
+  show_progress_done(unpack.progress, payload_position(unpack.stream));
+  return unpack_went_well;
 }
 
 }  // namespace

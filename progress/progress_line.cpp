@@ -49,14 +49,22 @@ void show_progress_line(UnpackProgress& progress) {
       return;
     }
     read_product_name(progress.name, progress_name_capacity);
-    progress.shown = true;
   }
   wchar_t text[line_capacity];
   format_progress_line(text, line_capacity, progress.name, static_cast<uint64_t>(progress.done),
                        progress.total, line_width());
-  write_over_line(progress, text);
+  AcquireSRWLockExclusive(&progress.line_lock);
+  if (!progress.line_ended) {
+    progress.shown = true;
+    write_over_line(progress, text);
+  }
+  ReleaseSRWLockExclusive(&progress.line_lock);
 }
 
 void clear_progress_line(UnpackProgress& progress) {
-  if (progress.view == ProgressView::console && progress.shown) erase_line(progress);
+  if (progress.view != ProgressView::console) return;
+  AcquireSRWLockExclusive(&progress.line_lock);
+  if (progress.shown) erase_line(progress);
+  progress.line_ended = true;
+  ReleaseSRWLockExclusive(&progress.line_lock);
 }

@@ -6,6 +6,7 @@
 // otherwise turns the view off.
 void show_progress_line(UnpackProgress& progress);
 
-// Before the program starts and before any message of the launcher's: the line goes, so
-// that what follows starts on a clean line.
+// Before the program starts, before any message of the launcher's and when a console event
+// ends the launcher (from the event's thread): the line goes for good, so that what follows
+// starts on a clean line.
 void clear_progress_line(UnpackProgress& progress);

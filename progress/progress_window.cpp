@@ -16,6 +16,9 @@ constexpr int icon_size = 32;
 constexpr int text_left = margin + icon_size + margin;
 constexpr int text_width = client_width - text_left - margin;
 constexpr RECT bar_frame = {text_left, 48, client_width - margin, 64};
+// Two lines of the heading above the bar.
+constexpr RECT heading_frame = {text_left, 12, text_left + text_width, 44};
+constexpr size_t heading_capacity = progress_name_capacity + 16;
 constexpr int button_width = 88;
 constexpr int button_height = 26;
 // A failure's window grows to hold its message, up to this.
@@ -40,9 +43,8 @@ HWND add_control(HWND window, const wchar_t* kind, DWORD style, int id, const RE
   return control;
 }
 
-HWND add_text(HWND window, int id, int top, const wchar_t* text) {
-  return add_control(window, L"STATIC", SS_NOPREFIX, id,
-                     {text_left, top, text_left + text_width, top + 20}, text);
+HWND add_text(HWND window, int id, const RECT& place) {
+  return add_control(window, L"STATIC", SS_NOPREFIX | SS_EDITCONTROL, id, place, L"");
 }
 
 // The height text takes in a label text_width wide, its lines broken as the label breaks
@@ -63,6 +65,23 @@ void set_client_height(HWND window, int height) {
   AdjustWindowRect(&frame, window_style, FALSE);
   SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
                SWP_NOMOVE | SWP_NOZORDER);
+}
+
+// "Unpacking NAME" or "Starting NAME" in two lines at most: a name too long loses its end to
+// an ellipsis rather than a line cut through.
+void show_heading(HWND window, const wchar_t* doing) {
+  const wchar_t* name = progress_of(window).name;
+  int limit = heading_frame.bottom - heading_frame.top;
+  wchar_t heading[heading_capacity];
+  for (size_t kept = wcslen(name);; --kept) {
+    wcscpy(heading, doing);
+    size_t length = wcslen(heading);
+    wmemcpy(heading + length, name, kept);
+    heading[length + kept] = 0;
+    if (name[kept] != 0) wcscat(heading, L"\x2026");
+    if (kept == 0 || text_height(window, heading) <= limit) break;
+  }
+  SetDlgItemTextW(window, heading_id, heading);
 }
 
 void show_figures(HWND window) {
@@ -143,6 +162,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case progress_update_message:
       show_figures(window);
       return 0;
+    case progress_starting_message:
+      show_heading(window, L"Starting ");
+      show_figures(window);
+      return 0;
     case progress_failed_message:
       show_failure(window);
       return 0;
@@ -187,10 +210,9 @@ HWND create_window(UnpackProgress& progress) {
                                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                 nullptr, nullptr, instance, &progress);
   if (window == nullptr) return nullptr;
-  wchar_t heading[progress_name_capacity + 16] = L"Unpacking ";
-  append_truncated(heading, progress.name, progress_name_capacity + 16);
-  add_text(window, heading_id, margin, heading);
-  add_text(window, figures_id, 72, L"");
+  add_text(window, heading_id, heading_frame);
+  show_heading(window, L"Unpacking ");
+  add_text(window, figures_id, {text_left, 72, text_left + text_width, 92});
   show_figures(window);
   return window;
 }

@@ -9,3 +9,4 @@ DWORD WINAPI run_progress_window(void* progress);
 constexpr UINT progress_update_message = WM_APP;
 constexpr UINT progress_failed_message = WM_APP + 1;
 constexpr UINT progress_done_message = WM_APP + 2;
+constexpr UINT progress_starting_message = WM_APP + 3;

@@ -37,6 +37,14 @@ void show_progress_window(UnpackProgress& progress) {
   progress.shown = true;
 }
 
+void show_progress_done(UnpackProgress& progress, uint64_t done) {
+  if (progress.view != ProgressView::window || !progress.shown) return;
+  // A frame that did not tell its size has one now.
+  if (progress.total == 0) progress.total = done;
+  InterlockedExchange64(&progress.done, static_cast<LONG64>(done));
+  post_to_window(progress, progress_starting_message);
+}
+
 void dismiss_progress(UnpackProgress& progress, HANDLE child) {
   if (progress.view != ProgressView::window || !progress.shown) return;
   // A window that never came up, or that the user closed already, holds nothing up.

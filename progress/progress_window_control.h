@@ -6,6 +6,10 @@
 // Starts the window's thread the first time, then tells the window of the figures.
 void show_progress_window(UnpackProgress& progress);
 
+// Once the unpack has ended well, done being the archive's size: the window shows all of it
+// and that the program starts, until it goes.
+void show_progress_done(UnpackProgress& progress, uint64_t done);
+
 // Once the program runs: the window goes as soon as the program waits for input, at most
 // 5 seconds after its start.
 void dismiss_progress(UnpackProgress& progress, HANDLE child);

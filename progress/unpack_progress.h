@@ -20,8 +20,12 @@ struct UnpackProgress {
   uint64_t next_step;  // tick count of the next update; 0 until writing began
   volatile LONG64 done;
   wchar_t name[progress_name_capacity];
-  // Console: the units of the line on screen.
+  // Console: the units of the line on screen; once the line ended (the program starts, a
+  // message follows, the launcher is ended), no more is drawn. The lock keeps a console
+  // event's erasing from meeting the main thread's drawing.
   DWORD line_units;
+  bool line_ended;
+  SRWLOCK line_lock;
   // Window: its thread, once shown; the window, once made. The window thread sets
   // cancelled when the user closes it before the unpack ends; the main thread sets
   // dismissed once the program runs, and message when the start fails.

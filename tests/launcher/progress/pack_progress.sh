@@ -25,7 +25,9 @@ cp "$bin/progress_child.exe" "$out/gui-app/main.exe"
 cp "$bin/probe_child.exe" "$out/console-app/main.exe"
 
 pack() { "$tool" pack --quiet --level 3 --target-dir '{PROGRAM_DIR}\target' "$@"; }
-pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress --product-name 'Progress check'
+# A name too long for two lines of the window's heading.
+pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress \
+  --product-name 'Progress check, a product whose name runs on for long enough that two lines of the window cannot hold all of it'
 pack "$out/gui-app" -o "$out/gui-plain.exe" --product-name 'Progress check'
 pack "$out/console-app" -o "$out/console-progress.exe" --unpack-progress \
   --product-name 'Progress check'
@@ -43,6 +45,6 @@ for run in shown cancelled failed; do
 done
 mkdir -p "$out/plain" && ln "$out/gui-plain.exe" "$out/plain/launcher.exe"
 mkdir -p "$out/damaged" && ln "$out/gui-damaged.exe" "$out/damaged/launcher.exe"
-for run in console-shown console-redirected console-failed; do
+for run in console-shown console-redirected console-failed console-interrupted; do
   mkdir -p "$out/$run" && ln "$out/console-progress.exe" "$out/$run/launcher.exe"
 done
