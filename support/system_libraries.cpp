@@ -42,7 +42,7 @@ HMODULE load_system_library(const char* name) {
 
 void restrict_dll_search() {
   default_dll_directories_function restrict = find_default_dll_directories_function();
-  searches_system32_only = restrict != nullptr && restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+  searches_system32_only = restrict != nullptr&& restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
   if (!searches_system32_only) SetDllDirectoryW(L"");
 }
 

@@ -28,7 +28,8 @@ ExtractTarget::ExtractTarget(const std::string& folder) : folder_(folder) {
       throw PackError("'" + folder + "' is " + node.description + ", not a folder");
     }
     if (node.kind != OutputNode::missing) {
-      if (node.kind == OutputNode::file) throw PackError(refused(folder, "a file of that name exists"));
+      if (node.kind == OutputNode::file)
+        throw PackError(refused(folder, "a file of that name exists"));
       bool empty = fs::is_empty(path, error);
       if (error) throw PackError(folder + ": cannot read the folder: " + error.message());
       if (!empty) throw PackError(refused(folder, "the folder is not empty"));

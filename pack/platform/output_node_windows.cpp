@@ -44,10 +44,18 @@ OutputNode output_node(const std::filesystem::path& path) {
   }
   OutputNode node;
   switch (GetFileType(handle)) {
-    case FILE_TYPE_DISK: node = disk_node(handle); break;
-    case FILE_TYPE_CHAR: node = {OutputNode::other, "a character device"}; break;
-    case FILE_TYPE_PIPE: node = {OutputNode::other, "a pipe"}; break;
-    default: node = {OutputNode::other, "a special file"}; break;
+    case FILE_TYPE_DISK:
+      node = disk_node(handle);
+      break;
+    case FILE_TYPE_CHAR:
+      node = {OutputNode::other, "a character device"};
+      break;
+    case FILE_TYPE_PIPE:
+      node = {OutputNode::other, "a pipe"};
+      break;
+    default:
+      node = {OutputNode::other, "a special file"};
+      break;
   }
   CloseHandle(handle);
   return node;

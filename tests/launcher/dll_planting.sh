@@ -7,7 +7,7 @@
 set -euo pipefail
 host_tool=$1
 windows_tool=$2
-sample=$3
+sample=$(cd "$3" && pwd)
 bin=$4
 root=$(cd "$(dirname "$0")/../.." && pwd)
 wine_run="$root/scripts/wine-run.sh"
