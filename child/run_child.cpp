@@ -4,6 +4,7 @@
 
 #include "support/errors.h"
 #include "support/launch_state.h"
+#include "support/system_libraries.h"
 
 HANDLE volatile child_process_handle = nullptr;
 volatile DWORD child_process_id = 0;
@@ -46,10 +47,15 @@ HANDLE start_child() {
   PROCESS_INFORMATION process = {};
   // Suspended until it is in the job, so that the job holds the program from its first
   // instruction; what the program starts later leaves the job (child_job.cpp).
-  if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                      &process)) {
-    report_os_error("Error, couldn't launch child", GetLastError());
+  // The program finds its DLLs as when run directly: the launcher's search stays its own.
+  release_dll_search_for_child();
+  BOOL started = CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
+                                NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr,
+                                &startup, &process);
+  DWORD start_error = GetLastError();
+  restrict_dll_search_again();
+  if (!started) {
+    report_os_error("Error, couldn't launch child", start_error);
     exit(2);
   }
   // Without the job (a system that refuses one, or no nested jobs) or when the system
