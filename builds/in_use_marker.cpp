@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "builds/read_only.h"
 #include "paths/directories.h"
 #include "support/launch_state.h"
 
@@ -11,6 +12,21 @@ namespace {
 
 constexpr int held_retries = 40;
 constexpr DWORD retry_wait_ms = 25;
+constexpr int folder_tries = 3;
+
+// A marker someone made read-only would refuse every start.
+void make_writable(const wchar_t* path) {
+  HANDLE marker = CreateFileW(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (marker == INVALID_HANDLE_VALUE) return;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (GetFileInformationByHandle(marker, &information) &&
+      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+    clear_read_only(marker, information.dwFileAttributes);
+  }
+  CloseHandle(marker);
+}
 
 // Shared with every other launcher of the build, never exclusive, and inherited.
 HANDLE open_marker(const wchar_t* path) {
@@ -23,7 +39,25 @@ HANDLE open_marker(const wchar_t* path) {
     if (marker != INVALID_HANDLE_VALUE || retries == 0) return marker;
     DWORD error = GetLastError();
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return marker;
+    if (error == ERROR_ACCESS_DENIED && retries == held_retries) make_writable(path);
     Sleep(retry_wait_ms);
+  }
+}
+
+// Without its marker (another program held it all along), the build would look unused to
+// a pruner. Its folder is held instead, without delete sharing and inherited as the marker
+// would be: no one can rename it while the build runs, and a pruner leaves what it cannot
+// rename. Made here when missing, since a pruner may have just renamed it.
+void hold_build_folder(const wchar_t* target_directory) {
+  SECURITY_ATTRIBUTES inherited = {sizeof inherited, nullptr, TRUE};
+  for (int tries = 0; tries < folder_tries; ++tries) {
+    CreateDirectoryW(target_directory, nullptr);
+    // Listing access: a handle that only reads attributes takes no part in sharing.
+    HANDLE folder =
+        CreateFileW(target_directory, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    &inherited, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    // Left open: the system closes it when the launcher ends.
+    if (folder != INVALID_HANDLE_VALUE) return;
   }
 }
 
@@ -37,7 +71,10 @@ void hold_in_use_marker(const wchar_t* target_directory, const wchar_t* launcher
   wcscpy(path + length, in_use_suffix);
   create_parent_directories_of(path);
   HANDLE marker = open_marker(path);
-  if (marker == INVALID_HANDLE_VALUE) return;
+  if (marker == INVALID_HANDLE_VALUE) {
+    hold_build_folder(target_directory);
+    return;
+  }
   // Written anew on every start, with the start's time as its last-write time.
   DWORD bytes = static_cast<DWORD>(wcslen(launcher_path) * sizeof(wchar_t));
   DWORD written = 0;

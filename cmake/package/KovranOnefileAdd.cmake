@@ -142,7 +142,7 @@ set(rule_output [==[${rule_output}]==])
   # Makefiles keep entries of a depfile that are gone and would pack on every build, so
   # other generators run a scan before each build that rewrites a list of the files with
   # their sizes and times only when it changed. Under Ninja the scan lists only the files
-  # whose names a depfile cannot hold (with ';', '^' or '`').
+  # whose paths a depfile cannot hold (with ';', '&', a quote and the like).
   set(stage_command "${CMAKE_COMMAND}" "-DKOVRAN_ONEFILE_INPUTS=${inputs}")
   set(watch "")
   set(scan_only "")

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "pack/archive/prune_rule.h"
 #include "pack/cli/pack_command.h"
 #include "pack/cli/usage_error.h"
 #include "pack/inspect/inspect_commands.h"
@@ -31,7 +32,9 @@ void add_target_options(CLI::App& command, PackOptions& options) {
                   "Days after its last start that another build of the app, unused, is "
                   "removed from the default target directory's folder; never keeps every "
                   "build; the most recently started other build is always kept (default: 7)")
-      ->type_name("DAYS|never");
+      ->type_name("DAYS|never")
+      ->check(CLI::Validator([](std::string& text) { return prune_after_fault(text); }, "",
+                             "prune days"));
   command
       .add_option("--app-version", options.app_version,
                   "Version for the version resource and the {VERSION} placeholders (default: "
