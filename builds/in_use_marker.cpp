@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "builds/read_only.h"
 #include "paths/directories.h"
 #include "support/launch_state.h"
 
@@ -13,20 +12,6 @@ namespace {
 constexpr int held_retries = 40;
 constexpr DWORD retry_wait_ms = 25;
 constexpr int folder_tries = 3;
-
-// A marker someone made read-only would refuse every start.
-void make_writable(const wchar_t* path) {
-  HANDLE marker = CreateFileW(path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return;
-  BY_HANDLE_FILE_INFORMATION information;
-  if (GetFileInformationByHandle(marker, &information) &&
-      (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
-    clear_read_only(marker, information.dwFileAttributes);
-  }
-  CloseHandle(marker);
-}
 
 // Shared with every other launcher of the build, never exclusive, and inherited.
 HANDLE open_marker(const wchar_t* path) {
@@ -39,7 +24,6 @@ HANDLE open_marker(const wchar_t* path) {
     if (marker != INVALID_HANDLE_VALUE || retries == 0) return marker;
     DWORD error = GetLastError();
     if (error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) return marker;
-    if (error == ERROR_ACCESS_DENIED && retries == held_retries) make_writable(path);
     Sleep(retry_wait_ms);
   }
 }
