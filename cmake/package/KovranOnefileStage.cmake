@@ -8,6 +8,7 @@
 #     depfile cannot name, with the last option) only when it changed, so that the pack
 #     that depends on it runs exactly then.
 cmake_minimum_required(VERSION 3.21)
+include("${CMAKE_CURRENT_LIST_DIR}/KovranOnefileDepfile.cmake")
 include("${KOVRAN_ONEFILE_INPUTS}")
 
 function(fail message)
@@ -15,18 +16,20 @@ function(fail message)
 endfunction()
 
 # Names below DATA folders are handled as list elements, which cannot hold a ';' (it
-# separates them), a '[' or ']' (they group, and a ';' between them separates nothing) or a
-# '\' (it escapes a ';'). Control characters, which no Windows name holds, stand for them.
+# separates them), a '[' or ']' (they group, and a ';' between them separates nothing).
+# Control characters, which no Windows name holds, stand for them.
 string(ASCII 31 semicolon)
 string(ASCII 28 open_bracket)
 string(ASCII 29 close_bracket)
-string(ASCII 30 backslash)
-set(stand_ins "${semicolon}${open_bracket}${close_bracket}${backslash}")
+# No name below a DATA folder may hold a control character or a '\' (no Windows name does;
+# CMake reads the latter as '/'): the first control character separates a record's fields.
+string(ASCII 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
+  127 control_characters)
+string(ASCII 1 field)
 function(real_path path out)
   string(REPLACE "${semicolon}" ";" path "${path}")
   string(REPLACE "${open_bracket}" "[" path "${path}")
   string(REPLACE "${close_bracket}" "]" path "${path}")
-  string(REPLACE "${backslash}" "\\" path "${path}")
   set(${out} "${path}" PARENT_SCOPE)
 endfunction()
 
@@ -39,12 +42,13 @@ function(list_folder folder out)
   string(REPLACE "*" "[*]" pattern "${pattern}")
   string(REPLACE "?" "[?]" pattern "${pattern}")
   file(GLOB listing LIST_DIRECTORIES true RELATIVE "${folder}" "${pattern}/*")
-  if(listing MATCHES "[${stand_ins}]")
-    fail("cannot pack ${folder}: a name in it holds a control character")
+  # The listing gives a name's backslash as '/'.
+  if(listing MATCHES "[${control_characters}/\\]")
+    fail("cannot pack ${folder}: a name in it holds a control character or '\\', which no "
+      "Windows name holds")
   endif()
   string(REPLACE "[" "${open_bracket}" listing "${listing}")
   string(REPLACE "]" "${close_bracket}" listing "${listing}")
-  string(REPLACE "\\" "${backslash}" listing "${listing}")
   set(names "")
   set(previous "")
   set(partial "")
@@ -99,20 +103,6 @@ function(list_tree root out)
   set(${out} "${entries}" PARENT_SCOPE)
 endfunction()
 
-# Whether a depfile can name the path. Ninja reads a depfile's names as letters, digits and
-# +,/_:.~(){}%=@[]!- with '$$', '\#' and '\ ' for '$', '#' and a space; any other character
-# ends a name, so that a path holding one would name a file that is not there and pack on
-# every build. Such paths go to the scan's list instead.
-string(ASCII 1 2 3 4 5 6 7 8 9 10 11 12 13 14 15 16 17 18 19 20 21 22 23 24 25 26 27 28 29 30 31
-  127 control_characters)
-function(depfile_can_name path out)
-  if(path MATCHES "[\"&'*;<>?\\^`|${control_characters}]" OR path MATCHES ":$")
-    set(${out} FALSE PARENT_SCOPE)
-  else()
-    set(${out} TRUE PARENT_SCOPE)
-  endif()
-endfunction()
-
 # For each DATA folder: its path without a trailing slash, the folder its contents go to
 # in the package ("" for "dir/", "dir/" for "dir"), and what is below it.
 macro(glob_data dir)
@@ -135,7 +125,7 @@ if(DEFINED KOVRAN_ONEFILE_SCAN)
     glob_data("${dir}")
     foreach(relative IN LISTS found)
       real_path("${root}/${relative}" path)
-      depfile_can_name("${path}" named)
+      kovran_onefile_depfile_can_name("${path}" named)
       if(KOVRAN_ONEFILE_SCAN_UNNAMED AND named)
         continue()
       endif()
@@ -156,7 +146,8 @@ if(DEFINED KOVRAN_ONEFILE_SCAN)
   return()
 endif()
 
-# "<name in the package, lower case>|<f for a file, d for a folder>|<source>", to find two
+# "<name in the package, lower case>,<f for a file, d for a folder>,<source>" with the field
+# separator between them, to find two
 # sources for one packed name (Windows ignores letter case) before one silently replaces
 # the other or the copy fails; DATA folders of one name are merged.
 set(entries "")
@@ -167,7 +158,7 @@ foreach(file IN LISTS main dlls files)
   endif()
   get_filename_component(packed "${file}" NAME)
   string(TOLOWER "${packed}" packed)
-  list(APPEND entries "${packed}|f|${file}")
+  list(APPEND entries "${packed}${field}f${field}${file}")
 endforeach()
 foreach(dir IN LISTS data)
   glob_data("${dir}")
@@ -175,7 +166,7 @@ foreach(dir IN LISTS data)
   if(NOT prefix STREQUAL "")
     string(TOLOWER "${prefix}" packed)
     string(REGEX REPLACE "/$" "" packed "${packed}")
-    list(APPEND entries "${packed}|d|${root}")
+    list(APPEND entries "${packed}${field}d${field}${root}")
   endif()
   foreach(relative IN LISTS found)
     list(APPEND watched "${root}/${relative}")
@@ -185,14 +176,14 @@ foreach(dir IN LISTS data)
       set(kind d)
     endif()
     string(TOLOWER "${prefix}${relative}" packed)
-    list(APPEND entries "${packed}|${kind}|${root}/${relative}")
+    list(APPEND entries "${packed}${field}${kind}${field}${root}/${relative}")
   endforeach()
 endforeach()
 
 list(SORT entries)
 set(previous_name "")
 foreach(entry IN LISTS entries)
-  string(FIND "${entry}" "|" cut)
+  string(FIND "${entry}" "${field}" cut)
   string(SUBSTRING "${entry}" 0 ${cut} packed)
   math(EXPR kind_at "${cut} + 1")
   string(SUBSTRING "${entry}" ${kind_at} 1 kind)
@@ -232,7 +223,7 @@ if(DEFINED KOVRAN_ONEFILE_DEPFILE)
   string(APPEND rule ":")
   foreach(path IN LISTS watched)
     real_path("${path}" real)
-    depfile_can_name("${real}" named)
+    kovran_onefile_depfile_can_name("${real}" named)
     if(NOT named)
       continue()  # the scan's list has it
     endif()
