@@ -30,8 +30,9 @@ void add_target_options(CLI::App& command, PackOptions& options) {
   command
       .add_option("--prune-after", options.prune_after,
                   "Days after its last start that another build of the app, unused, is "
-                  "removed from the default target directory's folder; never keeps every "
-                  "build; the most recently started other build is always kept (default: 7)")
+                  "removed from the default target directory's folder, when this launcher "
+                  "or one that is gone started it last; never keeps every build; the most "
+                  "recently started other build of this launcher is always kept (default: 7)")
       ->type_name("DAYS|never")
       ->check(CLI::Validator([](std::string& text) { return prune_after_fault(text); }, "",
                              "prune days"));
