@@ -10,6 +10,6 @@
 constexpr wchar_t in_use_suffix[] = L".used";
 
 // Opens the marker of the build folder at target_directory, writes launcher_path into it
-// and keeps it open for the process's life; waits while a pruner holds it. Nothing when
-// it cannot be had: the start goes on unmarked.
+// and keeps it open for the process's life; waits while a pruner holds it. When it cannot
+// be had, the build folder itself is held so that no pruner can rename it.
 void hold_in_use_marker(const wchar_t* target_directory, const wchar_t* launcher_path);

@@ -27,6 +27,11 @@ void build_child_command_line();
 // A job object that ends its processes when its last handle closes; null when the
 // system refuses one.
 HANDLE create_child_job();
+// From now on, what the job's processes start leaves the job without asking.
+bool let_descendants_leave(HANDLE job);
+// Creates the child, suspended, from child_executable_path and child_command_line. In a file
+// of its own, so that tests can end the launcher right after it.
+BOOL create_child_process(STARTUPINFOW* startup, PROCESS_INFORMATION* process);
 BOOL WINAPI console_control_handler(DWORD event);
 // Lets the suspended child's first thread run: ERROR_SUCCESS, or the system's error. In a
 // file of its own, so that tests can make it fail.
