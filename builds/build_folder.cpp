@@ -48,11 +48,14 @@ bool recognize_build_folder(BuildFolder* build, const wchar_t* spec,
   return true;
 }
 
-bool is_build_name(const wchar_t* name, const BuildFolder& build, const wchar_t* suffix) {
+bool is_build_name(const wchar_t* name, const BuildFolder& build, const wchar_t* suffix,
+                   bool open_ended) {
   if (wcsncmp(name, build.leaf, build.prefix_length) != 0) return false;
   const wchar_t* id = name + build.prefix_length;
   for (size_t i = 0; i < build_id_digits; ++i) {
     if (!is_hex_digit(id[i])) return false;
   }
-  return wcscmp(id + build_id_digits, suffix) == 0;
+  const wchar_t* rest = id + build_id_digits;
+  if (open_ended) return wcsncmp(rest, suffix, wcslen(suffix)) == 0;
+  return wcscmp(rest, suffix) == 0;
 }

@@ -20,5 +20,7 @@ struct BuildFolder {
 bool recognize_build_folder(BuildFolder* build, const wchar_t* spec,
                             const wchar_t* target_directory);
 
-// Whether name is the build's prefix, twelve hex digits and suffix, exactly.
-bool is_build_name(const wchar_t* name, const BuildFolder& build, const wchar_t* suffix);
+// Whether name is the build's prefix, twelve hex digits and suffix: exactly, or with
+// anything after the suffix when open_ended.
+bool is_build_name(const wchar_t* name, const BuildFolder& build, const wchar_t* suffix,
+                   bool open_ended = false);

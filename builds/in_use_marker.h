@@ -12,7 +12,8 @@
 constexpr wchar_t in_use_suffix[] = L".used";
 
 // Opens the marker of the build folder at target_directory, writes launcher_path into it
-// and keeps it open for the process's life; waits while a pruner holds it. False when it
-// cannot be had: the start goes on unmarked. Its folder is made as the unpack's are.
+// and keeps it open for the process's life; waits while a pruner holds it. When it cannot
+// be had, the build folder itself is held so that no pruner can rename it, and the answer is
+// false. Its folder is made as the unpack's are.
 bool hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_directory,
                         const wchar_t* launcher_path);

@@ -3,138 +3,69 @@
 #include <cstdlib>
 #include <cwchar>
 
+#include "builds/build_owner.h"
 #include "builds/in_use_marker.h"
+#include "builds/read_only.h"
+#include "builds/survey.h"
 #include "builds/tree_removal.h"
+#include "support/decimal.h"
 #include "support/file_disposition.h"
 
 namespace {
 
-constexpr int other_build_capacity = 64;
 constexpr SIZE_T pruner_stack_size = 0x40000;
 constexpr DWORD last_wait_ms = 100;
 constexpr uint64_t day = 24ull * 60 * 60 * 10000000;
-constexpr wchar_t removal_suffix[] = L".removing";
+// .removing-PID-TIME: no earlier removal, of this build or of another, has taken the name.
+constexpr size_t removal_suffix_capacity = 16 + 2 * decimal_capacity;
 
-struct OtherBuild {
-  wchar_t leaf[build_leaf_capacity];
-  uint64_t last_start;  // from its marker; 0 while none was found
-  bool ours;            // its marker names this launcher
-};
-
-struct Survey {
-  OtherBuild builds[other_build_capacity];
-  int count;
-  wchar_t leftovers[other_build_capacity][build_leaf_capacity + 16];
-  int leftover_count;
-};
-
-uint64_t to_u64(const FILETIME& time) {
-  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-}
-
-// parent\name into path; false when it does not fit.
-bool in_parent(wchar_t (&path)[target_directory_capacity], const BuildFolder& build,
-               const wchar_t* name, const wchar_t* suffix) {
-  size_t parent = wcslen(build.parent), leaf = wcslen(name), tail = wcslen(suffix);
-  if (parent + 1 + leaf + tail >= target_directory_capacity) return false;
-  wmemcpy(path, build.parent, parent);
-  path[parent] = L'\\';
-  wmemcpy(path + parent + 1, name, leaf);
-  wcscpy(path + parent + 1 + leaf, suffix);
-  return true;
-}
-
-OtherBuild* find_build(Survey& survey, const wchar_t* leaf, size_t length) {
-  for (int i = 0; i < survey.count; ++i) {
-    if (wcsncmp(survey.builds[i].leaf, leaf, length) == 0 && survey.builds[i].leaf[length] == 0) {
-      return &survey.builds[i];
-    }
-  }
-  if (survey.count == other_build_capacity || length >= build_leaf_capacity) return nullptr;
-  OtherBuild& added = survey.builds[survey.count++];
-  wmemcpy(added.leaf, leaf, length);
-  added.leaf[length] = 0;
-  added.last_start = 0;
-  added.ours = false;
-  return &added;
-}
-
-void note(Survey& survey, const BuildFolder& build, const WIN32_FIND_DATAW& found) {
-  const wchar_t* name = found.cFileName;
-  bool folder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
-                (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
-  size_t leaf_length = build.prefix_length + build_id_digits;
-  // This build is never among the others, neither its folder nor its marker.
-  if (wcsncmp(name, build.leaf, leaf_length) == 0) return;
-  if (folder && is_build_name(name, build, removal_suffix)) {
-    if (survey.leftover_count < other_build_capacity) {
-      wcscpy(survey.leftovers[survey.leftover_count++], name);
-    }
-  } else if (!folder && is_build_name(name, build, in_use_suffix)) {
-    OtherBuild* other = find_build(survey, name, leaf_length);
-    if (other != nullptr) other->last_start = to_u64(found.ftLastWriteTime);
-  } else if (folder && is_build_name(name, build, L"")) {
-    find_build(survey, name, leaf_length);
-  }
-}
-
-// One listing of the parent folder: the other builds with their markers' times, and what
-// earlier removals left.
-void survey_builds(Survey& survey, const BuildFolder& build) {
-  wchar_t pattern[target_directory_capacity];
-  wchar_t prefix[build_leaf_capacity + 1];
-  wmemcpy(prefix, build.leaf, build.prefix_length);
-  wcscpy(prefix + build.prefix_length, L"*");
-  if (!in_parent(pattern, build, prefix, L"")) return;
-  WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                 FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return;
-  do {
-    note(survey, build, found);
-  } while (FindNextFileW(find, &found));
-  FindClose(find);
-}
-
-// Whether the marker names the launcher at launcher_path, letter case aside.
-bool names_launcher(const wchar_t* marker_path, const wchar_t* launcher_path) {
-  HANDLE marker =
-      CreateFileW(marker_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return false;
-  wchar_t named[target_directory_capacity];
-  DWORD got = 0;
-  bool read = ReadFile(marker, named, sizeof named - sizeof(wchar_t), &got, nullptr) != FALSE;
-  CloseHandle(marker);
-  if (!read || got % sizeof(wchar_t) != 0) return false;
-  named[got / sizeof(wchar_t)] = 0;
-  return CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, named, -1, launcher_path, -1) ==
-         CSTR_EQUAL;
+void unique_removal_suffix(wchar_t (&suffix)[removal_suffix_capacity]) {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  wchar_t number[decimal_capacity];
+  wcscpy(suffix, removal_suffix);
+  wcscat(suffix, L"-");
+  decimal_text(number, GetCurrentProcessId());
+  wcscat(suffix, number);
+  wcscat(suffix, L"-");
+  decimal_text(number, static_cast<int64_t>(to_u64(now)));
+  wcscat(suffix, number);
 }
 
 // Held exclusively, the marker tells that no launcher or program of the build runs, and
-// keeps any from starting until the folder is renamed; then the marker goes. What became of
-// the build, for the trace.
+// keeps any from starting until the folder is renamed; then the marker goes, read-only or
+// not. A marker whose folder is gone already (an earlier removal's) goes alone. What became
+// of the build, for the trace.
 const char* remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cutoff) {
   wchar_t marker_path[target_directory_capacity], folder[target_directory_capacity],
-      renamed[target_directory_capacity];
+      renamed[target_directory_capacity], suffix[removal_suffix_capacity];
+  unique_removal_suffix(suffix);
   if (!in_parent(marker_path, build, other.leaf, in_use_suffix) ||
       !in_parent(folder, build, other.leaf, L"") ||
-      !in_parent(renamed, build, other.leaf, removal_suffix)) {
-    return " kept: its path is too long";
+      !in_parent(renamed, build, other.leaf, suffix)) {
+    return " kept: path too long";
   }
-  HANDLE marker =
-      CreateFileW(marker_path, GENERIC_READ | DELETE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE marker = CreateFileW(marker_path, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, 0,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (marker == INVALID_HANDLE_VALUE) return " kept: in use";
-  FILETIME written;
-  bool still_old = GetFileTime(marker, nullptr, nullptr, &written) && to_u64(written) < cutoff;
-  // A folder the system will not rename (a program started from it by hand) stays.
-  bool moved = still_old && MoveFileExW(folder, renamed, 0);
-  if (moved) delete_on_close(marker);
+  BY_HANDLE_FILE_INFORMATION information;
+  bool still_old = GetFileInformationByHandle(marker, &information) &&
+                   (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
+                   to_u64(information.ftLastWriteTime) < cutoff;
+  // A folder the system will not rename (a program started from it by hand, or by a start
+  // that could not take the marker) stays.
+  bool moved = still_old && other.has_folder && MoveFileExW(folder, renamed, 0);
+  bool folder_gone = still_old && !other.has_folder &&
+                     GetFileAttributesW(folder) == INVALID_FILE_ATTRIBUTES &&
+                     GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (moved || folder_gone) {
+    clear_read_only(marker, information.dwFileAttributes);
+    delete_on_close(marker);
+  }
   CloseHandle(marker);
-  if (!moved) return still_old ? " kept: its folder cannot be renamed" : " kept: started meanwhile";
-  return remove_tree(renamed, target_directory_capacity) ? " removed"
-                                                         : " removed in part, finished later";
+  if (folder_gone) return " removed, folder gone";
+  if (!moved) return still_old ? " kept: folder held" : " kept: started since";
+  return remove_tree(renamed, target_directory_capacity) ? " removed" : " removed in part";
 }
 
 void trace_build(const Trace& trace, const OtherBuild& other, const char* outcome) {
@@ -145,6 +76,16 @@ void trace_build(const Trace& trace, const OtherBuild& other, const char* outcom
   trace_end(trace, line);
 }
 
+// Why another build stays when it is not for this launcher to remove.
+const char* kept_because(const OtherBuild& other, const OtherBuild* latest, uint64_t cutoff) {
+  if (other.last_start == 0) return " kept: no marker";
+  if (other.owner == Owner::other) return " kept: another launcher's";
+  if (other.owner == Owner::unknown) return " kept: marker unreadable";
+  if (&other == latest) return " kept: latest";
+  if (other.last_start >= cutoff) return " kept: recent";
+  return nullptr;
+}
+
 void finish_leftovers(const Survey& survey, const BuildFolder& build) {
   for (int i = 0; i < survey.leftover_count; ++i) {
     wchar_t path[target_directory_capacity];
@@ -153,9 +94,26 @@ void finish_leftovers(const Survey& survey, const BuildFolder& build) {
   }
 }
 
+// The other builds' owners, from their markers, and the most recently started build of this
+// launcher, which stays.
+const OtherBuild* read_owners(Survey& survey, const Pruning& pruning) {
+  const OtherBuild* latest = nullptr;
+  for (int i = 0; i < survey.count; ++i) {
+    OtherBuild& other = survey.builds[i];
+    wchar_t marker_path[target_directory_capacity];
+    if (other.last_start == 0 || !in_parent(marker_path, pruning.build, other.leaf, in_use_suffix))
+      continue;
+    other.owner = read_owner(marker_path, pruning.launcher_path);
+    if (other.owner == Owner::this_launcher && other.has_folder &&
+        (latest == nullptr || other.last_start > latest->last_start)) {
+      latest = &other;
+    }
+  }
+  return latest;
+}
+
 void prune(const Pruning& pruning) {
   Survey survey;
-  survey.count = survey.leftover_count = 0;
   const BuildFolder& build = pruning.build;
   survey_builds(survey, build);
   finish_leftovers(survey, build);
@@ -171,27 +129,19 @@ void prune(const Pruning& pruning) {
   // The usual start ends here, after one listing.
   if (!any_old) {
     if (tracing(pruning.trace)) {
-      trace_number(pruning.trace, "other builds: ", survey.count,
-                   " found, none unused for longer than the days kept");
+      trace_number(pruning.trace, "other builds: ", survey.count, " found, none old enough");
     }
     return;
   }
-  OtherBuild* latest = nullptr;
-  for (int i = 0; i < survey.count; ++i) {
-    OtherBuild& other = survey.builds[i];
-    wchar_t marker_path[target_directory_capacity];
-    other.ours = other.last_start != 0 &&
-                 in_parent(marker_path, build, other.leaf, in_use_suffix) &&
-                 names_launcher(marker_path, pruning.launcher_path);
-    if (other.ours && (latest == nullptr || other.last_start > latest->last_start)) latest = &other;
-  }
+  const OtherBuild* latest = read_owners(survey, pruning);
   for (int i = 0; i < survey.count; ++i) {
     const OtherBuild& other = survey.builds[i];
-    const char* outcome = other.last_start == 0        ? " kept: no in-use marker"
-                          : !other.ours                ? " kept: another launcher's"
-                          : &other == latest           ? " kept: the most recently started"
-                          : other.last_start >= cutoff ? " kept: started within the days kept"
-                                                       : remove_build(build, other, cutoff);
+    // A build whose launcher is gone belongs to every launcher of the application.
+    bool removable =
+        (other.owner == Owner::this_launcher && &other != latest) || other.owner == Owner::gone;
+    const char* outcome = removable && other.last_start < cutoff
+                              ? remove_build(build, other, cutoff)
+                              : kept_because(other, latest, cutoff);
     if (tracing(pruning.trace)) trace_build(pruning.trace, other, outcome);
   }
 }

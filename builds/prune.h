@@ -10,7 +10,6 @@
 #include <cstdint>
 
 #include "builds/build_folder.h"
-
 #include "support/launch_state.h"
 
 // What the pruning thread reads. It may still run while the process ends (finish_pruning

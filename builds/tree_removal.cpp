@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "builds/read_only.h"
 #include "support/file_disposition.h"
 #include "support/later_calls.h"
 
@@ -38,10 +39,7 @@ bool resolves_inside(const Removal& removal, HANDLE handle) {
          (resolved[root_length] == 0 || resolved[root_length] == L'\\');
 }
 
-bool is_plain_folder(HANDLE handle) {
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!GetFileInformationByHandle(handle, &information)) return false;
-  DWORD attributes = information.dwFileAttributes;
+bool is_plain_folder(DWORD attributes) {
   return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
@@ -75,14 +73,18 @@ bool remove_children(Removal& removal, size_t length, int depth) {
   return all_gone;
 }
 
-// A folder is emptied through a handle that only reads its attributes, which listing it
-// does not conflict with; the entry is then deleted through a handle of its own.
+// A folder is emptied through a handle that only reads and writes its attributes, which
+// listing it does not conflict with; the entry is then deleted through a handle of its own.
+// A read-only entry is made writable first: the system deletes no read-only file or folder,
+// and some none of what a read-only folder holds.
 bool remove_entry(Removal& removal, size_t length, int depth) {
-  HANDLE held = open_entry(removal.path, FILE_READ_ATTRIBUTES);
+  HANDLE held = open_entry(removal.path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  if (held == INVALID_HANDLE_VALUE) held = open_entry(removal.path, FILE_READ_ATTRIBUTES);
   if (held == INVALID_HANDLE_VALUE) return false;
-  bool inside = resolves_inside(removal, held);
-  bool emptied = inside;
-  if (inside && is_plain_folder(held)) {
+  BY_HANDLE_FILE_INFORMATION information;
+  bool inside = GetFileInformationByHandle(held, &information) && resolves_inside(removal, held);
+  bool emptied = inside && clear_read_only(held, information.dwFileAttributes);
+  if (emptied && is_plain_folder(information.dwFileAttributes)) {
     emptied = depth < depth_limit && remove_children(removal, length, depth);
   }
   CloseHandle(held);

@@ -73,3 +73,5 @@ Failure register_console_handler(UnpackProgress& progress) {
   if (SetConsoleCtrlHandler(console_control_handler, TRUE)) return no_failure;
   return plain_failure("Error, failed to register signal handler.");
 }
+
+void forget_progress_line() { progress_line = nullptr; }

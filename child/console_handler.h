@@ -17,3 +17,5 @@ BOOL WINAPI console_control_handler(DWORD event);
 // Registers the handler, which erases the progress line of progress before an event ends
 // the launcher; a failure when the system refuses.
 Failure register_console_handler(UnpackProgress& progress);
+// Before progress goes with the start's state: the handler no longer reaches it.
+void forget_progress_line();

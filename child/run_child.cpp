@@ -3,7 +3,9 @@
 #include "child/child_job.h"
 #include "child/command_line.h"
 #include "child/console_handler.h"
+#include "child/create_child.h"
 #include "child/resume_child.h"
+#include "support/system_libraries.h"
 
 namespace {
 
@@ -36,6 +38,12 @@ void withdraw_handle_from_handler() {
 
 }  // namespace
 
+// The child belongs to the launcher's kill-on-close job from its creation: the launcher joins
+// the job first and its child is born in it, so that no moment remains in which a launcher
+// ended from outside leaves its program behind. A system without nested jobs refuses a
+// launcher that is in a job already; there the child is put in the job once created, as it
+// was before. Without any job (a system that refuses one) the child runs all the same; it
+// only does not end with the launcher.
 Failure start_child(const LaunchState& state, HANDLE* child) {
   *child = nullptr;
   STARTUPINFOW startup;
@@ -49,18 +57,18 @@ Failure start_child(const LaunchState& state, HANDLE* child) {
   }
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
+  bool launcher_in_job = job != nullptr && AssignProcessToJobObject(job, GetCurrentProcess());
   PROCESS_INFORMATION process = {};
-  // Suspended until it is in the job, so that the job holds the program from its first
-  // instruction; what the program starts later leaves the job (child_job.cpp).
-  if (!CreateProcessW(state.child_path, line, nullptr, nullptr, TRUE,
-                      NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                      &process)) {
-    return system_failure(launch_failed_message, GetLastError());
-  }
-  // Without the job (a system that refuses one, or no nested jobs) or when the system
-  // refuses to put the child in it, the child runs all the same; it only does not end with
-  // the launcher.
-  if (job != nullptr) AssignProcessToJobObject(job, process.hProcess);
+  // The program finds its DLLs as when run directly: the launcher's search stays its own.
+  release_dll_search_for_child();
+  BOOL started = create_child_process(state.child_path, line, &startup, &process);
+  DWORD start_error = GetLastError();
+  restrict_dll_search_again();
+  if (!started) return system_failure(launch_failed_message, start_error);
+  if (job != nullptr && !launcher_in_job) AssignProcessToJobObject(job, process.hProcess);
+  // What the program starts leaves the job, so that helpers and updaters that outlive it keep
+  // running.
+  if (job != nullptr) let_descendants_leave(job);
   // The console handler finds the child's handle from its first instruction on.
   if (process.hProcess != nullptr) publish_handle_for_handler(process.hProcess);
   child_process_id = process.dwProcessId;

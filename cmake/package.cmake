@@ -14,5 +14,6 @@ write_basic_package_version_file("${package_dir}/KovranOnefileConfigVersion.cmak
   VERSION ${PROJECT_VERSION} COMPATIBILITY SameMinorVersion ARCH_INDEPENDENT)
 install(FILES "${package_dir}/KovranOnefileConfig.cmake"
   "${package_dir}/KovranOnefileConfigVersion.cmake"
-  cmake/package/KovranOnefileAdd.cmake cmake/package/KovranOnefileStage.cmake
+  cmake/package/KovranOnefileAdd.cmake cmake/package/KovranOnefileDepfile.cmake
+  cmake/package/KovranOnefileStage.cmake
   DESTINATION ${package_destination})

@@ -97,7 +97,7 @@ Failure launch_child(Launch& launch, int* status) {
   dismiss_progress(launch.unpack.progress, child);
   *status = wait_for_child(child);
   if (tracing(state.trace)) {
-    trace_number(state.trace, "program exited with status ", static_cast<uint32_t>(*status), "");
+    trace_number(state.trace, "program status ", static_cast<uint32_t>(*status), "");
     trace_phase(state.trace, "program run");
   }
   finish_pruning(pruner);
@@ -149,5 +149,7 @@ int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   Launch launch = {};
   int status = 0;
   Failure failure = run_launch(launch, __wargv[0], &status);
-  return failed(failure) ? report(launch, failure) : status;
+  if (failed(failure)) status = report(launch, failure);
+  forget_progress_line();
+  return status;
 }

@@ -33,7 +33,7 @@ Failure read_launcher_path(wchar_t* path) {
   // Read whole first, so that a name too long for the buffer is told with its length.
   wchar_t whole[placeholder_value_capacity];
   if (!program_value(whole)) {
-    return system_failure("Error, couldn't read the launcher's own path", GetLastError());
+    return system_failure("Error, couldn't read the launcher's path", GetLastError());
   }
   size_t length = wcslen(whole);
   if (length >= executable_path_capacity) {

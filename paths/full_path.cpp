@@ -13,8 +13,8 @@ Failure make_target_absolute(wchar_t* directory) {
                             length - 1, target_directory_capacity - 1);
   }
   if (length == 0) {
-    Failure failure = quoted_failure("Error, couldn't make the target directory '", directory,
-                                     "' a full path", abnormal_status);
+    Failure failure = quoted_failure("Error, the target directory '", directory,
+                                     "' cannot be made a full path", abnormal_status);
     failure.system_error = GetLastError();
     failure.has_system_error = true;
     return failure;

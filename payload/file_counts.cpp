@@ -1,7 +1,5 @@
 #include "payload/file_counts.h"
 
-void count_kept(FileCounts& counts, LONG files) { InterlockedExchangeAdd(&counts.kept, files); }
-
 void note_written(const Trace& trace, FileCounts& counts, const wchar_t* name, bool existed) {
   InterlockedIncrement(existed ? &counts.repaired : &counts.written);
   trace_text(trace, existed ? "repaired " : "written ", name);

@@ -12,7 +12,9 @@ struct FileCounts {
   volatile LONG repaired;
 };
 
-void count_kept(FileCounts& counts, LONG files = 1);
+inline void count_kept(FileCounts& counts, LONG files = 1) {
+  InterlockedExchangeAdd(&counts.kept, files);
+}
 // Counts and names a file this start wrote; existed: one was there before.
 void note_written(const Trace& trace, FileCounts& counts, const wchar_t* name, bool existed);
 // "files: K kept, W written, R repaired".

@@ -58,9 +58,8 @@ bool take_target_lock(TargetLock& lock) {
   // repairs what it left half-written.
   DWORD waited = WaitForSingleObject(lock.mutex, INFINITE);
   if (traced) {
-    trace_number(*lock.trace, "target lock taken after ",
-                 static_cast<int64_t>(GetTickCount64() - start),
-                 waited == WAIT_ABANDONED ? " ms, abandoned by a launcher that ended" : " ms");
+    trace_number(*lock.trace, "lock after ", static_cast<int64_t>(GetTickCount64() - start),
+                 waited == WAIT_ABANDONED ? " ms, abandoned" : " ms");
   }
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return true;
   CloseHandle(lock.mutex);

@@ -165,7 +165,7 @@ void trace_listing(Unpack& unpack, bool every_file) {
   uint32_t count = unpack.stamp.index.entry_count;
   if (every_file) {
     count_kept(unpack.counts, static_cast<LONG>(count));
-    trace_text(*unpack.trace, "every file current by its size and stamp: nothing decoded", nullptr);
+    trace_text(*unpack.trace, "listing: every file current by stamp", nullptr);
     return;
   }
   if (unpack.stamp.listed_current == nullptr) return;
@@ -176,7 +176,7 @@ void trace_listing(Unpack& unpack, bool every_file) {
   trace_add_number(line, current);
   trace_add(line, " of ");
   trace_add_number(line, count);
-  trace_add(line, " files current by their size and stamp");
+  trace_add(line, " current by stamp");
   trace_end(*unpack.trace, line);
 }
 

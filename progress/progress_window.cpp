@@ -3,7 +3,6 @@
 #include <cwchar>
 
 #include "progress/progress_text.h"
-#include "support/bounded.h"
 
 namespace {
 

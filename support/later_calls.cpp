@@ -19,3 +19,7 @@ final_path_function find_final_path_function() {
 set_information_function find_set_information_function() {
   return find_kernel_function<set_information_function>("SetFileInformationByHandle");
 }
+
+default_dll_directories_function find_default_dll_directories_function() {
+  return find_kernel_function<default_dll_directories_function>("SetDefaultDllDirectories");
+}

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr char trace_variable[] = "KOVRAN_ONEFILE_TRACE";
+constexpr wchar_t trace_variable[] = L"KOVRAN_ONEFILE_TRACE";
 constexpr size_t value_capacity = 4096;
 
 int64_t counter_now() {
@@ -29,7 +29,6 @@ HANDLE open_trace_file(const wchar_t* path) {
     return file;
   }
   CloseHandle(file);
-  SetLastError(ERROR_BAD_FILE_TYPE);
   return nullptr;
 }
 
@@ -41,36 +40,23 @@ bool is_absolute(const wchar_t* path) {
 
 }  // namespace
 
+// "1", any other value but "0" and an absolute path, and a file that cannot be written trace
+// to standard error.
 void open_trace(Trace& trace) {
-  trace.out = nullptr;
-  wchar_t value[value_capacity];
-  size_t length = 0;
   // The length first: unset, nothing is copied.
-  wchar_t name[sizeof trace_variable];
-  for (size_t i = 0; i < sizeof trace_variable; ++i) name[i] = trace_variable[i];
-  DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
-  if (needed == 0) return;
-  if (needed <= value_capacity) length = GetEnvironmentVariableW(name, value, value_capacity);
-  if (length == 0 || length >= value_capacity) value[0] = 0;
-  if (length == 0 || wcscmp(value, L"0") == 0) return;
+  if (GetEnvironmentVariableW(trace_variable, nullptr, 0) == 0) return;
+  wchar_t value[value_capacity];
+  DWORD length = GetEnvironmentVariableW(trace_variable, value, value_capacity);
+  if (length == 0 || length >= value_capacity || wcscmp(value, L"0") == 0) return;
   trace.mark = counter_now();
-  bool to_file = is_absolute(value);
-  if (to_file) {
+  if (is_absolute(value)) {
     trace.out = open_trace_file(value);
     trace.code_page = CP_UTF8;
     if (trace.out != nullptr) return;
   }
-  DWORD error = GetLastError();
-  trace.out = GetStdHandle(STD_ERROR_HANDLE);
-  if (trace.out == INVALID_HANDLE_VALUE) trace.out = nullptr;
+  HANDLE error = GetStdHandle(STD_ERROR_HANDLE);
+  trace.out = error != INVALID_HANDLE_VALUE ? error : nullptr;
   trace.code_page = message_code_page();
-  if (wcscmp(value, L"1") == 0 || !tracing(trace)) return;
-  TraceLine line;
-  trace_start(line, "trace to standard error: ");
-  trace_add(line, value);
-  trace_add(line, to_file ? " cannot be written, error " : " is neither 1 nor an absolute path");
-  if (to_file) trace_add_number(line, error);
-  trace_end(trace, line);
 }
 
 void trace_start(TraceLine& line, const char* step) {
@@ -81,11 +67,7 @@ void trace_start(TraceLine& line, const char* step) {
 }
 
 void trace_add(TraceLine& line, const char* text) {
-  size_t length = wcslen(line.text);
-  for (; *text != 0 && length + 1 < trace_line_capacity; ++text) {
-    line.text[length++] = static_cast<unsigned char>(*text);
-  }
-  line.text[length] = 0;
+  append_ascii_truncated(line.text, text, trace_line_capacity);
 }
 
 void trace_add(TraceLine& line, const wchar_t* text) {
@@ -93,9 +75,7 @@ void trace_add(TraceLine& line, const wchar_t* text) {
 }
 
 void trace_add_number(TraceLine& line, int64_t value) {
-  wchar_t digits[decimal_capacity];
-  decimal_text(digits, value);
-  append_truncated(line.text, digits, trace_line_capacity);
+  append_decimal(line.text, value, trace_line_capacity);
 }
 
 void trace_end(const Trace& trace, TraceLine& line) {

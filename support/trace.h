@@ -1,17 +1,18 @@
 #pragma once
 // KOVRAN_ONEFILE_TRACE: what a start decided, one line per step, for a packed program's author
-// to read from a user's machine. "1" traces to standard error, an absolute path appends to
-// that file, unset, empty or "0" traces nothing: the launcher then only reads the variable,
-// and each step costs one test of tracing().
+// to read from a user's machine. An absolute path appends to that file (standard error when
+// it cannot be written), "1" or any other value traces to standard error, and unset, empty
+// or "0" traces nothing: the launcher then only reads the variable, and each step costs one
+// test of tracing().
 #include <windows.h>
 
 #include <cstddef>
 #include <cstdint>
 
 struct Trace {
-  HANDLE out;       // nullptr while off
-  UINT code_page;   // UTF-8 in a file, the messages' own on standard error
-  int64_t mark;     // the performance counter when the last phase ended
+  HANDLE out;      // nullptr while off
+  UINT code_page;  // UTF-8 in a file, the messages' own on standard error
+  int64_t mark;    // the performance counter when the last phase ended
 };
 
 inline bool tracing(const Trace& trace) { return trace.out != nullptr; }

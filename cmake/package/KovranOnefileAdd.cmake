@@ -27,6 +27,34 @@ cmake_policy(PUSH)
 cmake_policy(VERSION 3.21...3.25)
 # The depfile goes to Ninja as written: CMake's rewriting of it loses escaped '#' and '$'.
 cmake_policy(SET CMP0116 OLD)
+include("${CMAKE_CURRENT_LIST_DIR}/KovranOnefileDepfile.cmake")
+
+# Says at configure time, naming the path and the character, what CMake or the generator
+# cannot carry in a path of the build's rules, which would otherwise fail the build or pack
+# on every build: CMake's lists group at '[' and ']' and its paths turn '\' into '/';
+# OUTPUT may not hold '#', '<' or '>'; neither Ninja's build file nor a Makefile a '|'
+# in the rule's files, Makefiles no ':' past a drive's.
+function(_kovran_onefile_check_path kind path)
+  set(who "CMake")
+  set(makefiles TRUE)
+  if(CMAKE_GENERATOR MATCHES "Ninja|Visual Studio|Xcode")
+    set(makefiles FALSE)
+  endif()
+  if(path MATCHES "([][\\])")
+  elseif(kind STREQUAL "DATA")
+    return()
+  elseif(kind STREQUAL "OUTPUT" AND path MATCHES "([#<>])")
+  elseif(path MATCHES "([|])")
+    set(who "the ${CMAKE_GENERATOR} generator")
+  elseif(makefiles AND path MATCHES "(:)" AND NOT path MATCHES "^[A-Za-z]:/[^:]*$")
+    set(CMAKE_MATCH_1 ":")
+    set(who "the ${CMAKE_GENERATOR} generator")
+  else()
+    return()
+  endif()
+  message(FATAL_ERROR "kovran_onefile_add: ${kind} ${path} holds '${CMAKE_MATCH_1}', which "
+    "${who} cannot carry in a path; rename it or choose another")
+endfunction()
 
 function(kovran_onefile_add)
   cmake_parse_arguments(PARSE_ARGV 0 arg "UNPACK_PROGRESS"
@@ -68,7 +96,8 @@ function(kovran_onefile_add)
 
   set(tool "$<TARGET_FILE:KovranOnefile::kovran-onefile>")
   set(stage_script "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/KovranOnefileStage.cmake")
-  set(depends "${arg_TARGET}" "$<TARGET_RUNTIME_DLLS:${arg_TARGET}>" "${tool}" "${stage_script}")
+  set(depends "${arg_TARGET}" "$<TARGET_RUNTIME_DLLS:${arg_TARGET}>" "${tool}" "${stage_script}"
+    "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/KovranOnefileDepfile.cmake")
   set(options --quiet --main "$<TARGET_FILE_NAME:${arg_TARGET}>")
   foreach(glob IN LISTS arg_EXCLUDE)
     list(APPEND options --exclude "${glob}")
@@ -77,7 +106,9 @@ function(kovran_onefile_add)
     list(APPEND options --target-dir "${arg_TARGET_DIR}")
   endif()
   if(DEFINED arg_ICON)
+    _kovran_onefile_check_path(ICON "${arg_ICON}")
     cmake_path(ABSOLUTE_PATH arg_ICON BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+    _kovran_onefile_check_path(ICON "${arg_ICON}")
     list(APPEND options --icon "${arg_ICON}")
     list(APPEND depends "${arg_ICON}")
   endif()
@@ -96,15 +127,21 @@ function(kovran_onefile_add)
     list(APPEND options --unpack-progress)
   endif()
 
+  # As written (cmake_path turns a backslash into '/') and as made absolute.
+  _kovran_onefile_check_path(OUTPUT "${arg_OUTPUT}")
   cmake_path(ABSOLUTE_PATH arg_OUTPUT BASE_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}" NORMALIZE)
+  _kovran_onefile_check_path(OUTPUT "${arg_OUTPUT}")
   set(files "")
   foreach(file IN LISTS arg_FILES)
+    _kovran_onefile_check_path(FILES "${file}")
     cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
+    _kovran_onefile_check_path(FILES "${file}")
     list(APPEND files "${file}")
     list(APPEND depends "${file}")
   endforeach()
   set(data "")
   foreach(dir IN LISTS arg_DATA)
+    _kovran_onefile_check_path(DATA "${dir}")
     cmake_path(ABSOLUTE_PATH dir BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE)
     list(APPEND data "${dir}")
   endforeach()
@@ -142,11 +179,13 @@ set(rule_output [==[${rule_output}]==])
   # Makefiles keep entries of a depfile that are gone and would pack on every build, so
   # other generators run a scan before each build that rewrites a list of the files with
   # their sizes and times only when it changed. Under Ninja the scan lists only the files
-  # whose names a depfile cannot hold (with ';', '^' or '`').
+  # whose paths a depfile cannot hold (with ';', '&', a quote and the like).
   set(stage_command "${CMAKE_COMMAND}" "-DKOVRAN_ONEFILE_INPUTS=${inputs}")
   set(watch "")
   set(scan_only "")
-  if(CMAKE_GENERATOR MATCHES "Ninja")
+  # A depfile names the output too: one that it cannot name is watched by the scan alone.
+  kovran_onefile_depfile_can_name("${rule_output}" output_named)
+  if(CMAKE_GENERATOR MATCHES "Ninja" AND output_named)
     list(APPEND stage_command "-DKOVRAN_ONEFILE_DEPFILE=${work}/inputs.d")
     set(watch DEPFILE "${work}/inputs.d")
     set(scan_only "-DKOVRAN_ONEFILE_SCAN_UNNAMED=1")

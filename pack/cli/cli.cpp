@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "pack/archive/prune_rule.h"
 #include "pack/cli/pack_command.h"
 #include "pack/cli/usage_error.h"
 #include "pack/inspect/inspect_commands.h"
@@ -29,9 +30,12 @@ void add_target_options(CLI::App& command, PackOptions& options) {
   command
       .add_option("--prune-after", options.prune_after,
                   "Days after its last start that another build of the app, unused, is "
-                  "removed from the default target directory's folder; never keeps every "
-                  "build; the most recently started other build is always kept (default: 7)")
-      ->type_name("DAYS|never");
+                  "removed from the default target directory's folder, when this launcher "
+                  "or one that is gone started it last; never keeps every build; the most "
+                  "recently started other build of this launcher is always kept (default: 7)")
+      ->type_name("DAYS|never")
+      ->check(CLI::Validator([](std::string& text) { return prune_after_fault(text); }, "",
+                             "prune days"));
   command
       .add_option("--app-version", options.app_version,
                   "Version for the version resource and the {VERSION} placeholders (default: "

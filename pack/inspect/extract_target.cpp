@@ -1,6 +1,7 @@
 #include "pack/inspect/extract_target.h"
 
 #include "pack/pack_error.h"
+#include "pack/platform/output_node.h"
 
 namespace pack {
 namespace {
@@ -21,10 +22,14 @@ ExtractTarget::ExtractTarget(const std::string& folder) : folder_(folder) {
   if (error) throw PackError(folder + ": " + error.message());
   if (!path.has_filename()) path = path.parent_path();  // written with a trailing separator
   destination_ = path;
-  fs::file_status status = fs::status(path, error);
+  OutputNode node = output_node(path);
   try {
-    if (fs::exists(status)) {
-      if (!fs::is_directory(status)) throw PackError(refused(folder, "a file of that name exists"));
+    if (node.kind == OutputNode::other) {
+      throw PackError("'" + folder + "' is " + node.description + ", not a folder");
+    }
+    if (node.kind != OutputNode::missing) {
+      if (node.kind == OutputNode::file)
+        throw PackError(refused(folder, "a file of that name exists"));
       bool empty = fs::is_empty(path, error);
       if (error) throw PackError(folder + ": cannot read the folder: " + error.message());
       if (!empty) throw PackError(refused(folder, "the folder is not empty"));

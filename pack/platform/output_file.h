@@ -37,7 +37,12 @@ class OutputFile {
 std::filesystem::path temporary_output_path(const std::filesystem::path& output);
 
 // Checks the output before any work: its folder, if there, is a folder, and it is not
-// a folder itself.
+// a folder itself nor any other node than a file (or a link to one).
 void check_output_path(const std::filesystem::path& output);
+
+// Throws PackError ("'/x/y' is a FIFO, not a file") when something other than a file, or
+// a link to one, lies at path. The tool writes only through files: a FIFO, a device or a
+// socket is never opened for writing nor replaced by a rename.
+void refuse_unless_file(const std::filesystem::path& path);
 
 }  // namespace pack

@@ -1,5 +1,6 @@
 #include "pack/pack_error.h"
 #include "pack/platform/output_file.h"
+#include "pack/platform/output_node.h"
 
 namespace pack {
 namespace {
@@ -28,6 +29,14 @@ void check_output_path(const fs::path& output) {
     throw PackError(output.u8string() + ": " + folder_of(output).u8string() + " is not a folder");
   }
   if (fs::is_directory(output, error)) throw PackError(output.u8string() + ": output is a folder");
+  refuse_unless_file(output);
+}
+
+void refuse_unless_file(const fs::path& path) {
+  OutputNode node = output_node(path);
+  if (node.kind == OutputNode::folder || node.kind == OutputNode::other) {
+    throw PackError("'" + path.u8string() + "' is " + node.description + ", not a file");
+  }
 }
 
 }  // namespace pack

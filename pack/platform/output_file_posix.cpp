@@ -13,6 +13,8 @@ namespace pack {
 
 OutputFile::OutputFile(const std::filesystem::path& output)
     : output_(output), temp_(temporary_output_path(output)) {
+  // An earlier run's temporary file goes; any other node of its name stays.
+  refuse_unless_file(temp_);
   unlink(temp_.c_str());
   // The launcher is a program: executable, as a linker would make it.
   handle_ = open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0777);
@@ -55,6 +57,13 @@ void OutputFile::commit() {
   if (close(fd) != 0) {
     unlink(temp_.c_str());
     fail("write failed");
+  }
+  // A node put in the output's place while the tool worked is not replaced either.
+  try {
+    refuse_unless_file(output_);
+  } catch (const PackError&) {
+    unlink(temp_.c_str());
+    throw;
   }
   if (std::rename(temp_.c_str(), output_.c_str()) != 0) {
     int error = errno;

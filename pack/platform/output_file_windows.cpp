@@ -15,6 +15,8 @@ HANDLE handle_of(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 OutputFile::OutputFile(const std::filesystem::path& output)
     : output_(output), temp_(temporary_output_path(output)) {
   std::wstring temp = windows_path(temp_);
+  // An earlier run's temporary file goes; any other node of its name stays.
+  refuse_unless_file(temp_);
   DeleteFileW(temp.c_str());
   HANDLE file = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -63,6 +65,13 @@ void OutputFile::commit() {
   if (!CloseHandle(file)) {
     DeleteFileW(temp.c_str());
     fail("write failed");
+  }
+  // A node put in the output's place while the tool worked is not replaced either.
+  try {
+    refuse_unless_file(output_);
+  } catch (const PackError&) {
+    DeleteFileW(temp.c_str());
+    throw;
   }
   if (!MoveFileExW(temp.c_str(), windows_path(output_).c_str(), MOVEFILE_REPLACE_EXISTING)) {
     DWORD error = GetLastError();

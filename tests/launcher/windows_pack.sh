@@ -52,4 +52,32 @@ mkdir "$work/busy" && echo mine >"$work/busy/keep.txt"
 if wine_tool extract "$work/linux.exe" "$work/busy" 2>/dev/null; then echo "busy accepted"; exit 1; fi
 [ "$(ls -A "$work/busy")" = keep.txt ] || { echo "busy folder changed"; exit 1; }
 [ -z "$(find "$work" -name '*.kovran-extract*')" ] || { echo "staging left behind"; exit 1; }
-echo "identical on Linux and Windows (both rules); bad input refused in one line; verify and extract run"
+# Nodes that are not files, as Wine shows Unix ones: refused as the output in one line
+# that says what they are, and left as they were.
+mkdir "$work/nodes"
+mkfifo "$work/nodes/fifo"
+python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$work/nodes/socket"
+rows=("fifo:a pipe" "socket:a special file" "link-to-fifo:a pipe")
+if mknod "$work/nodes/device" c 1 7 2>/dev/null; then
+  rows+=("device:a character device" "link-to-device:a character device")
+  ln -s device "$work/nodes/link-to-device"
+fi
+ln -s fifo "$work/nodes/link-to-fifo"
+node_state() { stat -c '%F %i %t:%T' "$1"; readlink "$1" || true; }
+for row in "${rows[@]}" "NUL:a character device"; do
+  name=${row%%:*}
+  path="Z:${work//\//\\}\\nodes\\$name"
+  [ "$name" != NUL ] || path=NUL
+  before=$(node_state "$work/nodes/$name" 2>/dev/null || true)
+  set +e
+  message=$(cd "$work/nodes" && wine_tool pack -q "$sample" -o "$path" 2>&1)
+  status=$?
+  set -e
+  message=${message//$'\r'/}
+  [ "$status" -eq 1 ] || { echo "$name: status $status"; exit 1; }
+  [ "$message" = "kovran-onefile: error: '$path' is ${row#*:}, not a file" ] ||
+    { echo "$name: $message"; exit 1; }
+  [ "$(node_state "$work/nodes/$name" 2>/dev/null || true)" = "$before" ] || { echo "$name changed"; exit 1; }
+done
+[ -z "$(find "$work/nodes" -name '*.kovran-tmp')" ] || { echo "temporary file left behind"; exit 1; }
+echo "identical on Linux and Windows (both rules); bad input refused in one line; verify and extract run; nodes refused"

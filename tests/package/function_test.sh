@@ -168,11 +168,15 @@ check "a library target is refused" refused "greet is not an executable target" 
   TARGET greet OUTPUT x.exe
 check "OUTPUT is required" refused "TARGET and OUTPUT are required" TARGET hello
 
-# Names that CMake lists and depfiles do not hold as they are, under both generators.
+# Names that CMake lists and depfiles do not hold as they are, under both generators: each
+# packed once, exactly, and again when it changes; an OUTPUT that a depfile cannot name too.
 names="$tmp/names"
-mkdir -p "$names/data/x;y" "$names/extra"
+data_names=('a#b.txt' 'c$d.txt' 'e;f.txt' 'x;y/z;w.txt' 'g^h.txt' 'p&q.txt' "it's.txt"
+  'semi;;two.txt' ';lead.txt' 'trail;' 'x;y/;' 'open[.txt' 'close].txt' 'br[a/in.txt'
+  'pipe|.txt' 'quote".txt' 'tick`.txt')
+mkdir -p "$names/data/x;y" "$names/data/br[a" "$names/extra"
 cp "$root"/tests/package/consumer/*.[ch] "$names/"
-for name in 'a#b.txt' 'c$d.txt' 'e;f.txt' 'x;y/z;w.txt' 'g^h.txt'; do echo "$name" >"$names/data/$name"; done
+for name in "${data_names[@]}"; do echo "$name" >"$names/data/$name"; done
 echo file >"$names/extra/data"
 cat >"$names/CMakeLists.txt" <<'CMAKE'
 cmake_minimum_required(VERSION 3.21)
@@ -183,7 +187,10 @@ add_executable(hello hello.c)
 target_link_libraries(hello PRIVATE greet)
 set(EXTRA "" CACHE STRING "")
 kovran_onefile_add(TARGET hello OUTPUT out/names.exe DATA data ${EXTRA})
+kovran_onefile_add(TARGET hello OUTPUT "out/odd&'name.exe" DATA data)
 CMAKE
+expected_names=$( (printf './hello.exe\n./libgreet.dll\n'
+  for name in "${data_names[@]}"; do echo "./data/$name"; done) | LC_ALL=C sort)
 for generator in Ninja "Unix Makefiles"; do
   bin="$tmp/names-${generator// /-}"
   out="$bin/out/names.exe"
@@ -193,19 +200,36 @@ for generator in Ninja "Unix Makefiles"; do
   }
   configure >/dev/null
   built=$(build)
-  check "$generator: names with # \$ ; ^ build" test $? -eq 0
-  for name in 'a#b.txt' 'c$d.txt' 'e;f.txt' 'x;y/z;w.txt' 'g^h.txt'; do
-    check "$generator: and $name is packed" grep -qxF "./data/$name" "$out.files"
-  done
+  check "$generator: names with # \$ ; & ' [ ] | \" \` build" test $? -eq 0
+  exactly() { diff <(echo "$expected_names") <(LC_ALL=C sort "$1"); }
+  check "$generator: and every name is packed, exactly" exactly "$out.files"
+  check "$generator: so for an OUTPUT a depfile cannot name" exactly "$bin/out/odd&'name.exe.files"
   check "$generator: a build with no change packs nothing" packs_not
-  for name in 'a#b.txt' 'c$d.txt' 'x;y/z;w.txt' 'g^h.txt'; do
+  for name in "${data_names[@]}"; do
     sleep 0.05  # past the last pack's time, which file times may not tell apart
     echo more >>"$names/data/$name"
     check "$generator: $name changed: packs again" packs_again
   done
+  check "$generator: then nothing" packs_not
+  echo back >"$names/data/back\slash.txt"
+  check "$generator: a name with a backslash, which Windows cannot hold, fails the build" \
+    contains "$(build)" "a name in it holds a control character or '\'"
+  rm "$names/data/back\slash.txt"
   configure -DEXTRA="FILES;extra/data" >/dev/null
   failed=$(build)
   check "$generator: FILES x/data beside DATA data fails the build" \
     contains "$failed" "would both be packed as"
+  # What a generator's rules or CMake's lists cannot carry is said at configure time.
+  echo pipe >"$names/extra/pi|pe.txt"
+  echo colon >"$names/extra/co:lon.txt"
+  mkdir -p "$names/da[ta"
+  refused_names=("FILES;extra/pi|pe.txt" "'|'" "DATA;da[ta" "'['" "ICON;extra/back\\slash.ico" "'\\'")
+  if [ "$generator" = "Unix Makefiles" ]; then refused_names+=("FILES;extra/co:lon.txt" "':'"); fi
+  for ((i = 0; i < ${#refused_names[@]}; i += 2)); do
+    result=$(configure -DEXTRA="${refused_names[i]}")
+    check "$generator: ${refused_names[i]} is refused at configure time" \
+      contains "$result" "holds ${refused_names[i + 1]}, which"
+  done
+  configure -DEXTRA= >/dev/null
 done
 finish

@@ -107,7 +107,7 @@ TEST(NormalizeTargetDirectory, EmptyTextEndsWithTheSystemsReasonAndTheAbnormalSt
   EXPECT_EQ(result.exit_code, aborted_status);
   EXPECT_EQ(result.out, "");
   EXPECT_EQ(
-      result.err.rfind("Error, couldn't make the target directory '' a full path ([Error ", 0), 0u)
+      result.err.rfind("Error, the target directory '' cannot be made a full path ([Error ", 0), 0u)
       << result.err;
 }
 

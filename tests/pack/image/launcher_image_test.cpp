@@ -34,6 +34,12 @@ TEST(PeHeaders, StubHasRoomAndNoResources) {
   EXPECT_LE(stub.section_table_end() + 80, stub.size_of_headers);
 }
 
+// Every packed program carries the stub.
+TEST(PeHeaders, StubStaysWithinItsSize) {
+  const size_t size = stub_bytes().size();
+  EXPECT_LE(size, 160u * 1024) << "stub size " << size;
+}
+
 TEST(PeHeaders, LauncherPayloadIsFoundThroughTheSectionTable) {
   TempDir dir;
   pack::LauncherContent content{u"{TEMP}\\x", u"1.2.3.4", pack::default_icons(), {}};

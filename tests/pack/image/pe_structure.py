@@ -11,6 +11,7 @@ import tempfile
 import pefile
 
 tool = sys.argv[1]
+windows_tool = sys.argv[3]
 PAGE = 0x1000
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
 failures = []
@@ -75,6 +76,17 @@ def check_subsystems(work):
                        check=True)
         got = subsystem_of(out)
         check(got == expected, f"block of a console main {extra}: subsystem {got}")
+
+
+def check_static_imports(exe, pe):
+    """kernel32 and msvcrt are known DLLs, which the loader takes from System32 whatever lies
+    beside the program; any other system DLL is delay-loaded from System32 by our own
+    helper. The C runtime's helper, the one user of LoadLibraryA, would load by name from
+    the default search order."""
+    dlls = {dll.dll.decode().lower() for dll in pe.DIRECTORY_ENTRY_IMPORT}
+    check(dlls <= {"kernel32.dll", "msvcrt.dll"}, f"{exe}: imports {sorted(dlls)}")
+    imported = {imp.name for dll in pe.DIRECTORY_ENTRY_IMPORT for imp in dll.imports}
+    check(b"LoadLibraryA" not in imported, f"{exe}: the C runtime's delay-load helper")
 
 
 def record_of(pe):
@@ -232,6 +244,8 @@ with tempfile.TemporaryDirectory() as work:
     later = {"SetFileInformationByHandle", "GetFileInformationByHandleEx",
              "GetFinalPathNameByHandleW", "CreateSymbolicLinkW"}
     check(not imported & later, f"imports calls newer than the subsystem: {imported & later}")
+    check_static_imports(out, pe)
+    check_static_imports(windows_tool, pefile.PE(windows_tool))
 
     sections = pe.sections
     names = [s.Name.rstrip(b"\0").decode() for s in sections]
