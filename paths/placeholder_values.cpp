@@ -5,6 +5,7 @@
 
 #include <cwchar>
 
+#include "paths/platform_directory.h"
 #include "support/bounded.h"
 #include "support/build_config.h"
 #include "support/decimal.h"
@@ -17,11 +18,6 @@ bool keep_if_whole(wchar_t* value, DWORD written) {
   if (written != 0 && written < placeholder_value_capacity) return true;
   value[0] = 0;
   return false;
-}
-
-bool folder_value(int folder, wchar_t* value) {
-  value[0] = 0;
-  return SHGetFolderPathW(nullptr, folder, nullptr, 0, value) == S_OK;
 }
 
 }  // namespace
@@ -57,9 +53,9 @@ void pid_value(wchar_t* value) {
   copy_bounded(value, number, placeholder_value_capacity);
 }
 
-bool profile_folder_value(wchar_t* value) { return folder_value(CSIDL_PROFILE, value); }
+bool profile_folder_value(wchar_t* value) { return system_folder_path(CSIDL_PROFILE, value); }
 
-bool local_app_data_value(wchar_t* value) { return folder_value(CSIDL_LOCAL_APPDATA, value); }
+bool local_app_data_value(wchar_t* value) { return system_folder_path(CSIDL_LOCAL_APPDATA, value); }
 
 void version_value(wchar_t* value) {
   copy_bounded(value, version_string(), placeholder_value_capacity);

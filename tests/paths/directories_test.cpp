@@ -58,6 +58,14 @@ TEST_F(Directories, WalkUpEndsAtTheProfileFolder) {
             (Calls{home + L"\\a\\b", home + L"\\a", home + L"\\a", home + L"\\a\\b"}));
 }
 
+// Without a profile folder (a service account), the walk up goes on to the drive; nothing
+// ends the start for a folder its template never named.
+TEST_F(Directories, WithoutAProfileFolderTheWalkUpGoesOnToTheDrive) {
+  fake_file_system.no_profile_folder = true;
+  EXPECT_EQ(create_for_file(L"D:\\a\\b\\x.dll"), (Calls{L"D:\\a\\b", L"D:\\a", L"D:\\a\\b"}));
+  EXPECT_EQ(known.count, 2);
+}
+
 TEST_F(Directories, DriveRootsAndParentlessPathsNeedNoCall) {
   EXPECT_EQ(create_for_file(L"x.dll"), Calls{});
   EXPECT_EQ(create_for_file(L"\\x.dll"), Calls{});
