@@ -47,17 +47,18 @@ void hold_build_folder(const wchar_t* target_directory) {
 
 }  // namespace
 
-void hold_in_use_marker(const wchar_t* target_directory, const wchar_t* launcher_path) {
+bool hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_directory,
+                        const wchar_t* launcher_path) {
   wchar_t path[target_directory_capacity];
   size_t length = wcslen(target_directory);
-  if (length + wcslen(in_use_suffix) >= target_directory_capacity) return;
+  if (length + wcslen(in_use_suffix) >= target_directory_capacity) return false;
   wmemcpy(path, target_directory, length);
   wcscpy(path + length, in_use_suffix);
-  create_parent_directories_of(path);
+  create_parent_directories_of(directories, path);
   HANDLE marker = open_marker(path);
   if (marker == INVALID_HANDLE_VALUE) {
     hold_build_folder(target_directory);
-    return;
+    return false;
   }
   // Written anew on every start, with the start's time as its last-write time.
   DWORD bytes = static_cast<DWORD>(wcslen(launcher_path) * sizeof(wchar_t));
@@ -68,4 +69,5 @@ void hold_in_use_marker(const wchar_t* target_directory, const wchar_t* launcher
   GetSystemTimeAsFileTime(&now);
   SetFileTime(marker, nullptr, nullptr, &now);
   // Left open: the system closes it when the launcher ends.
+  return true;
 }

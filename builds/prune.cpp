@@ -1,5 +1,6 @@
 #include "builds/prune.h"
 
+#include <cstdlib>
 #include <cwchar>
 
 #include "builds/build_owner.h"
@@ -33,19 +34,20 @@ void unique_removal_suffix(wchar_t (&suffix)[removal_suffix_capacity]) {
 
 // Held exclusively, the marker tells that no launcher or program of the build runs, and
 // keeps any from starting until the folder is renamed; then the marker goes, read-only or
-// not. A marker whose folder is gone already (an earlier removal's) goes alone.
-void remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cutoff) {
+// not. A marker whose folder is gone already (an earlier removal's) goes alone. What became
+// of the build, for the trace.
+const char* remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cutoff) {
   wchar_t marker_path[target_directory_capacity], folder[target_directory_capacity],
       renamed[target_directory_capacity], suffix[removal_suffix_capacity];
   unique_removal_suffix(suffix);
   if (!in_parent(marker_path, build, other.leaf, in_use_suffix) ||
       !in_parent(folder, build, other.leaf, L"") ||
       !in_parent(renamed, build, other.leaf, suffix)) {
-    return;
+    return " kept: path too long";
   }
   HANDLE marker = CreateFileW(marker_path, GENERIC_READ | DELETE | FILE_WRITE_ATTRIBUTES, 0,
                               nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return;
+  if (marker == INVALID_HANDLE_VALUE) return " kept: in use";
   BY_HANDLE_FILE_INFORMATION information;
   bool still_old = GetFileInformationByHandle(marker, &information) &&
                    (information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0 &&
@@ -61,7 +63,27 @@ void remove_build(const BuildFolder& build, const OtherBuild& other, uint64_t cu
     delete_on_close(marker);
   }
   CloseHandle(marker);
-  if (moved) remove_tree(renamed, target_directory_capacity);
+  if (folder_gone) return " removed, folder gone";
+  if (!moved) return still_old ? " kept: folder held" : " kept: started since";
+  return remove_tree(renamed, target_directory_capacity) ? " removed" : " removed in part";
+}
+
+void trace_build(const Trace& trace, const OtherBuild& other, const char* outcome) {
+  TraceLine line;
+  trace_start(line, "other build ");
+  trace_add(line, other.leaf);
+  trace_add(line, outcome);
+  trace_end(trace, line);
+}
+
+// Why another build stays when it is not for this launcher to remove.
+const char* kept_because(const OtherBuild& other, const OtherBuild* latest, uint64_t cutoff) {
+  if (other.last_start == 0) return " kept: no marker";
+  if (other.owner == Owner::other) return " kept: another launcher's";
+  if (other.owner == Owner::unknown) return " kept: marker unreadable";
+  if (&other == latest) return " kept: latest";
+  if (other.last_start >= cutoff) return " kept: recent";
+  return nullptr;
 }
 
 void finish_leftovers(const Survey& survey, const BuildFolder& build) {
@@ -105,14 +127,22 @@ void prune(const Pruning& pruning) {
     any_old = any_old || (other.last_start != 0 && other.last_start < cutoff);
   }
   // The usual start ends here, after one listing.
-  if (!any_old) return;
+  if (!any_old) {
+    if (tracing(pruning.trace)) {
+      trace_number(pruning.trace, "other builds: ", survey.count, " found, none old enough");
+    }
+    return;
+  }
   const OtherBuild* latest = read_owners(survey, pruning);
   for (int i = 0; i < survey.count; ++i) {
     const OtherBuild& other = survey.builds[i];
     // A build whose launcher is gone belongs to every launcher of the application.
     bool removable =
         (other.owner == Owner::this_launcher && &other != latest) || other.owner == Owner::gone;
-    if (removable && other.last_start < cutoff) remove_build(build, other, cutoff);
+    const char* outcome = removable && other.last_start < cutoff
+                              ? remove_build(build, other, cutoff)
+                              : kept_because(other, latest, cutoff);
+    if (tracing(pruning.trace)) trace_build(pruning.trace, other, outcome);
   }
 }
 
@@ -123,14 +153,19 @@ DWORD WINAPI prune_on_thread(void* context) {
 
 }  // namespace
 
-void start_pruning(Pruning& pruning) {
-  pruning.thread = CreateThread(nullptr, pruner_stack_size, prune_on_thread, &pruning,
-                                STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+HANDLE start_pruning(const BuildFolder& build, const LaunchState& state) {
+  Pruning* pruning = static_cast<Pruning*>(malloc(sizeof(Pruning)));
+  if (pruning == nullptr) return nullptr;
+  pruning->build = build;
+  wcscpy(pruning->launcher_path, state.launcher_path);
+  pruning->days = state.prune_after_days;
+  pruning->trace = state.trace;
+  return CreateThread(nullptr, pruner_stack_size, prune_on_thread, pruning,
+                      STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
 }
 
-void finish_pruning(Pruning& pruning) {
-  if (pruning.thread == nullptr) return;
-  WaitForSingleObject(pruning.thread, last_wait_ms);
-  CloseHandle(pruning.thread);
-  pruning.thread = nullptr;
+void finish_pruning(HANDLE pruner) {
+  if (pruner == nullptr) return;
+  WaitForSingleObject(pruner, last_wait_ms);
+  CloseHandle(pruner);
 }

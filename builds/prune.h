@@ -10,16 +10,20 @@
 #include <cstdint>
 
 #include "builds/build_folder.h"
+#include "support/launch_state.h"
 
+// What the pruning thread reads. It may still run while the process ends (finish_pruning
+// waits only so long), so it is a copy of its own, left to the process's end.
 struct Pruning {
   BuildFolder build;
-  const wchar_t* launcher_path;
+  wchar_t launcher_path[launcher_path_capacity];
   uint32_t days;
-  HANDLE thread;
+  Trace trace;
 };
 
-// Starts pruning on a thread of its own; nothing when no thread can be had.
-void start_pruning(Pruning& pruning);
+// Starts pruning the other builds of build on a thread of its own; the thread, or nullptr
+// when none can be had.
+HANDLE start_pruning(const BuildFolder& build, const LaunchState& state);
 // Gives the pruning at most about 100 ms more: what it renamed is out of use already, and
 // the deletion left is finished by a later start.
-void finish_pruning(Pruning& pruning);
+void finish_pruning(HANDLE pruner);

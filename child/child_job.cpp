@@ -1,4 +1,4 @@
-#include "child/run_child.h"
+#include "child/child_job.h"
 
 namespace {
 

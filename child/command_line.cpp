@@ -1,28 +1,18 @@
+#include "child/command_line.h"
+
 #include <windows.h>
 
-#include "child/run_child.h"
-#include "paths/executable_path.h"
-#include "support/bounded.h"
-#include "support/errors.h"
-
-wchar_t child_command_line[child_command_line_capacity];
+#include <cwchar>
 
 namespace {
 
-void append_unit(wchar_t unit) {
-  append_char_bounded(child_command_line, unit, child_command_line_capacity);
-}
-
 bool is_blank(wchar_t unit) { return unit == L' ' || unit == L'\t'; }
 
-// A file name holds no quote, so quotes around it are all it may need.
-void append_module_path() {
-  const wchar_t* path = module_file_name();
-  bool quoted = false;
-  for (const wchar_t* p = path; *p != 0; ++p) quoted = quoted || is_blank(*p);
-  if (quoted) append_unit(L'"');
-  append_bounded(child_command_line, path, child_command_line_capacity);
-  if (quoted) append_unit(L'"');
+bool has_blank(const wchar_t* text) {
+  for (; *text != 0; ++text) {
+    if (is_blank(*text)) return true;
+  }
+  return false;
 }
 
 // Where the first argument ends as CommandLineToArgvW delimits it: after the next quote
@@ -38,14 +28,33 @@ const wchar_t* after_first_argument(const wchar_t* line) {
   return line;
 }
 
+wchar_t* put(wchar_t* at, const wchar_t* text, size_t length) {
+  wmemcpy(at, text, length);
+  return at + length;
+}
+
 }  // namespace
 
 // The rest is passed as typed, not split and quoted again: runtimes read quotes by rules
-// of their own, so only the text itself reaches each of them as it reaches the launcher.
-void build_child_command_line() {
-  child_command_line[0] = 0;
-  append_module_path();
+// of their own, so only the text itself reaches each of them as it reaches the launcher. A
+// file name holds no quote, so quotes around it are all it may need.
+Failure build_child_command_line(wchar_t* line, const wchar_t* launcher_path) {
   const wchar_t* rest = after_first_argument(GetCommandLineW());
-  if (*rest != 0 && !is_blank(*rest)) append_unit(L' ');
-  append_bounded(child_command_line, rest, child_command_line_capacity);
+  bool quoted = has_blank(launcher_path);
+  bool space = *rest != 0 && !is_blank(*rest);
+  size_t path_length = wcslen(launcher_path);
+  size_t rest_length = wcslen(rest);
+  size_t length = path_length + (quoted ? 2 : 0) + (space ? 1 : 0) + rest_length;
+  if (length >= child_command_line_capacity) {
+    return too_long_failure("Error, the command line for the program", nullptr, nullptr, length,
+                            child_command_line_capacity - 1);
+  }
+  wchar_t* at = line;
+  if (quoted) *at++ = L'"';
+  at = put(at, launcher_path, path_length);
+  if (quoted) *at++ = L'"';
+  if (space) *at++ = L' ';
+  at = put(at, rest, rest_length);
+  *at = 0;
+  return no_failure;
 }

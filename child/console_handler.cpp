@@ -1,4 +1,9 @@
-#include "child/run_child.h"
+#include "child/console_handler.h"
+
+#include "progress/progress_line.h"
+
+HANDLE volatile child_process_handle = nullptr;
+volatile DWORD child_process_id = 0;
 
 namespace {
 
@@ -8,6 +13,8 @@ constexpr DWORD console_list_capacity = 1024;
 
 // Set while a handler runs the grace period.
 volatile LONG handler_busy = 0;
+// The start's progress, whose line on the console an event that ends the launcher erases.
+UnpackProgress* volatile progress_line = nullptr;
 
 bool is_termination_event(DWORD event) {
   return event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT ||
@@ -37,7 +44,7 @@ void end_child_after_grace_period() {
   HANDLE child = InterlockedExchangePointer(const_cast<HANDLE*>(&child_process_handle), nullptr);
   if (child != nullptr) {
     if (WaitForSingleObject(child, grace_period_ms) != WAIT_OBJECT_0) {
-      TerminateProcess(child, interrupted_exit_code);
+      TerminateProcess(child, static_cast<UINT>(interrupted_status));
     }
     CloseHandle(child);
   }
@@ -56,6 +63,15 @@ BOOL WINAPI console_control_handler(DWORD event) {
   if (!is_termination_event(event)) return FALSE;
   bool child_started = child_process_id != 0;
   if (is_interrupt(event) && child_started && on_this_console(child_process_id)) return TRUE;
+  if (progress_line != nullptr) clear_progress_line(*progress_line);
   end_child_after_grace_period();
   return is_interrupt(event) && child_started ? TRUE : FALSE;
 }
+
+Failure register_console_handler(UnpackProgress& progress) {
+  progress_line = &progress;
+  if (SetConsoleCtrlHandler(console_control_handler, TRUE)) return no_failure;
+  return plain_failure("Error, failed to register signal handler.");
+}
+
+void forget_progress_line() { progress_line = nullptr; }

@@ -1,4 +1,4 @@
-#include "child/run_child.h"
+#include "child/resume_child.h"
 
 DWORD resume_child(HANDLE thread) {
   if (ResumeThread(thread) != static_cast<DWORD>(-1)) return ERROR_SUCCESS;

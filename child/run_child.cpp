@@ -1,15 +1,15 @@
 #include "child/run_child.h"
 
-#include <cstdlib>
-
-#include "support/errors.h"
-#include "support/launch_state.h"
+#include "child/child_job.h"
+#include "child/command_line.h"
+#include "child/console_handler.h"
+#include "child/create_child.h"
+#include "child/resume_child.h"
 #include "support/system_libraries.h"
 
-HANDLE volatile child_process_handle = nullptr;
-volatile DWORD child_process_id = 0;
-
 namespace {
+
+constexpr char launch_failed_message[] = "Error, couldn't launch child";
 
 void prepare_startup(STARTUPINFOW* startup) {
   ZeroMemory(startup, sizeof *startup);
@@ -44,23 +44,27 @@ void withdraw_handle_from_handler() {
 // launcher that is in a job already; there the child is put in the job once created, as it
 // was before. Without any job (a system that refuses one) the child runs all the same; it
 // only does not end with the launcher.
-HANDLE start_child() {
+Failure start_child(const LaunchState& state, HANDLE* child) {
+  *child = nullptr;
   STARTUPINFOW startup;
   prepare_startup(&startup);
-  build_child_command_line();
+  wchar_t line[child_command_line_capacity];
+  Failure failure = build_child_command_line(line, state.launcher_path);
+  if (failed(failure)) return failure;
+  if (tracing(state.trace)) {
+    trace_text(state.trace, "program ", state.child_path);
+    trace_text(state.trace, "command line ", line);
+  }
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
   bool launcher_in_job = job != nullptr && AssignProcessToJobObject(job, GetCurrentProcess());
   PROCESS_INFORMATION process = {};
   // The program finds its DLLs as when run directly: the launcher's search stays its own.
   release_dll_search_for_child();
-  BOOL started = create_child_process(&startup, &process);
+  BOOL started = create_child_process(state.child_path, line, &startup, &process);
   DWORD start_error = GetLastError();
   restrict_dll_search_again();
-  if (!started) {
-    report_os_error("Error, couldn't launch child", start_error);
-    exit(2);
-  }
+  if (!started) return system_failure(launch_failed_message, start_error);
   if (job != nullptr && !launcher_in_job) AssignProcessToJobObject(job, process.hProcess);
   // What the program starts leaves the job, so that helpers and updaters that outlive it keep
   // running.
@@ -73,10 +77,10 @@ HANDLE start_child() {
   // A child that never runs would be waited for for ever.
   if (resume_error != ERROR_SUCCESS) {
     TerminateProcess(process.hProcess, 1);
-    report_os_error("Error, couldn't launch child", resume_error);
-    exit(2);
+    return system_failure(launch_failed_message, resume_error);
   }
-  return process.hProcess;
+  *child = process.hProcess;
+  return no_failure;
 }
 
 int wait_for_child(HANDLE process) {
@@ -89,4 +93,9 @@ int wait_for_child(HANDLE process) {
   return status;
 }
 
-int run_child() { return wait_for_child(start_child()); }
+Failure run_child(const LaunchState& state, int* status) {
+  HANDLE process = nullptr;
+  Failure failure = start_child(state, &process);
+  if (!failed(failure)) *status = wait_for_child(process);
+  return failure;
+}

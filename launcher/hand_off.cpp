@@ -1,6 +1,8 @@
+#include "launcher/hand_off.h"
+
 #include <windows.h>
 
-#include "launcher/launcher_main.h"
+#include "paths/executable_path.h"
 #include "support/environment.h"
 
 void prepare_environment() {
@@ -12,4 +14,9 @@ void prepare_environment() {
   set_env_int_w("KOVRAN_ONEFILE_PARENT", static_cast<long>(GetCurrentProcessId()));
 }
 
-void publish_launcher_identity(const wchar_t* argv0) { set_env_w("KOVRAN_ORIGINAL_ARGV0", argv0); }
+void publish_launcher_identity(const wchar_t* launcher_path, const wchar_t* argv0) {
+  wchar_t directory[executable_path_capacity];
+  path_directory(directory, launcher_path);
+  set_env_w("KOVRAN_ONEFILE_DIRECTORY", directory);
+  set_env_w("KOVRAN_ORIGINAL_ARGV0", argv0);
+}

@@ -1,99 +1,155 @@
 #include "launcher/launcher_main.h"
 
-#include <cstdlib>
-
 #include "builds/build_folder.h"
 #include "builds/in_use_marker.h"
 #include "builds/prune.h"
+#include "child/console_handler.h"
 #include "child/run_child.h"
+#include "launcher/hand_off.h"
+#include "launcher/launch_trace.h"
 #include "paths/cache_dir.h"
 #include "paths/executable_path.h"
-#include "paths/spec_expansion.h"
+#include "paths/known_directories.h"
+#include "paths/target_directory.h"
+#include "payload/stamp_rule.h"
 #include "payload/unpack.h"
+#include "progress/progress_line.h"
+#include "progress/progress_step.h"
+#include "progress/progress_window_control.h"
+#include "support/abnormal_end.h"
 #include "support/build_config.h"
 #include "support/constants_record.h"
-#include "support/environment.h"
-#include "support/errors.h"
+#include "support/failure.h"
+#include "support/failure_report.h"
+#include "support/failure_text.h"
 #include "support/launch_state.h"
+#include "support/own_image.h"
 
 namespace {
 
-// This start's unpack. Its threads are gone once it has ended; the process keeps it, zero
-// at start, to its end.
-Unpack unpack;
-// Other builds of the application removed beside the child; the thread reads it to the end.
-Pruning pruning;
+// Everything one start holds, made at the top of launcher_main and handed down in parts.
+struct Launch {
+  LaunchState state;
+  KnownDirectories directories;
+  BuildFolder build;
+  bool own_build;
+  Unpack unpack;
+};
 
-// A relative folder would put builds wherever the launcher happens to be started from.
-void refuse_relative_cache_dir() {
-  wchar_t* relative = relative_cache_dir_override();
-  if (relative == nullptr) return;
-  write_error_with_text("Error, KOVRAN_ONEFILE_CACHE_DIR must be an absolute path, not '", relative,
-                        "'.\n");
-  exit(2);
+void read_record(LaunchState& state) {
+  state.record_layout = record_layout();
+  state.target_template = target_spec();
+  state.reuses_by_stamp = reuses_by_stamp();
+  state.stamp = reuse_stamp();
+  state.prune_after_days = prune_after_days();
+  state.shows_progress = shows_unpack_progress();
+  state.console_launcher = is_console_launcher();
+  if (tracing(state.trace)) trace_record(state);
 }
 
-// A failed expansion is reported before the partial text is made absolute, which would end
-// the run without a word when that text is empty.
-void resolve_target_directory() {
-  if (!expand_target_spec(target_directory, target_spec(), target_directory_capacity)) {
-    fatal_spec_error(target_spec());
+// Up to the unpack: where the launcher is, where it unpacks, its console guard, and the
+// build's in-use marker.
+Failure prepare_launch(Launch& launch) {
+  LaunchState& state = launch.state;
+  Failure failure = read_launcher_path(state.launcher_path);
+  if (!failed(failure)) failure = check_cache_dir_override();
+  if (!failed(failure)) failure = resolve_target_directory(state);
+  if (!failed(failure) && tracing(state.trace)) trace_target(state);
+  if (!failed(failure)) failure = register_console_handler(launch.unpack.progress);
+  if (failed(failure)) return failure;
+  launch.own_build =
+      recognize_build_folder(&launch.build, state.target_template, state.target_directory);
+  if (launch.own_build) {
+    bool held = hold_in_use_marker(launch.directories, state.target_directory, state.launcher_path);
+    if (tracing(state.trace)) trace_build_folder(state, held);
   }
-  normalize_target_directory();
+  return no_failure;
 }
 
-void register_console_guard() {
-  if (!SetConsoleCtrlHandler(console_control_handler, TRUE)) {
-    fatal_error("Error, failed to register signal handler.");
-  }
-}
-
-void unpack_attached_data() {
+Failure unpack_attached_data(Launch& launch) {
+  const LaunchState& state = launch.state;
   AttachedData data;
-  if (!read_attached_data(&data)) fatal_error(decode_failed_message);
-  prepare_unpack(unpack, data.payload, data.payload_length, target_directory,
-                 child_executable_path);
-  if (shows_unpack_progress()) want_progress(unpack.progress, is_console_launcher());
-  if (reuses_by_stamp()) {
-    use_stamp_rule(unpack.stamp, target_directory, reuse_stamp(), data.index, data.index_length);
+  if (!read_attached_data(&data)) return plain_failure(decode_failed_message);
+  Unpack& unpack = launch.unpack;
+  prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
+  if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
+  if (state.reuses_by_stamp) {
+    IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
+                                          data.index, data.index_length);
+    if (tracing(state.trace)) trace_index(state, verdict);
   }
-  unpack_payload(unpack);
-}
-
-void publish_executable_directory() {
-  set_env_w("KOVRAN_ONEFILE_DIRECTORY", path_directory(resolve_executable_path(false)));
+  return unpack_payload(unpack);
 }
 
 // The program's output starts on a clean line; a progress window stays until the program
 // takes input. Other builds are removed beside the running program, never before it.
-int launch_child(bool own_build, const wchar_t* launcher_path) {
-  clear_progress_line(unpack.progress);
-  HANDLE child = start_child();
-  if (own_build && prune_after_days() != prune_never) {
-    pruning.launcher_path = launcher_path;
-    pruning.days = prune_after_days();
-    start_pruning(pruning);
+Failure launch_child(Launch& launch, int* status) {
+  LaunchState& state = launch.state;
+  clear_progress_line(launch.unpack.progress);
+  HANDLE child = nullptr;
+  Failure failure = start_child(state, &child);
+  if (failed(failure)) return failure;
+  if (tracing(state.trace)) trace_phase(state.trace, "program start");
+  HANDLE pruner = nullptr;
+  if (launch.own_build && state.prune_after_days != prune_never) {
+    pruner = start_pruning(launch.build, state);
   }
-  dismiss_progress(unpack.progress, child);
-  int status = wait_for_child(child);
-  finish_pruning(pruning);
-  return status;
+  dismiss_progress(launch.unpack.progress, child);
+  *status = wait_for_child(child);
+  if (tracing(state.trace)) {
+    trace_number(state.trace, "program status ", static_cast<uint32_t>(*status), "");
+    trace_phase(state.trace, "program run");
+  }
+  finish_pruning(pruner);
+  return no_failure;
+}
+
+Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
+  Trace& trace = launch.state.trace;
+  open_trace(trace);
+  read_record(launch.state);
+  prepare_environment();
+  Failure failure = prepare_launch(launch);
+  if (tracing(trace)) trace_phase(trace, "preparation");
+  if (failed(failure)) return failure;
+  failure = unpack_attached_data(launch);
+  if (tracing(trace)) trace_phase(trace, "unpack");
+  if (failed(failure)) return failure;
+  publish_launcher_identity(launch.state.launcher_path, argv0);
+  return launch_child(launch, status);
+}
+
+// The one report of a failure: the console line goes first; a progress window that is up
+// shows it until the user closes it, and so does a window of its own for a GUI launcher whose
+// streams lead nowhere; then it is written where the launcher's words go. A cancel says
+// nothing.
+int report(Launch& launch, const Failure& failure) {
+  const LaunchState& state = launch.state;
+  if (failure.before == nullptr) {
+    if (tracing(state.trace)) trace_failure(state, failure.status, nullptr);
+    return failure.status;
+  }
+  UnpackProgress& progress = launch.unpack.progress;
+  clear_progress_line(progress);
+  wchar_t text[failure_text_capacity];
+  compose_failure(failure, text, failure_text_capacity);
+  if (tracing(state.trace)) trace_failure(state, failure.status, text);
+  if (!show_failure_in_progress_window(progress, text) && !launch.state.console_launcher &&
+      streams_lead_nowhere()) {
+    show_failure_window(text);
+  }
+  write_failure(failure, text, launch.state.console_launcher);
+  return failure.status;
 }
 
 }  // namespace
 
 int WINAPI launcher_main(HINSTANCE, HINSTANCE, LPWSTR, int) {
   silence_abnormal_end();
-  const wchar_t* argv0 = __wargv[0];
-  prepare_environment();
-  refuse_relative_cache_dir();
-  resolve_target_directory();
-  register_console_guard();
-  bool own_build = recognize_build_folder(&pruning.build, target_spec(), target_directory);
-  const wchar_t* launcher_path = resolve_executable_path(false);
-  if (own_build) hold_in_use_marker(target_directory, launcher_path);
-  unpack_attached_data();
-  publish_executable_directory();
-  publish_launcher_identity(argv0);
-  return launch_child(own_build, launcher_path);
+  Launch launch = {};
+  int status = 0;
+  Failure failure = run_launch(launch, __wargv[0], &status);
+  if (failed(failure)) status = report(launch, failure);
+  forget_progress_line();
+  return status;
 }

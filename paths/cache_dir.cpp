@@ -1,10 +1,11 @@
 #include "paths/cache_dir.h"
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "paths/placeholder_values.h"
-#include "support/bounded.h"
 #include "support/environment.h"
+#include "support/launch_state.h"
 
 namespace {
 
@@ -19,20 +20,23 @@ bool is_absolute_path(const wchar_t* path) {
   return is_drive_letter(path[0]) && path[1] == L':' && is_separator(path[2]);
 }
 
-wchar_t* relative_cache_dir_override() {
+Failure check_cache_dir_override() {
+  // Left to the process's end when refused: the message quotes it.
   wchar_t* value = get_env_w(cache_dir_variable);
-  if (value == nullptr || is_absolute_path(value)) {
-    free(value);
-    return nullptr;
+  if (value == nullptr) return no_failure;
+  if (!is_absolute_path(value)) {
+    return quoted_failure("Error, KOVRAN_ONEFILE_CACHE_DIR must be an absolute path, not '", value,
+                          "'.");
   }
-  return value;
+  size_t length = wcslen(value);
+  free(value);
+  if (length < target_directory_capacity) return no_failure;
+  return too_long_failure("Error, KOVRAN_ONEFILE_CACHE_DIR", nullptr, nullptr, length,
+                          target_directory_capacity - 1);
 }
 
-bool append_cache_dir(wchar_t* end, uint64_t room) {
-  wchar_t* moved = get_env_w(cache_dir_variable);
-  if (moved == nullptr) return append_local_app_data(end, room);
+bool cache_dir_value(wchar_t* value, bool* moved) {
   // A relative value never gets here: the launcher refuses it before expanding anything.
-  append_bounded(end, moved, room);
-  free(moved);
-  return true;
+  *moved = read_env_w(cache_dir_variable, value, placeholder_value_capacity) != 0;
+  return *moved || local_app_data_value(value);
 }

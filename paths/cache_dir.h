@@ -1,14 +1,16 @@
 #pragma once
 // Where {CACHE_DIR} leads: the user's local application data, or the absolute folder that
 // KOVRAN_ONEFILE_CACHE_DIR names (locked-down machines and CI runners move it there).
-#include <cstdint>
+#include "support/failure.h"
 
 constexpr char cache_dir_variable[] = "KOVRAN_ONEFILE_CACHE_DIR";
 
-// The variable's value when it is set and not absolute, for the launcher's refusal; the
-// caller frees it. nullptr otherwise.
-wchar_t* relative_cache_dir_override();
-// Appends the cache folder at end, with room units left; false when it cannot be had.
-bool append_cache_dir(wchar_t* end, uint64_t room);
+// A value that is relative (builds would go wherever the launcher happens to be started
+// from) or longer than a target directory can be is refused before anything is expanded;
+// no_failure when the variable is unset or usable.
+Failure check_cache_dir_override();
+// The cache folder into value (placeholder_value_capacity units); false when it cannot be
+// had. *moved tells whether it came from the variable.
+bool cache_dir_value(wchar_t* value, bool* moved);
 // A drive letter, a colon and a backslash or slash, or two backslashes (or slashes).
 bool is_absolute_path(const wchar_t* path);

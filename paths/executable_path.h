@@ -1,21 +1,16 @@
 #pragma once
 #include <cstddef>
 
+#include "support/failure.h"
+
 constexpr size_t executable_path_capacity = 4097;
-constexpr size_t module_path_capacity = 4096;
 
-extern wchar_t executable_path_plain[executable_path_capacity];
-extern wchar_t executable_path_final[executable_path_capacity];
-extern wchar_t executable_directory[executable_path_capacity];
-extern wchar_t module_path[module_path_capacity];
-
-// Makes target_directory absolute in place; aborts when the system cannot.
-void normalize_target_directory();
-// The launcher's module file name as reported (plain) or resolved, unprefixed and
-// with a short directory part (final). Cached in the buffers above.
-const wchar_t* resolve_executable_path(bool final);
-void to_short_path();
-// path cut at its last backslash, into executable_directory.
-const wchar_t* path_directory(const wchar_t* path);
-// The module file name for the child's argv[0]; aborts when it cannot be read.
-const wchar_t* module_file_name();
+// The launcher's module file name into path (executable_path_capacity units); a failure
+// when the system cannot tell it or it does not fit.
+Failure read_launcher_path(wchar_t* path);
+// The module file name resolved to the file really opened, unprefixed and with a short
+// directory part, into path (executable_path_capacity units); what cannot be resolved stays
+// as the system reported it.
+Failure resolve_final_executable_path(wchar_t* path);
+// path cut at its last backslash, into directory (executable_path_capacity units).
+void path_directory(wchar_t* directory, const wchar_t* path);

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "paths/placeholder_values.h"
 #include "support/bounded.h"
 #include "support/decimal.h"
 #include "support/environment.h"
@@ -63,35 +64,26 @@ long microseconds_within_second(int64_t hundred_nanoseconds) {
 // Each value below is the one stored by an earlier expansion, here or in a parent
 // process; only without one is a fresh value made and stored for those that follow.
 
-void append_random(wchar_t* end, uint64_t room) {
-  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_RANDOM");
+void random_value(wchar_t* value) {
+  if (read_env_w("KOVRAN_ONEFILE_RANDOM", value, placeholder_value_capacity) != 0) return;
   wchar_t fresh[random_text_length + 1];
-  if (value == nullptr) {
-    random_text_from_seed(random_seed(), fresh);
-    set_env_w("KOVRAN_ONEFILE_RANDOM", fresh);
-    value = fresh;
-  }
-  append_bounded(end, value, room);
+  random_text_from_seed(random_seed(), fresh);
+  set_env_w("KOVRAN_ONEFILE_RANDOM", fresh);
+  copy_bounded(value, fresh, placeholder_value_capacity);
 }
 
-void append_start_time(wchar_t* end, uint64_t room) {
-  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_START");
+void start_time_value(wchar_t* value) {
+  if (read_env_w("KOVRAN_ONEFILE_START", value, placeholder_value_capacity) != 0) return;
   wchar_t fresh[decimal_capacity];
-  if (value == nullptr) {
-    decimal_text(fresh, system_time());
-    set_env_w("KOVRAN_ONEFILE_START", fresh);
-    value = fresh;
-  }
-  append_bounded(end, value, room);
+  decimal_text(fresh, system_time());
+  set_env_w("KOVRAN_ONEFILE_START", fresh);
+  copy_bounded(value, fresh, placeholder_value_capacity);
 }
 
-void append_time_us(wchar_t* end, uint64_t room) {
-  const wchar_t* value = get_env_w("KOVRAN_ONEFILE_TIME_US");
+void time_us_value(wchar_t* value) {
+  if (read_env_w("KOVRAN_ONEFILE_TIME_US", value, placeholder_value_capacity) != 0) return;
   wchar_t fresh[decimal_capacity];
-  if (value == nullptr) {
-    decimal_text(fresh, microseconds_within_second(system_time()), 6);
-    set_env_w("KOVRAN_ONEFILE_TIME_US", fresh);
-    value = fresh;
-  }
-  append_bounded(end, value, room);
+  decimal_text(fresh, microseconds_within_second(system_time()), 6);
+  set_env_w("KOVRAN_ONEFILE_TIME_US", fresh);
+  copy_bounded(value, fresh, placeholder_value_capacity);
 }

@@ -3,9 +3,10 @@
 // its environment: generated once, then read back from their hand-off variables.
 #include <cstdint>
 
-void append_random(wchar_t* end, uint64_t room);
-void append_start_time(wchar_t* end, uint64_t room);
-void append_time_us(wchar_t* end, uint64_t room);
+// Each writes its value into value (placeholder_value_capacity units).
+void random_value(wchar_t* value);
+void start_time_value(wchar_t* value);
+void time_us_value(wchar_t* value);
 
 constexpr int random_text_length = 11;
 // Eight xorshift32 steps from seed, their low bytes as unpadded URL-safe base64.

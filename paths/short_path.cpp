@@ -1,41 +1,34 @@
+#include "paths/short_path.h"
+
 #include <windows.h>
 
-#include <cstdlib>
 #include <cwchar>
 
 #include "paths/executable_path.h"
-#include "support/bounded.h"
 
 namespace {
 
-// Replaces executable_path_final by its short form, when the system has one.
-void shorten_in_place() {
-  DWORD size = GetShortPathNameW(executable_path_final, nullptr, 0);
-  if (size == 0) return;
-  wchar_t* short_form = static_cast<wchar_t*>(malloc((size + 1) * sizeof(wchar_t)));
-  if (short_form == nullptr) abort();
-  DWORD length = GetShortPathNameW(executable_path_final, short_form, size);
-  if (length > size) abort();
-  // A path that vanished between the two calls keeps its long form.
-  if (length != 0) copy_bounded(executable_path_final, short_form, executable_path_capacity);
-  free(short_form);
+// The short form of folder into short_form (capacity units): its length, or 0 when there is
+// none or it does not fit.
+DWORD short_form_of(const wchar_t* folder, wchar_t* short_form, size_t capacity) {
+  DWORD length = GetShortPathNameW(folder, short_form, static_cast<DWORD>(capacity));
+  return length < capacity ? length : 0;
 }
 
 }  // namespace
 
-void to_short_path() {
-  // Only the directory part is shortened; the program's own file name stays as it is.
-  wchar_t* last_backslash = wcsrchr(executable_path_final, L'\\');
-  wchar_t* file_name = nullptr;
-  if (last_backslash != nullptr) {
-    *last_backslash = 0;
-    file_name = _wcsdup(last_backslash + 1);
-    if (file_name == nullptr) abort();
-  }
-  shorten_in_place();
-  if (file_name != nullptr) {
-    append_char_bounded(executable_path_final, L'\\', executable_path_capacity);
-    append_bounded(executable_path_final, file_name, executable_path_capacity);
-    free(file_name);
-  }
+void to_short_path(wchar_t* path, size_t capacity) {
+  wchar_t* last_backslash = wcsrchr(path, L'\\');
+  size_t folder_length = last_backslash != nullptr ? last_backslash - path : wcslen(path);
+  wchar_t folder[executable_path_capacity];
+  wchar_t short_form[executable_path_capacity];
+  if (folder_length >= executable_path_capacity) return;
+  wmemcpy(folder, path, folder_length);
+  folder[folder_length] = 0;
+  // A path that vanished between the calls, or one without a short form, stays long.
+  DWORD short_length = short_form_of(folder, short_form, executable_path_capacity);
+  size_t rest = wcslen(path + folder_length);
+  if (short_length == 0 || short_length + rest >= capacity) return;
+  wmemmove(path + short_length, path + folder_length, rest + 1);
+  wmemcpy(path, short_form, short_length);
 }

@@ -55,35 +55,43 @@ placeholder find_placeholder(const wchar_t* name) {
   return placeholder::unknown;
 }
 
-// Appends the value at end; false when the name is unknown or the value cannot be had.
-bool append_value(placeholder kind, wchar_t* end, uint64_t room) {
+// The text so far: written while it fits, counted to its end.
+struct Expander {
+  wchar_t* out;
+  uint64_t capacity;
+  size_t length;
+  uint64_t needed;
+  bool overflowed;
+  bool cache_dir_moved;
+};
+
+// The value into value; false when the name is unknown or the value cannot be had.
+bool value_of(placeholder kind, wchar_t* value, Expander& expander) {
   switch (kind) {
     case placeholder::temp:
-      return append_temp(end, room);
+      return temp_value(value);
     case placeholder::program:
-      return append_program(end, room);
     case placeholder::program_base:
-      return append_program_base(end, room);
     case placeholder::program_dir:
-      return append_program_dir(end, room);
+      return program_value(value);
     case placeholder::pid:
-      append_pid(end, room);
+      pid_value(value);
       return true;
     case placeholder::home:
-      return append_profile_folder(end, room);
+      return profile_folder_value(value);
     case placeholder::cache_dir:
-      return append_cache_dir(end, room);
+      return cache_dir_value(value, &expander.cache_dir_moved);
     case placeholder::version:
-      append_version(end, room);
+      version_value(value);
       return true;
     case placeholder::random:
-      append_random(end, room);
+      random_value(value);
       return true;
     case placeholder::time_us:
-      append_time_us(end, room);
+      time_us_value(value);
       return true;
     case placeholder::time:
-      append_start_time(end, room);
+      start_time_value(value);
       return true;
     case placeholder::unknown:
       break;
@@ -91,40 +99,61 @@ bool append_value(placeholder kind, wchar_t* end, uint64_t room) {
   return false;
 }
 
+// The units of the whole value that the placeholder keeps.
+size_t kept_length(placeholder kind, const wchar_t* value) {
+  if (kind == placeholder::program_base) return program_base_length(value);
+  if (kind == placeholder::program_dir) return program_dir_length(value);
+  return wcslen(value);
+}
+
 bool trims_backslashes(placeholder kind) {
   return kind == placeholder::temp || kind == placeholder::home || kind == placeholder::cache_dir;
 }
 
-// Appends the value of the placeholder named name at out[*length] and moves *length
-// to the new end.
-bool expand_placeholder(const wchar_t* name, wchar_t* out, size_t* length, uint64_t capacity) {
+// Appends kept units of a value of whole units, unless the text no longer fits.
+void append_units(Expander& expander, const wchar_t* units, size_t whole, size_t kept) {
+  expander.needed += expander.overflowed ? kept : whole;
+  if (expander.overflowed || whole >= expander.capacity - expander.length) {
+    expander.overflowed = true;
+    return;
+  }
+  wmemcpy(expander.out + expander.length, units, kept);
+  expander.length += kept;
+  expander.out[expander.length] = 0;
+}
+
+bool expand_placeholder(Expander& expander, const wchar_t* name) {
   placeholder kind = find_placeholder(name);
-  if (!append_value(kind, out + *length, capacity - *length)) return false;
-  *length += wcslen(out + *length);
-  if (trims_backslashes(kind)) *length = drop_trailing_backslashes(out, *length);
+  wchar_t value[placeholder_value_capacity];
+  if (!value_of(kind, value, expander)) return false;
+  append_units(expander, value, wcslen(value), kept_length(kind, value));
+  if (trims_backslashes(kind) && !expander.overflowed) {
+    expander.length = drop_trailing_backslashes(expander.out, expander.length);
+  }
   return true;
 }
 
 }  // namespace
 
-bool expand_target_spec(wchar_t* out, const wchar_t* spec, uint64_t capacity) {
+bool expand_target_spec(wchar_t* out, const wchar_t* spec, uint64_t capacity,
+                        ExpansionReport* report) {
   if (capacity == 0) return false;  // not even room for the terminator
   out[0] = 0;
-  size_t length = 0;
+  Expander expander = {out, capacity, 0, 0, false, false};
   wchar_t name[name_capacity];
   size_t name_length = 0;
   bool in_token = false;
   bool name_too_long = false;
-  for (const wchar_t* unit = spec; *unit != 0; ++unit) {
+  bool expanded = true;
+  for (const wchar_t* unit = spec; *unit != 0 && expanded; ++unit) {
     if (*unit == L'{') {
       in_token = true;
       name_length = 0;
       name_too_long = false;
     } else if (*unit == L'}' && in_token) {
       in_token = false;
-      if (name_too_long) return false;
       name[name_length] = 0;
-      if (!expand_placeholder(name, out, &length, capacity)) return false;
+      expanded = !name_too_long && expand_placeholder(expander, name);
     } else if (in_token) {
       if (name_length + 1 < name_capacity) {
         name[name_length++] = *unit;
@@ -133,10 +162,12 @@ bool expand_target_spec(wchar_t* out, const wchar_t* spec, uint64_t capacity) {
       }
     } else {
       // A literal unit, a stray "}" included, needs room for itself and the terminator.
-      if (capacity - length <= 1) return false;
-      out[length++] = *unit;
-      out[length] = 0;
+      append_units(expander, unit, 1, 1);
     }
   }
-  return true;
+  if (report != nullptr) {
+    *report =
+        ExpansionReport{expanded && expander.overflowed, expander.needed, expander.cache_dir_moved};
+  }
+  return expanded && !expander.overflowed;
 }

@@ -2,6 +2,8 @@
 
 #include <cstddef>
 
+#include "payload/crc32_clmul.h"
+
 namespace {
 
 constexpr uint32_t polynomial = 0xEDB88320u;

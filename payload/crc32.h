@@ -7,8 +7,6 @@ uint32_t crc32_buffer(const void* data, uint64_t length);
 // The CRC-32 of a block that follows one whose CRC-32 was crc (0 to start).
 uint32_t crc32_update(uint32_t crc, const void* data, uint64_t length);
 
-// The two ways of computing it, for tests and benchmarks: byte tables everywhere, and
-// carry-less multiplication where the processor has it (crc32_clmul_available).
+// By byte tables alone, as every processor can, for tests and benchmarks; carry-less
+// multiplication is used instead where the processor has it (payload/crc32_clmul.h).
 uint32_t crc32_update_table(uint32_t crc, const void* data, uint64_t length);
-uint32_t crc32_update_clmul(uint32_t crc, const void* data, uint64_t length);
-bool crc32_clmul_available();

@@ -2,6 +2,8 @@
 // message is shortened to 16 bytes that leave the same remainder, which the table code
 // then finishes. Bits are reflected as the CRC reads them: bit 0 of a byte is its
 // highest power of x.
+#include "payload/crc32_clmul.h"
+
 #include <cpuid.h>
 #include <immintrin.h>
 

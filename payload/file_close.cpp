@@ -1,4 +1,4 @@
-#include "payload/file_write.h"
+#include "payload/file_close.h"
 
 DWORD close_written_file(HANDLE file) {
   if (CloseHandle(file)) return ERROR_SUCCESS;

@@ -15,6 +15,14 @@ constexpr SIZE_T worker_stack_size = 0x10000;
 
 PoolSlot& slot_of(FilePool& pool, uint64_t entry) { return pool.slots[entry % pool_slot_count]; }
 
+// The earliest failed entry, read under the lock: workers set it.
+uint64_t first_failure(FilePool& pool) {
+  AcquireSRWLockShared(&pool.lock);
+  uint64_t entry = pool.first_failed;
+  ReleaseSRWLockShared(&pool.lock);
+  return entry;
+}
+
 bool is_failure(Verdict verdict) {
   return verdict == Verdict::damaged || verdict == Verdict::open_failed ||
          verdict == Verdict::write_failed;
@@ -52,7 +60,7 @@ PoolSlot* next_asking(FilePool& pool) {
 void answer_asking_workers(FilePool& pool) {
   PoolSlot* first = next_asking(pool);
   if (first == nullptr) return;
-  if (pool.first_failed != pool_no_failure) {
+  if (first_failure(pool) != pool_no_failure) {
     for (; first != nullptr; first = next_asking(pool)) answer(pool, *first, WriteLeave::refused);
     return;
   }
@@ -65,7 +73,7 @@ void answer_asking_workers(FilePool& pool) {
   }
   pool.writes_allowed = true;
   for (; first != nullptr; first = next_asking(pool)) {
-    create_parent_directories_of(first->path);
+    create_parent_directories_of(*pool.directories, first->path);
     answer(pool, *first, WriteLeave::granted);
   }
 }
@@ -93,7 +101,9 @@ DWORD WINAPI work_on_queued_entries(void* context) {
   PoolWorker& worker = *static_cast<PoolWorker*>(context);
   while (PoolSlot* slot = take_queued_entry(*worker.pool)) {
     ChecksumScratch scratch = {worker.buffer, pooled_file_limit, &slot->waits_left};
-    decide(*worker.pool, *slot, check_and_write(*worker.pool, *slot, scratch));
+    Verdict verdict = check_and_write(*worker.pool, *slot, scratch);
+    if (verdict == Verdict::kept && tracing(*worker.pool->trace)) count_kept(*worker.pool->counts);
+    decide(*worker.pool, *slot, verdict);
   }
   return 0;
 }
@@ -157,12 +167,13 @@ bool wait_for_earlier_entries(FilePool& pool, const PoolSlot& slot) {
 }
 
 void prepare_pool(FilePool& pool, StampRule& stamp, TargetLock& target_lock,
-                  const ChecksumScratch& main_scratch) {
+                  KnownDirectories& directories, const ChecksumScratch& main_scratch) {
   InitializeSRWLock(&pool.lock);
   InitializeConditionVariable(&pool.changed);
   pool.first_failed = pool_no_failure;
   pool.stamp = &stamp;
   pool.target_lock = &target_lock;
+  pool.directories = &directories;
   pool.main_scratch = main_scratch;
 }
 
@@ -170,7 +181,7 @@ UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* p
                          uint64_t archive_entry, uint64_t size, uint32_t stored_checksum) {
   if (pool.memory == nullptr && !start_workers(pool)) return {UnpackError::memory, 0};
   wait_answering(pool, has_free_slot);
-  if (pool.first_failed != pool_no_failure) return settle_pool(pool);
+  if (first_failure(pool) != pool_no_failure) return settle_pool(pool);
   PoolSlot& slot = slot_of(pool, pool.queued);
   if (!payload_read(stream, slot.bytes, size)) return {UnpackError::damaged, 0};
   wcscpy(slot.path, path);
@@ -184,33 +195,33 @@ UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* p
   slot.verdict = Verdict::pending;
   // Once this launcher writes, a file found out of date is written at once.
   pool.writes_allowed = pool.writes_allowed || holds_target_lock(*pool.target_lock);
-  if (pool.writes_allowed) create_parent_directories_of(slot.path);
+  if (pool.writes_allowed) create_parent_directories_of(*pool.directories, slot.path);
   slot.leave = pool.writes_allowed ? WriteLeave::granted : WriteLeave::unasked;
   AcquireSRWLockExclusive(&pool.lock);
   ++pool.queued;
   ReleaseSRWLockExclusive(&pool.lock);
   WakeAllConditionVariable(&pool.changed);
-  return no_failure;
+  return unpack_went_well;
 }
 
 UnpackFailure settle_pool(FilePool& pool) {
-  if (pool.memory == nullptr) return no_failure;
+  if (pool.memory == nullptr) return unpack_went_well;
   wait_answering(pool, all_decided);
-  if (pool.first_failed == pool_no_failure) return no_failure;
-  const PoolSlot& failed = slot_of(pool, pool.first_failed);
+  uint64_t failed_entry = first_failure(pool);
+  if (failed_entry == pool_no_failure) return unpack_went_well;
+  const PoolSlot& failed = slot_of(pool, failed_entry);
   if (failed.verdict == Verdict::damaged) return {UnpackError::damaged, 0};
-  if (failed.verdict == Verdict::open_failed) return {UnpackError::open, 0};
+  if (failed.verdict == Verdict::open_failed) return {UnpackError::open, failed.error};
   return {UnpackError::write, failed.error};
 }
 
-const wchar_t* failed_pool_path(const FilePool& pool) {
-  return pool.slots[pool.first_failed % pool_slot_count].path;
-}
+const wchar_t* failed_pool_path(FilePool& pool) { return slot_of(pool, first_failure(pool)).path; }
 
 bool remove_files_behind_failure(FilePool& pool) {
   bool all_gone = true;
+  uint64_t failed_entry = first_failure(pool);
   for (PoolSlot& slot : pool.slots) {
-    if (pool.memory == nullptr || slot.entry <= pool.first_failed || !slot.created) continue;
+    if (pool.memory == nullptr || slot.entry <= failed_entry || !slot.created) continue;
     slot.waits_left = held_file_retries;
     if (delete_file_waiting(slot.path, slot.waits_left)) {
       slot.created = false;

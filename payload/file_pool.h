@@ -14,7 +14,9 @@
 
 #include <cstdint>
 
+#include "paths/known_directories.h"
 #include "payload/file_checksum.h"
+#include "payload/file_counts.h"
 #include "payload/target_path.h"
 #include "payload/unpack_failure.h"
 
@@ -46,7 +48,7 @@ struct PoolSlot {
   WriteLeave leave;
   bool created;  // this start made the file, out of turn
   Verdict verdict;
-  DWORD error;
+  DWORD error;  // of a failed open or write
 };
 
 struct FilePool;
@@ -67,20 +69,25 @@ struct FilePool {
   uint64_t queued;
   uint64_t taken;
   uint64_t decided;
-  uint64_t first_failed;  // pool_no_failure while none has failed
+  uint64_t first_failed;  // pool_no_failure while none has failed; read under the lock
   bool stopping;
   // The main thread's own.
   bool writes_allowed;
   StampRule* stamp;
   TargetLock* target_lock;
+  KnownDirectories* directories;
   ChecksumScratch main_scratch;
+  // What the workers count and name while tracing; set after prepare_pool.
+  const Trace* trace;
+  FileCounts* counts;
 };
 
 constexpr uint64_t pool_no_failure = ~0ull;
 
-// Where the workers write and stamp, and how the main thread checks a file; before use.
+// Where the workers write and stamp, where the main thread makes folders and how it checks
+// a file; before use.
 void prepare_pool(FilePool& pool, StampRule& stamp, TargetLock& target_lock,
-                  const ChecksumScratch& main_scratch);
+                  KnownDirectories& directories, const ChecksumScratch& main_scratch);
 // Copies size (<= pooled_file_limit) bytes of the archive for the file at path and queues
 // them: a worker checks the file there and, unless it is current, writes it once the target
 // lock is held. An earlier entry's failure comes back first, once the pool has settled.
@@ -89,9 +96,15 @@ UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* p
 // Waits until every queued entry has its verdict: the earliest failure, or none.
 UnpackFailure settle_pool(FilePool& pool);
 // The path of the entry whose file could not be opened, once settled.
-const wchar_t* failed_pool_path(const FilePool& pool);
+const wchar_t* failed_pool_path(FilePool& pool);
 // Once settled after a failure: removes the files created out of turn for entries behind
 // it. False when one of them stays.
 bool remove_files_behind_failure(FilePool& pool);
 // Ends the workers and frees the slots.
 void stop_pool(FilePool& pool);
+
+// For the workers (payload/pool_work.h). Blocks until the main thread answers the slot's
+// request to write; true when it may.
+bool wait_for_leave(FilePool& pool, PoolSlot& slot);
+// Blocks until every earlier entry has its verdict; true when all succeeded.
+bool wait_for_earlier_entries(FilePool& pool, const PoolSlot& slot);

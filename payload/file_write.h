@@ -9,11 +9,6 @@ constexpr char write_failed_message[] = "Error, couldn't unpack file to target p
 // without one (a file size limit, a full disk), ERROR_DISK_FULL.
 DWORD write_whole(HANDLE file, const void* bytes, DWORD size);
 
-// Closes a file this start wrote: ERROR_SUCCESS, or the error of a close that failed (on
-// some file systems a write fails only there). In a file of its own, so that tests can
-// make it fail.
-DWORD close_written_file(HANDLE file);
-
 // Deletes an open file that turned out damaged or partly written through its own handle,
 // so that no other process's handle can keep it, then closes it; when the system refuses,
 // by its path after the close. False when it stays.

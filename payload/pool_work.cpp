@@ -1,9 +1,10 @@
 #include "payload/pool_work.h"
 
 #include "payload/crc32.h"
+#include "payload/file_close.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
-#include "payload/stamp_rule.h"
+#include "payload/stamps_given.h"
 #include "payload/stored_checksum.h"
 
 namespace {
@@ -19,7 +20,11 @@ Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
     close_written_file(file);
   }
   slot.error = error;
-  return error == ERROR_SUCCESS ? Verdict::written : Verdict::write_failed;
+  if (error != ERROR_SUCCESS) return Verdict::write_failed;
+  if (tracing(*pool.trace)) {
+    note_written(*pool.trace, *pool.counts, slot.path + slot.name_at, !slot.created);
+  }
+  return Verdict::written;
 }
 
 Verdict write_slot(FilePool& pool, PoolSlot& slot) {
@@ -30,7 +35,10 @@ Verdict write_slot(FilePool& pool, PoolSlot& slot) {
   }
   if (!wait_for_earlier_entries(pool, slot)) return Verdict::skipped;
   file = open_for_writing(slot.path, slot.waits_left);
-  if (file == INVALID_HANDLE_VALUE) return Verdict::open_failed;
+  if (file == INVALID_HANDLE_VALUE) {
+    slot.error = GetLastError();
+    return Verdict::open_failed;
+  }
   return write_and_close(pool, slot, file);
 }
 

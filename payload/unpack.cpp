@@ -9,10 +9,15 @@
 #include "payload/crc32.h"
 #include "payload/entry_name.h"
 #include "payload/file_checksum.h"
+#include "payload/file_close.h"
 #include "payload/file_write.h"
 #include "payload/held_file.h"
+#include "payload/stamp_listing.h"
+#include "payload/stamps_given.h"
 #include "payload/stored_checksum.h"
 #include "payload/unpack_end.h"
+#include "progress/progress_step.h"
+#include "progress/progress_window_control.h"
 
 namespace {
 
@@ -51,24 +56,35 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
     if (piece == 0) return damaged;
     size -= piece;
   }
-  return no_failure;
+  return unpack_went_well;
 }
 
-// Stamps and closes a file written whole and checked.
-UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry) {
+// A file kept as it is: its bytes are read past.
+UnpackFailure keep_file(Unpack& unpack, uint64_t size) {
+  if (tracing(*unpack.trace)) count_kept(unpack.counts);
+  return skip_data(unpack, size);
+}
+
+// Stamps and closes a file written whole and checked; existed: one was there before.
+UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry, bool existed) {
   DWORD error = close_stamped_file(unpack.stamp, file, entry, unpack.entry_name, unpack.file_path);
-  return error == ERROR_SUCCESS ? no_failure : UnpackFailure{UnpackError::write, error};
+  if (error != ERROR_SUCCESS) return UnpackFailure{UnpackError::write, error};
+  if (tracing(*unpack.trace))
+    note_written(*unpack.trace, unpack.counts, unpack.entry_name, existed);
+  return unpack_went_well;
 }
 
 // Straight from the decoder's windows: a call per window, no copy; the CRC-32 runs over the
 // same pieces. A file that turns out damaged, or that the archive ends inside, goes again.
 UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
                                  uint32_t stored_checksum) {
-  create_parent_directories_of(unpack.file_path);
+  create_parent_directories_of(*unpack.directories, unpack.file_path);
   UnpackFailure earlier = settle_pool(unpack.pool);
   if (failed(earlier)) return earlier;
   HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
-  if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, 0};
+  if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, GetLastError()};
+  // An open that replaced a file tells so.
+  bool existed = tracing(*unpack.trace) && GetLastError() == ERROR_ALREADY_EXISTS;
   uint32_t crc = 0;
   for (uint64_t left = size; left > 0;) {
     // A file cut short by a cancel goes again, as a damaged one does.
@@ -95,12 +111,12 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
     remove_written_file(file, unpack.file_path, unpack.waits_left);
     return damaged;
   }
-  return finish_written_file(unpack, file, entry);
+  return finish_written_file(unpack, file, entry, existed);
 }
 
 UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
                            uint32_t stored_checksum) {
-  if (listed_as_current(unpack.stamp, entry)) return skip_data(unpack, size);
+  if (listed_as_current(unpack.stamp, entry)) return keep_file(unpack, size);
   unpack.waits_left = held_file_retries;
   if (size <= pooled_file_limit) {
     return pool_entry(unpack.pool, unpack.stream, unpack.file_path, unpack.target_length + 1, entry,
@@ -114,7 +130,7 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
     current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
     if (current) release_target_lock(unpack.target_lock);
   }
-  return current ? skip_data(unpack, size)
+  return current ? keep_file(unpack, size)
                  : write_current_file(unpack, entry, size, stored_checksum);
 }
 
@@ -123,7 +139,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
     if (!go_on(unpack)) return cancelled;
     if (!read_entry_name(unpack)) return damaged;
     if (unpack.entry_name[0] == 0)
-      return index_count_agrees(unpack.stamp, entry) ? no_failure : damaged;
+      return index_count_agrees(unpack.stamp.index, entry) ? unpack_went_well : damaged;
     // A name that leaves the target directory or names a device is damaged or foreign.
     if (!is_safe_entry_name(unpack.entry_name)) return damaged;
     if (!build_target_path(unpack.file_path, unpack.target_directory, unpack.target_length,
@@ -136,7 +152,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
     uint32_t stored_checksum = 0;
     if (!payload_read(unpack.stream, &size, sizeof size) ||
         !payload_read(unpack.stream, &stored_checksum, sizeof stored_checksum) ||
-        !index_agrees(unpack.stamp, entry, unpack.entry_name, size, stored_checksum)) {
+        !index_agrees(unpack.stamp.index, entry, unpack.entry_name, size, stored_checksum)) {
       return damaged;
     }
     UnpackFailure failure = unpack_entry(unpack, entry, size, stored_checksum);
@@ -144,10 +160,32 @@ UnpackFailure unpack_entries(Unpack& unpack) {
   }
 }
 
+// What the listing of a start under the stamp rule found.
+void trace_listing(Unpack& unpack, bool every_file) {
+  uint32_t count = unpack.stamp.index.entry_count;
+  if (every_file) {
+    count_kept(unpack.counts, static_cast<LONG>(count));
+    trace_text(*unpack.trace, "listing: every file current by stamp", nullptr);
+    return;
+  }
+  if (unpack.stamp.listed_current == nullptr) return;
+  int64_t current = 0;
+  for (uint32_t entry = 0; entry < count; ++entry) current += unpack.stamp.listed_current[entry];
+  TraceLine line;
+  trace_start(line, "listing: ");
+  trace_add_number(line, current);
+  trace_add(line, " of ");
+  trace_add_number(line, count);
+  trace_add(line, " current by stamp");
+  trace_end(*unpack.trace, line);
+}
+
 UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
   // Every file is current by its size and stamp: no decoder, no lock.
-  if (every_file_is_stamped(unpack.stamp, unpack.child_path)) return no_failure;
+  bool every_file = every_file_is_stamped(unpack.stamp, unpack.child_path);
+  if (tracing(*unpack.trace)) trace_listing(unpack, every_file);
+  if (every_file) return unpack_went_well;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
   if (unpack.progress.view != ProgressView::none) {
     unpack.progress.total = payload_content_size(unpack.stream);
@@ -156,20 +194,32 @@ UnpackFailure run_unpack(Unpack& unpack) {
   if (failed(failure)) return failure;
   if (!payload_read_to_frame_end(unpack.stream)) return damaged;
   // A close that came after the last entry still keeps the program from starting.
-  return go_on(unpack) ? no_failure : cancelled;
+  if (!go_on(unpack)) return cancelled;
+  show_progress_done(unpack.progress, payload_position(unpack.stream));
+  return unpack_went_well;
 }
 
 }  // namespace
 
-void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
-                    const wchar_t* target_directory, wchar_t* child_path) {
+void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length, LaunchState& state,
+                    KnownDirectories& directories) {
   payload_attach(unpack.stream, block, length);
-  unpack.target_directory = target_directory;
-  unpack.target_length = wcslen(target_directory);
-  unpack.child_path = child_path;
-  unpack.target_lock.target_directory = target_directory;
+  unpack.target_directory = state.target_directory;
+  unpack.target_length = wcslen(state.target_directory);
+  unpack.child_path = state.child_path;
+  unpack.cache_dir_moved = state.cache_dir_moved;
+  unpack.directories = &directories;
+  unpack.trace = &state.trace;
+  unpack.target_lock.target_directory = state.target_directory;
+  unpack.target_lock.trace = &state.trace;
   InitializeSRWLock(&unpack.stamp.given_lock);
-  prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, main_scratch(unpack));
+  prepare_pool(unpack.pool, unpack.stamp, unpack.target_lock, directories, main_scratch(unpack));
+  unpack.pool.trace = &state.trace;
+  unpack.pool.counts = &unpack.counts;
 }
 
-void unpack_payload(Unpack& unpack) { end_unpack(unpack, run_unpack(unpack)); }
+Failure unpack_payload(Unpack& unpack) {
+  Failure failure = end_unpack(unpack, run_unpack(unpack));
+  if (tracing(*unpack.trace)) trace_counts(*unpack.trace, unpack.counts);
+  return failure;
+}

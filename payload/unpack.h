@@ -6,13 +6,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "paths/known_directories.h"
 #include "payload/decode_ahead_state.h"
+#include "payload/file_counts.h"
 #include "payload/file_pool.h"
 #include "payload/stamp_rule.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
 #include "payload/target_path.h"
-#include "progress/progress.h"
+#include "progress/unpack_progress.h"
+#include "support/failure.h"
+#include "support/launch_state.h"
 
 constexpr size_t entry_name_capacity = 1024;
 // Small files are read whole in one call; under Wine a mapping costs several more trips
@@ -23,6 +27,12 @@ struct Unpack {
   const wchar_t* target_directory;
   size_t target_length;
   wchar_t* child_path;
+  // Whether the target's folder came from KOVRAN_ONEFILE_CACHE_DIR, which the open message
+  // then says; the folders known to exist.
+  bool cache_dir_moved;
+  KnownDirectories* directories;
+  const Trace* trace;
+  FileCounts counts;
   PayloadStream stream;
   DecodeAhead ahead;
   FilePool pool;
@@ -36,15 +46,14 @@ struct Unpack {
   wchar_t file_path[target_path_capacity];
 };
 
-// Points an unpack, all zero before, at a payload block and an absolute target directory;
-// child_path (target_path_capacity units) receives the first entry's path. The stamp rule,
-// when the build has it, is turned on next (use_stamp_rule), and so is progress
-// (want_progress).
-void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
-                    const wchar_t* target_directory, wchar_t* child_path);
+// Points an unpack, all zero before, at a payload block and the start's absolute target
+// directory; the start's child path receives the first entry's path. The stamp rule, when
+// the build has it, is turned on next (use_stamp_rule), and so is progress (want_progress).
+void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length, LaunchState& state,
+                    KnownDirectories& directories);
 
 // Writes every archive entry below the target directory unless the file there is already
 // current (its size and CRC-32, or under the stamp rule its size and stamp, are the
-// entry's), and sets the child's path. On a failure or a cancel, cleans up after it,
-// reports it and ends the process.
-void unpack_payload(Unpack& unpack);
+// entry's), and sets the child's path. On a failure or a cancel, cleans up after it and
+// hands it back (payload/unpack_end.h).
+Failure unpack_payload(Unpack& unpack);

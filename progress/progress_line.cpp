@@ -1,16 +1,13 @@
+#include "progress/progress_line.h"
+
 #include <cwchar>
 
 #include "progress/product_name.h"
 #include "progress/progress_text.h"
-#include "progress/progress_views.h"
-#include "support/message_hook.h"
 
 namespace {
 
 constexpr size_t line_capacity = 256;
-
-// The progress whose line is on screen, for the message hook; null when there is none.
-UnpackProgress* line_on_screen = nullptr;
 
 HANDLE error_output() { return GetStdHandle(STD_ERROR_HANDLE); }
 
@@ -40,12 +37,6 @@ void erase_line(UnpackProgress& progress) {
   DWORD written = 0;
   WriteConsoleW(error_output(), L"\r", 1, &written, nullptr);
   progress.shown = false;
-  line_on_screen = nullptr;
-  before_launcher_message = nullptr;
-}
-
-void erase_before_message(const char*, const wchar_t*, const char*) {
-  if (line_on_screen != nullptr) erase_line(*line_on_screen);
 }
 
 }  // namespace
@@ -58,16 +49,22 @@ void show_progress_line(UnpackProgress& progress) {
       return;
     }
     read_product_name(progress.name, progress_name_capacity);
-    progress.shown = true;
-    line_on_screen = &progress;
-    before_launcher_message = erase_before_message;
   }
   wchar_t text[line_capacity];
   format_progress_line(text, line_capacity, progress.name, static_cast<uint64_t>(progress.done),
                        progress.total, line_width());
-  write_over_line(progress, text);
+  AcquireSRWLockExclusive(&progress.line_lock);
+  if (!progress.line_ended) {
+    progress.shown = true;
+    write_over_line(progress, text);
+  }
+  ReleaseSRWLockExclusive(&progress.line_lock);
 }
 
 void clear_progress_line(UnpackProgress& progress) {
-  if (progress.view == ProgressView::console && progress.shown) erase_line(progress);
+  if (progress.view != ProgressView::console) return;
+  AcquireSRWLockExclusive(&progress.line_lock);
+  if (progress.shown) erase_line(progress);
+  progress.line_ended = true;
+  ReleaseSRWLockExclusive(&progress.line_lock);
 }

@@ -1,5 +1,7 @@
-#include "progress/progress.h"
-#include "progress/progress_views.h"
+#include "progress/progress_step.h"
+
+#include "progress/progress_line.h"
+#include "progress/progress_window_control.h"
 
 namespace {
 

@@ -10,22 +10,16 @@ namespace {
 constexpr uint64_t mebibyte = 1024 * 1024;
 constexpr size_t size_capacity = 32;
 
-void append_number(wchar_t* text, size_t capacity, uint64_t value) {
-  wchar_t digits[decimal_capacity];
-  decimal_text(digits, static_cast<int64_t>(value));
-  append_truncated(text, digits, capacity);
-}
-
 // "4.5 MB" below ten, "41 MB" from there on.
 void format_size(wchar_t (&text)[size_capacity], uint64_t bytes) {
   uint64_t tenths = bytes / (mebibyte / 10);
   text[0] = 0;
   if (tenths < 100) {
-    append_number(text, size_capacity, tenths / 10);
+    append_decimal(text, static_cast<int64_t>(tenths / 10), size_capacity);
     append_truncated(text, L".", size_capacity);
-    append_number(text, size_capacity, tenths % 10);
+    append_decimal(text, static_cast<int64_t>(tenths % 10), size_capacity);
   } else {
-    append_number(text, size_capacity, bytes / mebibyte);
+    append_decimal(text, static_cast<int64_t>(bytes / mebibyte), size_capacity);
   }
   append_truncated(text, L" MB", size_capacity);
 }
@@ -44,7 +38,7 @@ void format_progress_figures(wchar_t* text, size_t capacity, uint64_t done, uint
   }
   wchar_t total_text[size_capacity];
   format_size(total_text, total);
-  append_number(text, capacity, done * 100 / total);
+  append_decimal(text, static_cast<int64_t>(done * 100 / total), capacity);
   append_truncated(text, L" % (", capacity);
   append_truncated(text, done_text, capacity);
   append_truncated(text, L" of ", capacity);

@@ -1,8 +1,8 @@
+#include "progress/progress_window.h"
+
 #include <cwchar>
 
 #include "progress/progress_text.h"
-#include "progress/progress_views.h"
-#include "support/bounded.h"
 
 namespace {
 
@@ -15,21 +15,72 @@ constexpr int icon_size = 32;
 constexpr int text_left = margin + icon_size + margin;
 constexpr int text_width = client_width - text_left - margin;
 constexpr RECT bar_frame = {text_left, 48, client_width - margin, 64};
-enum : int { heading_id = 1, figures_id = 2 };
+// Two lines of the heading above the bar.
+constexpr RECT heading_frame = {text_left, 12, text_left + text_width, 44};
+constexpr size_t heading_capacity = progress_name_capacity + 16;
+constexpr int button_width = 88;
+constexpr int button_height = 26;
+// A failure's window grows to hold its message, up to this.
+constexpr int failure_height_limit = 480;
+enum : int { heading_id = 1, figures_id = 2, close_id = 3 };
 
 UnpackProgress& progress_of(HWND window) {
   return *reinterpret_cast<UnpackProgress*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-bool failed(const UnpackProgress& progress) { return progress.message[0] != 0; }
+bool failed(const UnpackProgress& progress) { return progress.message != nullptr; }
 
-HWND add_text(HWND window, int id, int top, const wchar_t* text) {
-  HWND label = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_NOPREFIX, text_left,
-                               top, text_width, 20, window,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-               FALSE);
-  return label;
+HFONT window_font() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
+
+HWND add_control(HWND window, const wchar_t* kind, DWORD style, int id, const RECT& place,
+                 const wchar_t* text) {
+  HWND control =
+      CreateWindowExW(0, kind, text, WS_CHILD | WS_VISIBLE | style, place.left, place.top,
+                      place.right - place.left, place.bottom - place.top, window,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(window_font()), FALSE);
+  return control;
+}
+
+HWND add_text(HWND window, int id, const RECT& place) {
+  return add_control(window, L"STATIC", SS_NOPREFIX | SS_EDITCONTROL, id, place, L"");
+}
+
+// The height text takes in a label text_width wide, its lines broken as the label breaks
+// them.
+int text_height(HWND window, const wchar_t* text) {
+  HDC dc = GetDC(window);
+  HGDIOBJ previous = SelectObject(dc, window_font());
+  RECT rect = {0, 0, text_width, 0};
+  DrawTextW(dc, text, -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+  SelectObject(dc, previous);
+  ReleaseDC(window, dc);
+  return rect.bottom;
+}
+
+// The window's client area made height high, its position kept.
+void set_client_height(HWND window, int height) {
+  RECT frame = {0, 0, client_width, height};
+  AdjustWindowRect(&frame, window_style, FALSE);
+  SetWindowPos(window, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+               SWP_NOMOVE | SWP_NOZORDER);
+}
+
+// "Unpacking NAME" or "Starting NAME" in two lines at most: a name too long loses its end to
+// an ellipsis rather than a line cut through.
+void show_heading(HWND window, const wchar_t* doing) {
+  const wchar_t* name = progress_of(window).name;
+  int limit = heading_frame.bottom - heading_frame.top;
+  wchar_t heading[heading_capacity];
+  for (size_t kept = wcslen(name);; --kept) {
+    wcscpy(heading, doing);
+    size_t length = wcslen(heading);
+    wmemcpy(heading + length, name, kept);
+    heading[length + kept] = 0;
+    if (name[kept] != 0) wcscat(heading, L"\x2026");
+    if (kept == 0 || text_height(window, heading) <= limit) break;
+  }
+  SetDlgItemTextW(window, heading_id, heading);
 }
 
 void show_figures(HWND window) {
@@ -40,12 +91,26 @@ void show_figures(HWND window) {
   InvalidateRect(window, &bar_frame, FALSE);
 }
 
-// The launcher's message in place of the bar and the figures, until the user closes it.
+// The launcher's message in place of the bar and the figures, and a Close button, the
+// window grown to hold the message, until the user closes it.
 void show_failure(HWND window) {
+  // The main thread's message may find the failure shown already.
+  if (GetDlgItem(window, close_id) != nullptr) return;
+  const wchar_t* message = progress_of(window).message;
   ShowWindow(GetDlgItem(window, figures_id), SW_HIDE);
+  int text_bottom = margin + text_height(window, message);
+  int height = text_bottom + 2 * margin + button_height;
+  if (height < client_height) height = client_height;
+  if (height > failure_height_limit) height = failure_height_limit;
+  set_client_height(window, height);
+  int button_top = height - margin - button_height;
   HWND heading = GetDlgItem(window, heading_id);
-  MoveWindow(heading, text_left, margin, text_width, client_height - 2 * margin, TRUE);
-  SetWindowTextW(heading, progress_of(window).message);
+  MoveWindow(heading, text_left, margin, text_width, button_top - 2 * margin, TRUE);
+  SetWindowTextW(heading, message);
+  RECT place = {client_width - margin - button_width, button_top, client_width - margin,
+                button_top + button_height};
+  SetFocus(
+      add_control(window, L"BUTTON", WS_TABSTOP | BS_DEFPUSHBUTTON, close_id, place, L"Close"));
   InvalidateRect(window, nullptr, TRUE);
 }
 
@@ -96,11 +161,18 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
     case progress_update_message:
       show_figures(window);
       return 0;
+    case progress_starting_message:
+      show_heading(window, L"Starting ");
+      show_figures(window);
+      return 0;
     case progress_failed_message:
       show_failure(window);
       return 0;
     case progress_done_message:
       DestroyWindow(window);
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(w) == close_id) close(window);
       return 0;
     case WM_CLOSE:
       close(window);
@@ -124,7 +196,10 @@ HWND create_window(UnpackProgress& progress) {
   window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   window_class.lpszClassName = class_name;
-  if (RegisterClassExW(&window_class) == 0) return nullptr;
+  // The class stays registered after an earlier window of this process.
+  if (RegisterClassExW(&window_class) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return nullptr;
+  }
   RECT frame = {0, 0, client_width, client_height};
   AdjustWindowRect(&frame, window_style, FALSE);
   int width = frame.right - frame.left;
@@ -134,12 +209,10 @@ HWND create_window(UnpackProgress& progress) {
                                 (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
                                 nullptr, nullptr, instance, &progress);
   if (window == nullptr) return nullptr;
-  wchar_t heading[progress_name_capacity + 16] = L"Unpacking ";
-  append_truncated(heading, progress.name, progress_name_capacity + 16);
-  add_text(window, heading_id, margin, heading);
-  add_text(window, figures_id, 72, L"");
+  add_text(window, heading_id, heading_frame);
+  show_heading(window, L"Unpacking ");
+  add_text(window, figures_id, {text_left, 72, text_left + text_width, 92});
   show_figures(window);
-  ShowWindow(window, SW_SHOWNORMAL);
   return window;
 }
 
@@ -151,11 +224,14 @@ DWORD WINAPI run_progress_window(void* context) {
   // Without a desktop to show it on, the start goes on without a window.
   if (window == nullptr) return 0;
   InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&progress.window), window);
-  // What the main thread asked for before it could see the window.
-  if (progress.dismissed)
+  // What the main thread asked for before it could see the window; a failure is shown
+  // from the window's first sight.
+  if (progress.dismissed) {
     DestroyWindow(window);
-  else if (failed(progress))
-    show_failure(window);
+  } else {
+    if (failed(progress)) show_failure(window);
+    ShowWindow(window, SW_SHOWNORMAL);
+  }
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);

@@ -1,19 +1,13 @@
-// The main thread's side of the window: start it, keep its figures current, hand it a
-// failure, take it down once the program runs.
-#include <cwchar>
+#include "progress/progress_window_control.h"
 
 #include "progress/product_name.h"
-#include "progress/progress_views.h"
-#include "support/message_hook.h"
+#include "progress/progress_window.h"
 
 namespace {
 
 constexpr DWORD input_idle_limit_ms = 5000;
 // Taking the window down needs one trip through its thread's queue.
 constexpr DWORD window_end_limit_ms = 5000;
-
-// The progress whose window is up, for the message hook; null when there is none.
-UnpackProgress* window_up = nullptr;
 
 void post_to_window(UnpackProgress& progress, UINT message) {
   HWND window = progress.window;
@@ -25,38 +19,6 @@ void end_window(UnpackProgress& progress, DWORD limit_ms) {
   CloseHandle(progress.thread);
   progress.thread = nullptr;
   progress.shown = false;
-  window_up = nullptr;
-  before_launcher_message = nullptr;
-}
-
-void append_narrow(wchar_t* message, const char* text) {
-  if (text == nullptr) return;
-  size_t used = wcslen(message);
-  int units = MultiByteToWideChar(CP_ACP, 0, text, -1, message + used,
-                                  static_cast<int>(progress_message_capacity - used));
-  if (units == 0) message[used] = 0;
-}
-
-// The window shows the message until the user closes it; only then is it written where
-// the launcher's messages go, and the launcher ends.
-void show_message_in_window(const char* before, const wchar_t* text, const char* after) {
-  UnpackProgress& progress = *window_up;
-  wchar_t message[progress_message_capacity] = L"";
-  append_narrow(message, before);
-  if (text != nullptr) {
-    size_t used = wcslen(message);
-    wcsncat(message, text, progress_message_capacity - 1 - used);
-  }
-  append_narrow(message, after);
-  size_t units = wcslen(message);
-  while (units > 0 && (message[units - 1] == L'\n' || message[units - 1] == L'\r'))
-    message[--units] = 0;
-  wcscpy(progress.message, message);
-  // The window thread looks at the message after it publishes the window; one of the two
-  // sides sees the other's write.
-  MemoryBarrier();
-  post_to_window(progress, progress_failed_message);
-  end_window(progress, INFINITE);
 }
 
 }  // namespace
@@ -73,8 +35,14 @@ void show_progress_window(UnpackProgress& progress) {
     return;
   }
   progress.shown = true;
-  window_up = &progress;
-  before_launcher_message = show_message_in_window;
+}
+
+void show_progress_done(UnpackProgress& progress, uint64_t done) {
+  if (progress.view != ProgressView::window || !progress.shown) return;
+  // A frame that did not tell its size has one now.
+  if (progress.total == 0) progress.total = done;
+  InterlockedExchange64(&progress.done, static_cast<LONG64>(done));
+  post_to_window(progress, progress_starting_message);
 }
 
 void dismiss_progress(UnpackProgress& progress, HANDLE child) {
@@ -84,4 +52,23 @@ void dismiss_progress(UnpackProgress& progress, HANDLE child) {
   InterlockedExchange(&progress.dismissed, 1);
   post_to_window(progress, progress_done_message);
   end_window(progress, window_end_limit_ms);
+}
+
+// The window thread looks at the message after it publishes the window; one of the two
+// sides sees the other's write. Only then is the message written where the launcher's
+// messages go, and the launcher ends.
+bool show_failure_in_progress_window(UnpackProgress& progress, const wchar_t* message) {
+  if (progress.view != ProgressView::window || !progress.shown) return false;
+  progress.message = message;
+  MemoryBarrier();
+  post_to_window(progress, progress_failed_message);
+  end_window(progress, INFINITE);
+  return true;
+}
+
+void show_failure_window(const wchar_t* message) {
+  UnpackProgress window = {};
+  read_product_name(window.name, progress_name_capacity);
+  window.message = message;
+  run_progress_window(&window);
 }

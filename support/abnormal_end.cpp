@@ -1,13 +1,13 @@
+#include "support/abnormal_end.h"
+
 #include <csignal>
 #include <cstdlib>
 
-#include "support/errors.h"
+#include "support/failure.h"
 
 namespace {
 
 // The status abort() itself ends with when SIGABRT is not handled.
-constexpr int abnormal_status = 3;
-
 void end_at_once(int) { _exit(abnormal_status); }
 
 }  // namespace

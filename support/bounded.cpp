@@ -92,6 +92,14 @@ void append_truncated(wchar_t* destination, const wchar_t* source, size_t capaci
   destination[length] = 0;
 }
 
+void append_ascii_truncated(wchar_t* destination, const char* source, size_t capacity) {
+  size_t length = wide_length(destination);
+  while (*source != 0 && length + 1 < capacity) {
+    destination[length++] = static_cast<unsigned char>(*source++);
+  }
+  destination[length] = 0;
+}
+
 void append_truncated_narrow(char* destination, const char* source, size_t capacity) {
   size_t length = strlen(destination);
   while (*source != 0 && length + 1 < capacity) destination[length++] = *source++;

@@ -18,6 +18,8 @@ void append_char_bounded_narrow(char* destination, char byte, size_t capacity);
 // For text shown to people, where a cut is better than no text: appends what fits and
 // leaves the rest out.
 void append_truncated(wchar_t* destination, const wchar_t* source, size_t capacity);
+// The same for ASCII text, one unit per byte.
+void append_ascii_truncated(wchar_t* destination, const char* source, size_t capacity);
 void append_truncated_narrow(char* destination, const char* source, size_t capacity);
 
 // One narrow byte as one UTF-16 unit through the C runtime; aborts unless the byte

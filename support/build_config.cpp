@@ -36,6 +36,8 @@ bool read_attached_data(AttachedData* data) {
   return true;
 }
 
+uint32_t record_layout() { return kovran_constants.record_layout; }
+
 const wchar_t* target_spec() { return kovran_constants.target_spec; }
 
 const wchar_t* version_string() { return kovran_constants.version_string; }

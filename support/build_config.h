@@ -15,6 +15,8 @@ struct AttachedData {
 // False when an address or length of the record reaches outside the sections of the
 // image: a damaged launcher, whose data is not to be read.
 bool read_attached_data(AttachedData* data);
+// Which fields the record holds (support/constants_record.h).
+uint32_t record_layout();
 // Where to unpack, with {NAME} placeholders.
 const wchar_t* target_spec();
 // The packaged application's version, also in the version resource.
@@ -26,8 +28,5 @@ uint64_t reuse_stamp();
 // Days after their last start that other builds are removed, or prune_never
 // (support/constants_record.h).
 uint32_t prune_after_days();
-// Whether a long first start shows how far it is (progress/progress.h).
+// Whether a long first start shows how far it is (progress/unpack_progress.h).
 bool shows_unpack_progress();
-// Whether the pack tool made this launcher a console program (its image's subsystem),
-// else a GUI program. In a file of its own: it reads the image, not the record.
-bool is_console_launcher();

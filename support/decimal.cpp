@@ -1,5 +1,7 @@
 #include "support/decimal.h"
 
+#include "support/bounded.h"
+
 size_t decimal_text(char (&text)[decimal_capacity], int64_t value, int min_digits) {
   // Counted as unsigned, so that the most negative value has its digits too.
   uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
@@ -21,4 +23,10 @@ size_t decimal_text(wchar_t (&text)[decimal_capacity], int64_t value, int min_di
   size_t length = decimal_text(narrow, value, min_digits);
   for (size_t i = 0; i <= length; ++i) text[i] = static_cast<wchar_t>(narrow[i]);
   return length;
+}
+
+void append_decimal(wchar_t* text, int64_t value, size_t capacity) {
+  wchar_t digits[decimal_capacity];
+  decimal_text(digits, value);
+  append_truncated(text, digits, capacity);
 }

@@ -11,3 +11,5 @@ constexpr size_t decimal_capacity = 24;
 size_t decimal_text(char (&text)[decimal_capacity], int64_t value, int min_digits = 1);
 // The same as UTF-16 units.
 size_t decimal_text(wchar_t (&text)[decimal_capacity], int64_t value, int min_digits = 1);
+// value in decimal appended to text (capacity units), what fits of it.
+void append_decimal(wchar_t* text, int64_t value, size_t capacity);

@@ -46,6 +46,15 @@ wchar_t* get_env_by_wide_name(const wchar_t* name) {
   return _wcsdup(value);
 }
 
+size_t read_env_w(const char* name, wchar_t* value, size_t capacity) {
+  wchar_t wide_name[name_capacity];
+  widen_name(name, wide_name);
+  DWORD length = GetEnvironmentVariableW(wide_name, value, static_cast<DWORD>(capacity));
+  if (length >= capacity) length = 0;
+  value[length] = 0;
+  return length;
+}
+
 int set_env_w(const char* name, const wchar_t* value) {
   wchar_t wide_name[name_capacity];
   widen_name(name, wide_name);

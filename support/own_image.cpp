@@ -1,7 +1,5 @@
 #include "support/own_image.h"
 
-#include "support/build_config.h"
-
 // The image's first byte, placed by the linker.
 extern "C" const unsigned char __ImageBase[];
 

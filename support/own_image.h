@@ -5,3 +5,7 @@
 // Its first byte, which relative addresses count from, and its headers.
 const unsigned char* own_image_base();
 const IMAGE_NT_HEADERS* own_image_headers();
+
+// Whether the pack tool made this launcher a console program (its image's subsystem), else
+// a GUI program.
+bool is_console_launcher();

@@ -19,6 +19,40 @@ TEST_F(Builds, CacheDirOverrideIsUsedAndARelativeOneRefused) {
   EXPECT_FALSE(file_exists(shared.path + L"\\bin\\relative"));
 }
 
+// What comes from KOVRAN_ONEFILE_CACHE_DIR is named when it stops a start: a value too long
+// for any folder, a folder too long once the build's name follows (its length told, status
+// 3 as abort() gave), and a folder where nothing can be written (the system's reason given).
+TEST_F(Builds, CacheDirThatStopsTheStartIsNamed) {
+  install(L"a");
+  auto start_with = [&](const std::wstring& cache_dir) {
+    ProcessOptions options;
+    options.environment = {L"KOVRAN_ONEFILE_CACHE_DIR=" + cache_dir};
+    return run_process(quote_argument(launcher()), options);
+  };
+  ProcessResult too_long = start_with(L"C:\\" + std::wstring(5000, L'x'));
+  EXPECT_EQ(too_long.exit_code, 3u);
+  EXPECT_EQ(too_long.err,
+            "Error, KOVRAN_ONEFILE_CACHE_DIR is too long: 5003 units, at most 4095.\n");
+
+  // 4090 units, then "\kovran-onefile\main-" and twelve digits.
+  ProcessResult beyond =
+      start_with(shared.path + L"\\" + std::wstring(4090 - shared.path.size() - 1, L'd'));
+  EXPECT_EQ(beyond.exit_code, 3u);
+  std::string named = "Error, the target directory '{CACHE_DIR}\\kovran-onefile\\main-";
+  ASSERT_EQ(beyond.err.rfind(named, 0), 0u) << beyond.err;
+  EXPECT_EQ(beyond.err.substr(named.size() + 12), "' is too long: 4123 units, at most 4095.\n");
+
+  write_file(shared.path + L"\\blocked", "a file where the cache folder belongs");
+  ProcessResult refused = start_with(shared.path + L"\\blocked");
+  EXPECT_EQ(refused.exit_code, 2u);
+  named = "Error, failed to open '" + narrow_utf8(shared.path) + "\\blocked\\kovran-onefile\\main-";
+  EXPECT_EQ(refused.err.rfind(named, 0), 0u) << refused.err;
+  EXPECT_NE(refused.err.find("' for writing. ([Error "), std::string::npos) << refused.err;
+  const std::string note = ") The folder comes from KOVRAN_ONEFILE_CACHE_DIR.\n";
+  ASSERT_GT(refused.err.size(), note.size());
+  EXPECT_EQ(refused.err.substr(refused.err.size() - note.size()), note) << refused.err;
+}
+
 // The marker names the launcher and its time is the last start; it is held while the
 // launcher, its program or anything they handed it to runs, and free once they end.
 TEST_F(Builds, InUseMarkerIsHeldExactlyWhileTheBuildRuns) {
@@ -83,7 +117,19 @@ TEST_F(Builds, OldUnusedBuildsGoTheRunningAndTheMostRecentOtherStay) {
 
   ASSERT_TRUE(in_use(a));
   install(L"d");
-  ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}}), 0u);
+  ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}, {L"KOVRAN_ONEFILE_TRACE", L"1"}}), 0u);
+  // The trace tells what became of each other build, and why.
+  std::string traced = read_file(output(starts));
+  EXPECT_NE(traced.find("] build folder, in-use marker held"), std::string::npos) << traced;
+  for (const auto& [folder, outcome] : {std::pair{b, " removed"},
+                                        {a, " kept: in use"},
+                                        {c, " kept: latest"},
+                                        {other, " kept: another launcher's"}}) {
+    EXPECT_NE(traced.find("] other build " + narrow_utf8(folder) + outcome + "\r\n"),
+              std::string::npos)
+        << narrow_utf8(folder) << outcome << "\n"
+        << traced;
+  }
   EXPECT_FALSE(exists(b));
   EXPECT_FALSE(file_exists(marker(b)));
   EXPECT_TRUE(exists(a) && exists(c) && exists(other));

@@ -5,7 +5,8 @@
 #include <string>
 #include <thread>
 
-#include "child/run_child.h"
+#include "child/console_handler.h"
+#include "support/failure.h"
 #include "tests/harness/process.h"
 
 namespace {
@@ -67,7 +68,7 @@ TEST(ConsoleHandler, ChildRunningOnIsTerminatedAsInterruptedAfterTheGracePeriod)
   DWORD waited = GetTickCount() - start;
   EXPECT_GE(waited, 4900u);
   EXPECT_LT(waited, 9000u);
-  EXPECT_EQ(child.exit_code(), interrupted_exit_code);
+  EXPECT_EQ(child.exit_code(), static_cast<DWORD>(interrupted_status));
 }
 
 // Returning at once would let the default handling end the launcher, and the first
@@ -82,7 +83,7 @@ TEST(ConsoleHandler, SecondEventDuringTheGracePeriodWaitsForTheFirstOnesOutcome)
   first.join();
   EXPECT_GE(waited, 4400u);
   EXPECT_EQ(WaitForSingleObject(child.process.hProcess, 0), WAIT_OBJECT_0);
-  EXPECT_EQ(child.exit_code(), interrupted_exit_code);
+  EXPECT_EQ(child.exit_code(), static_cast<DWORD>(interrupted_status));
 }
 
 // Before the child runs, the default handling ends the launcher.

@@ -3,11 +3,11 @@
 // a script's time-out may end it at any moment.
 #include <cstdio>
 
-#include "child/run_child.h"
-#include "support/launch_state.h"
+#include "child/create_child.h"
 
-BOOL create_child_process(STARTUPINFOW* startup, PROCESS_INFORMATION* process) {
-  if (!CreateProcessW(child_executable_path, child_command_line, nullptr, nullptr, TRUE,
+BOOL create_child_process(const wchar_t* program, wchar_t* command_line, STARTUPINFOW* startup,
+                          PROCESS_INFORMATION* process) {
+  if (!CreateProcessW(program, command_line, nullptr, nullptr, TRUE,
                       NORMAL_PRIORITY_CLASS | CREATE_SUSPENDED, nullptr, nullptr, startup,
                       process)) {
     return FALSE;

@@ -2,7 +2,7 @@
 // fails as a system that refuses to let the thread run would.
 #include <cstdio>
 
-#include "child/run_child.h"
+#include "child/resume_child.h"
 
 DWORD resume_child(HANDLE thread) {
   printf("child %lu\n", GetProcessIdOfThread(thread));

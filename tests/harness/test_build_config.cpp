@@ -14,6 +14,7 @@ bool read_attached_data(AttachedData* data) {
   *data = AttachedData{empty_payload, sizeof empty_payload, nullptr, 0};
   return true;
 }
+uint32_t record_layout() { return 2; }
 const wchar_t* target_spec() { return L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008"; }
 const wchar_t* version_string() { return L"1.17.4.0"; }
 bool reuses_by_stamp() { return false; }

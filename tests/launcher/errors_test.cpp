@@ -35,7 +35,7 @@ TEST(ReportOsError, KeepsTheReportOnOneLineWhenTheSystemHasNoText) {
   EXPECT_EQ(result.err, "Error, couldn't launch child ([Error 805306352] unknown error)\n");
 }
 
-TEST(FatalSpecError, NamesTheTemplateOnStandardErrorAndAborts) {
+TEST(FatalSpecError, NamesTheTemplateOnStandardErrorAndEndsWithTheAbnormalStatus) {
   ProcessResult result =
       run_probe(L"spec-error", L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008");
   EXPECT_EQ(result.exit_code, abnormal_status);

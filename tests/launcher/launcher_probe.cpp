@@ -6,10 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "launcher/launcher_main.h"
+#include "launcher/hand_off.h"
+#include "support/abnormal_end.h"
 #include "support/bounded.h"
 #include "support/environment.h"
-#include "support/errors.h"
+#include "tests/harness/probe_report.h"
 
 namespace {
 
@@ -22,12 +23,15 @@ int run(const wchar_t* scenario, const wchar_t* argument) {
   wchar_t wide[8] = L"";
   char narrow[8] = "";
   if (wcscmp(scenario, L"fatal-error") == 0)
-    fatal_error("Error, couldn't find attached data header.");
+    return report_failure(plain_failure("Error, couldn't find attached data header."));
   if (wcscmp(scenario, L"report-os-error") == 0) {
-    report_os_error("Error, couldn't launch child", wcstoul(argument, nullptr, 0));
-    exit(2);
+    return report_failure(
+        system_failure("Error, couldn't launch child", wcstoul(argument, nullptr, 0)));
   }
-  if (wcscmp(scenario, L"spec-error") == 0) fatal_spec_error(argument);
+  if (wcscmp(scenario, L"spec-error") == 0) {
+    return report_failure(
+        quoted_failure("Error, couldn't runtime expand spec '", argument, "'.", abnormal_status));
+  }
   if (wcscmp(scenario, L"abort") == 0) abort();
   if (wcscmp(scenario, L"copy") == 0) copy_bounded(wide, argument, 8);
   if (wcscmp(scenario, L"append-null") == 0) append_bounded(wide, nullptr, 8);

@@ -18,23 +18,24 @@ class Directories : public ::testing::Test {
  protected:
   void SetUp() override {
     // Entries of earlier tests are left to the process's end, as the launcher does.
-    known_directory_count = 0;
+    known = {};
     fake_file_system = {};
     home = expand(L"{HOME}").text;
   }
 
   Calls create_for_file(const std::wstring& file) {
     size_t before = fake_file_system.calls.size();
-    create_parent_directories_of(file.c_str());
+    create_parent_directories_of(known, file.c_str());
     return Calls(fake_file_system.calls.begin() + before, fake_file_system.calls.end());
   }
 
   Calls ensure(const std::wstring& folder, bool expected = true) {
     size_t before = fake_file_system.calls.size();
-    EXPECT_EQ(ensure_directory(folder.c_str()), expected) << folder;
+    EXPECT_EQ(ensure_directory(known, folder.c_str()), expected) << folder;
     return Calls(fake_file_system.calls.begin() + before, fake_file_system.calls.end());
   }
 
+  KnownDirectories known;
   std::wstring home;
 };
 
@@ -43,8 +44,8 @@ TEST_F(Directories, MissingFoldersAreCreatedFromTheHighestOneDown) {
   const std::wstring target = L"D:\\Tools\\.qorvix\\runtime-1.17.4-legacy2008";
   EXPECT_EQ(create_for_file(target + L"\\lib\\x.dll"),
             (Calls{target + L"\\lib", target, L"D:\\Tools\\.qorvix", target, target + L"\\lib"}));
-  ASSERT_EQ(known_directory_count, 4);
-  EXPECT_EQ(std::wstring(known_directories[0]), home);
+  ASSERT_EQ(known.count, 4);
+  EXPECT_EQ(std::wstring(known.entries[0]), home);
   // Later files in handled folders cost nothing.
   EXPECT_EQ(create_for_file(target + L"\\lib\\y.dll"), Calls{});
   EXPECT_EQ(create_for_file(target + L"\\app.exe"), Calls{});
@@ -57,12 +58,20 @@ TEST_F(Directories, WalkUpEndsAtTheProfileFolder) {
             (Calls{home + L"\\a\\b", home + L"\\a", home + L"\\a", home + L"\\a\\b"}));
 }
 
+// Without a profile folder (a service account), the walk up goes on to the drive; nothing
+// ends the start for a folder its template never named.
+TEST_F(Directories, WithoutAProfileFolderTheWalkUpGoesOnToTheDrive) {
+  fake_file_system.no_profile_folder = true;
+  EXPECT_EQ(create_for_file(L"D:\\a\\b\\x.dll"), (Calls{L"D:\\a\\b", L"D:\\a", L"D:\\a\\b"}));
+  EXPECT_EQ(known.count, 2);
+}
+
 TEST_F(Directories, DriveRootsAndParentlessPathsNeedNoCall) {
   EXPECT_EQ(create_for_file(L"x.dll"), Calls{});
   EXPECT_EQ(create_for_file(L"\\x.dll"), Calls{});
-  EXPECT_EQ(known_directory_count, 0);
+  EXPECT_EQ(known.count, 0);
   EXPECT_EQ(create_for_file(L"C:\\x.dll"), Calls{});
-  EXPECT_EQ(known_directory_count, 1);
+  EXPECT_EQ(known.count, 1);
 }
 
 TEST_F(Directories, ExistingFolderCostsOneCallAndIsThenKnown) {
@@ -77,7 +86,7 @@ TEST_F(Directories, OtherFailuresAreReportedAndNotRecorded) {
   fake_file_system.refused = {L"D:\\Locked"};
   EXPECT_EQ(ensure(L"D:\\Locked", false), Calls{L"D:\\Locked"});
   EXPECT_EQ(ensure(L"D:\\Locked", false), Calls{L"D:\\Locked"});
-  EXPECT_EQ(known_directory_count, 1);
+  EXPECT_EQ(known.count, 1);
   EXPECT_EQ(create_for_file(L"D:\\Locked\\x.dll"), (Calls{L"D:\\Locked", L"D:\\Locked"}));
 }
 
@@ -95,11 +104,11 @@ TEST_F(Directories, SlashIsPartOfAFolderName) {
 
 TEST_F(Directories, FullListStillCreatesButRecordsNoMore) {
   for (int i = 1; i < known_directories_capacity; ++i) ensure(L"D:\\f" + std::to_wstring(i));
-  ASSERT_EQ(known_directory_count, known_directories_capacity);
+  ASSERT_EQ(known.count, known_directories_capacity);
   EXPECT_EQ(ensure(L"D:\\later"), Calls{L"D:\\later"});
   EXPECT_EQ(ensure(L"D:\\later"), Calls{L"D:\\later"});
   EXPECT_EQ(ensure(L"D:\\f1"), Calls{});
-  EXPECT_EQ(known_directory_count, known_directories_capacity);
+  EXPECT_EQ(known.count, known_directories_capacity);
 }
 
 }  // namespace

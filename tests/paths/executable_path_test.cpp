@@ -8,6 +8,7 @@
 #include <string>
 
 #include "paths/long_path_prefix.h"
+#include "paths/short_path.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/paths/expansion_helpers.h"
 #include "tests/paths/paths_probe.h"
@@ -28,28 +29,24 @@ std::wstring short_form(const std::wstring& path) {
 }
 
 std::wstring shortened(const std::wstring& path) {
-  wcscpy(executable_path_final, path.c_str());
-  to_short_path();
-  std::wstring result = executable_path_final;
-  executable_path_final[0] = 0;
-  return result;
+  wchar_t buffer[executable_path_capacity];
+  wcscpy(buffer, path.c_str());
+  to_short_path(buffer, executable_path_capacity);
+  return buffer;
 }
 
-TEST(ExecutablePath, PlainModeIsTheModuleFileNameKeptAfterTheFirstCall) {
-  EXPECT_EQ(resolve_executable_path(false), executable_path_plain);
-  EXPECT_EQ(std::wstring(executable_path_plain), module_name());
-  std::wstring original = executable_path_plain;
-  wcscpy(executable_path_plain, L"X:\\cached.exe");
-  EXPECT_STREQ(resolve_executable_path(false), L"X:\\cached.exe");
-  wcscpy(executable_path_plain, original.c_str());
+TEST(ExecutablePath, PlainModeIsTheModuleFileName) {
+  wchar_t path[executable_path_capacity];
+  EXPECT_FALSE(failed(read_launcher_path(path)));
+  EXPECT_EQ(std::wstring(path), module_name());
 }
 
 TEST(ExecutablePath, FinalModeShortensTheDirectoryAndKeepsTheFileName) {
   std::wstring program = module_name();
   size_t cut = program.rfind(L'\\');
-  EXPECT_EQ(resolve_executable_path(true), executable_path_final);
-  EXPECT_EQ(std::wstring(executable_path_final),
-            short_form(program.substr(0, cut)) + program.substr(cut));
+  wchar_t path[executable_path_capacity];
+  EXPECT_FALSE(failed(resolve_final_executable_path(path)));
+  EXPECT_EQ(std::wstring(path), short_form(program.substr(0, cut)) + program.substr(cut));
 }
 
 TEST(LongPathPrefix, IsTakenOffDriveLetterAndUncPathsOnly) {
@@ -83,16 +80,17 @@ TEST(ShortPath, LeavesPathsWithoutAShortFormAsTheyAre) {
   EXPECT_EQ(shortened(L"Q:\\no such folder\\app.exe"), L"Q:\\no such folder\\app.exe");
 }
 
-TEST(PathDirectory, CutsAtTheLastBackslash) {
-  EXPECT_STREQ(path_directory(L"C:\\dir\\app.exe"), L"C:\\dir");
-  EXPECT_STREQ(path_directory(L"C:\\app.exe"), L"C:");
-  EXPECT_STREQ(path_directory(L"app.exe"), L"app.exe");
-  EXPECT_EQ(path_directory(L"x"), executable_directory);
+std::wstring directory_of(const wchar_t* path) {
+  wchar_t directory[executable_path_capacity];
+  path_directory(directory, path);
+  return directory;
 }
 
-TEST(ModuleFileName, IsTheModuleFileName) {
-  EXPECT_EQ(std::wstring(module_file_name()), module_name());
-  EXPECT_EQ(module_file_name(), module_path);
+TEST(PathDirectory, CutsAtTheLastBackslash) {
+  EXPECT_EQ(directory_of(L"C:\\dir\\app.exe"), L"C:\\dir");
+  EXPECT_EQ(directory_of(L"C:\\app.exe"), L"C:");
+  EXPECT_EQ(directory_of(L"app.exe"), L"app.exe");
+  EXPECT_EQ(directory_of(L"x"), L"x");
 }
 
 TEST(NormalizeTargetDirectory, ResolvesRelativeTextAgainstTheCurrentDirectory) {
@@ -104,10 +102,13 @@ TEST(NormalizeTargetDirectory, ResolvesRelativeTextAgainstTheCurrentDirectory) {
   EXPECT_EQ(widen_utf8(result.out), folder.path() + L"\\b\\c\n");
 }
 
-TEST(NormalizeTargetDirectory, AbortsOnAnEmptyText) {
+TEST(NormalizeTargetDirectory, EmptyTextEndsWithTheSystemsReasonAndTheAbnormalStatus) {
   ProcessResult result = run_paths_probe(L"normalize", L"");
   EXPECT_EQ(result.exit_code, aborted_status);
-  EXPECT_EQ(result.out + result.err, "");
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(
+      result.err.rfind("Error, the target directory '' cannot be made a full path ([Error ", 0), 0u)
+      << result.err;
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include <shlobj.h>
 #include <windows.h>
 
 #include "paths/platform_directory.h"
@@ -29,4 +30,10 @@ bool create_directory_w(const wchar_t* path) {
   if (!parent_exists(path)) return fail_with(ERROR_PATH_NOT_FOUND);
   fake_file_system.existing.insert(path);
   return true;
+}
+
+bool system_folder_path(int folder, wchar_t* path) {
+  path[0] = 0;
+  if (folder == CSIDL_PROFILE && fake_file_system.no_profile_folder) return false;
+  return SHGetFolderPathW(nullptr, folder, nullptr, 0, path) == S_OK;
 }

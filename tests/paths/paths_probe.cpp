@@ -1,40 +1,47 @@
 // A GUI-subsystem program like the launcher that expands a spec the way the launcher
-// does, so that tests can watch a real process abort or share hand-off values.
+// does, so that tests can watch a real process end or share hand-off values.
 #include <windows.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cwchar>
 
-#include "paths/executable_path.h"
+#include "paths/full_path.h"
 #include "paths/spec_expansion.h"
-#include "support/errors.h"
+#include "paths/target_directory.h"
+#include "support/abnormal_end.h"
 #include "support/launch_state.h"
+#include "tests/harness/probe_report.h"
 
 namespace {
 
-// Prints "true|text" or "false|text".
+LaunchState state;
+
+// Prints "true|text" or "false|text", and "too long N" after a text too long.
 int expand(const wchar_t* spec, const wchar_t* capacity_text) {
   uint64_t capacity = *capacity_text != 0 ? wcstoul(capacity_text, nullptr, 10) : 4096;
   if (capacity > target_directory_capacity) return 101;
-  bool expanded = expand_target_spec(target_directory, spec, capacity);
-  printf("%s|%ls\n", expanded ? "true" : "false", target_directory);
+  ExpansionReport report;
+  bool expanded = expand_target_spec(state.target_directory, spec, capacity, &report);
+  printf("%s|%ls\n", expanded ? "true" : "false", state.target_directory);
+  if (report.too_long) printf("too long %llu\n", static_cast<unsigned long long>(report.length));
   return 0;
 }
 
-// The launcher's own steps: expand, make absolute, then report a failure.
+// The launcher's own steps: expand, report a failure, make absolute.
 int expand_as_launcher(const wchar_t* spec) {
-  bool expanded = expand_target_spec(target_directory, spec, target_directory_capacity);
-  normalize_target_directory();
-  if (!expanded) fatal_spec_error(spec);
-  printf("%ls\n", target_directory);
+  state.target_template = spec;
+  Failure failure = resolve_target_directory(state);
+  if (failed(failure)) return report_failure(failure);
+  printf("%ls\n", state.target_directory);
   return 0;
 }
 
 int normalize(const wchar_t* text) {
-  wcscpy(target_directory, text);
-  normalize_target_directory();
-  printf("%ls\n", target_directory);
+  wcscpy(state.target_directory, text);
+  Failure failure = make_target_absolute(state.target_directory);
+  if (failed(failure)) return report_failure(failure);
+  printf("%ls\n", state.target_directory);
   return 0;
 }
 

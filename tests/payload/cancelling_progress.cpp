@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "progress/progress.h"
+#include "progress/progress_step.h"
 
 bool progress_step(UnpackProgress&, uint64_t done) {
   const char* cancel_at = getenv("PROBE_CANCEL_AT");

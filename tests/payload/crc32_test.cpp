@@ -1,4 +1,5 @@
 #include "payload/crc32.h"
+#include "payload/crc32_clmul.h"
 
 #include <gtest/gtest.h>
 

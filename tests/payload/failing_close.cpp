@@ -4,7 +4,7 @@
 
 #include <cwchar>
 
-#include "payload/file_write.h"
+#include "payload/file_close.h"
 
 DWORD close_written_file(HANDLE file) {
   wchar_t path[MAX_PATH];

@@ -10,7 +10,8 @@
 #include "payload/container.h"
 #include "payload/decode_ahead_state.h"
 #include "payload/stream.h"
-#include "support/errors.h"
+#include "support/abnormal_end.h"
+#include "tests/harness/probe_report.h"
 #include "tests/harness/temp_dir.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -22,12 +23,17 @@ int wmain(int argc, wchar_t** argv) {
   block = read_file(argv[1]);
   uint64_t count = wcstoull(argv[2], nullptr, 10);
   payload_attach(stream, reinterpret_cast<const unsigned char*>(block.data()), block.size());
-  if (!check_payload_header(stream)) fatal_error("Error, couldn't find attached data header.");
-  if (!payload_open(stream, ahead)) fatal_error("Error, couldn't allocate memory.");
+  if (!check_payload_header(stream)) {
+    return report_failure(plain_failure("Error, couldn't find attached data header."));
+  }
+  if (!payload_open(stream, ahead)) {
+    return report_failure(plain_failure("Error, couldn't allocate memory."));
+  }
   static unsigned char piece[32768];
   for (uint64_t left = count; left > 0;) {
     uint64_t n = left < sizeof piece ? left : sizeof piece;
-    if (!payload_read(stream, piece, n)) fatal_error(decode_failed_message);
+    if (!payload_read(stream, piece, n))
+      return report_failure(plain_failure(decode_failed_message));
     left -= n;
   }
   payload_close(stream);

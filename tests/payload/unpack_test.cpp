@@ -71,8 +71,31 @@ TEST(Unpack, FileThatCannotBeOpenedForWritingEndsWithTheOpenMessage) {
   CloseHandle(locked);
   EXPECT_EQ(result.exit_code, 2u);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err, "Error, failed to open '" + narrow_utf8(unpacker.path(L"main.exe")) +
-                            "' for writing.\n");
+  EXPECT_TRUE(is_open_message(result.err, unpacker.path(L"main.exe"), ERROR_SHARING_VIOLATION));
+}
+
+// A target folder that is a file: the message gives the system's reason with the path.
+TEST(Unpack, TargetThatIsAFileEndsWithTheOpenMessageAndTheSystemsReason) {
+  Unpacker unpacker;
+  write_file(unpacker.target, "a file where the target folder belongs");
+  ProcessResult result = unpacker.run(sample_entries());
+  EXPECT_EQ(result.exit_code, 2u);
+  EXPECT_EQ(result.out, "");
+  EXPECT_TRUE(is_open_message(result.err, unpacker.path(L"main.exe"), ERROR_PATH_NOT_FOUND));
+}
+
+// A target directory so long that an entry's path cannot be held is told with the entry and
+// the length, ending with abort()'s status as it always has, before anything is written.
+TEST(Unpack, EntryPathTooLongIsToldWithItsLength) {
+  Unpacker unpacker;
+  unpacker.target = L"C:\\" + std::wstring(4077, L'd');
+  std::vector<ArchiveEntry> entries = {{L"bin\\main-program.exe", "MZ program"}};
+  ProcessResult result = unpacker.run(entries);
+  EXPECT_EQ(result.exit_code, abnormal_status);
+  EXPECT_EQ(result.out, "");
+  EXPECT_EQ(result.err,
+            "Error, the path of 'bin\\main-program.exe' below the target directory is too long: "
+            "4101 units, at most 4095.\n");
 }
 
 // Small files are written on other threads: a later entry that fails at once must not be
@@ -92,8 +115,7 @@ TEST(Unpack, FailureNamesTheFirstFailingEntryInArchiveOrder) {
   CloseHandle(held);
   EXPECT_EQ(result.exit_code, 2u);
   EXPECT_EQ(result.out, "");
-  EXPECT_EQ(result.err,
-            "Error, failed to open '" + narrow_utf8(unpacker.path(L"f2.txt")) + "' for writing.\n");
+  EXPECT_TRUE(is_open_message(result.err, unpacker.path(L"f2.txt"), ERROR_SHARING_VIOLATION));
   EXPECT_EQ(read_file(unpacker.path(L"f1.txt")), "v2");  // entries before it are written
 }
 

@@ -2,6 +2,8 @@
 // Runs unpack_probe.exe, the launcher's unpack step, on a block into a fresh target.
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +15,19 @@
 inline constexpr unsigned long abnormal_status = 3;
 // What the launcher prints when its payload cannot be decoded.
 inline const std::string decode_message = "Error, couldn't decode attached data.\n";
+
+// Whether err is the one line of the open-for-writing message for path, with the system's
+// reason: error and its description.
+inline ::testing::AssertionResult is_open_message(const std::string& err, const std::wstring& path,
+                                                  unsigned long error) {
+  std::string start = "Error, failed to open '" + narrow_utf8(path) + "' for writing. ([Error " +
+                      std::to_string(error) + "] ";
+  if (err.rfind(start, 0) == 0 && err.size() > start.size() + 3 &&
+      err.find('\n') == err.size() - 1 && err.substr(err.size() - 2) == ")\n") {
+    return ::testing::AssertionSuccess();
+  }
+  return ::testing::AssertionFailure() << "not \"" << start << "...)\": " << err;
+}
 
 struct Unpacker {
   TempDir temp;

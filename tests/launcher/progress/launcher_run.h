@@ -34,10 +34,13 @@ struct LauncherRun {
   PROCESS_INFORMATION process = {};
   HANDLE output = INVALID_HANDLE_VALUE;
 
-  // redirected: standard output and error go to output.txt; else the console's.
-  LauncherRun(const std::wstring& run, bool redirected) : folder(progress_folder(run)) {
+  // redirected: standard output and error go to output.txt; else the console's, or with
+  // no_handles none at all, as a desktop starts a GUI program.
+  LauncherRun(const std::wstring& run, bool redirected, bool no_handles = false)
+      : folder(progress_folder(run)) {
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
+    if (no_handles) startup.dwFlags = STARTF_USESTDHANDLES;
     if (redirected) {
       SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
       output = CreateFileW((folder + L"\\output.txt").c_str(), GENERIC_WRITE, FILE_SHARE_READ,

@@ -25,10 +25,18 @@ cp "$bin/progress_child.exe" "$out/gui-app/main.exe"
 cp "$bin/probe_child.exe" "$out/console-app/main.exe"
 
 pack() { "$tool" pack --quiet --level 3 --target-dir '{PROGRAM_DIR}\target' "$@"; }
-pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress --product-name 'Progress check'
+# A name too long for two lines of the window's heading.
+pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress \
+  --product-name 'Progress check, a product whose name runs on for long enough that two lines of the window cannot hold all of it'
 pack "$out/gui-app" -o "$out/gui-plain.exe" --product-name 'Progress check'
 pack "$out/console-app" -o "$out/console-progress.exe" --unpack-progress \
   --product-name 'Progress check'
+# A GUI launcher whose payload cannot be decoded, for the failure window.
+printf 'QVJ' >"$out/damaged.block"
+head -c 200 /dev/urandom >>"$out/damaged.block"
+"$tool" pack --quiet --unchecked-block --payload-block "$out/damaged.block" \
+  -o "$out/gui-damaged.exe" --target-dir '{PROGRAM_DIR}\target' --subsystem gui \
+  --product-name 'Failure check'
 # The archive's last entry, which the failure test holds open.
 "$tool" list "$out/gui-progress.exe" | tail -n1 | awk '{print $3}' >"$out/last-entry.txt"
 
@@ -36,6 +44,7 @@ for run in shown cancelled failed; do
   mkdir -p "$out/$run" && ln "$out/gui-progress.exe" "$out/$run/launcher.exe"
 done
 mkdir -p "$out/plain" && ln "$out/gui-plain.exe" "$out/plain/launcher.exe"
-for run in console-shown console-redirected console-failed; do
+mkdir -p "$out/damaged" && ln "$out/gui-damaged.exe" "$out/damaged/launcher.exe"
+for run in console-shown console-redirected console-failed console-interrupted; do
   mkdir -p "$out/$run" && ln "$out/console-progress.exe" "$out/$run/launcher.exe"
 done

@@ -12,7 +12,6 @@
 enum class ProgressView : unsigned char { none, console, window };
 
 constexpr size_t progress_name_capacity = 128;
-constexpr size_t progress_message_capacity = 1024;
 
 struct UnpackProgress {
   ProgressView view;  // none: this start shows nothing
@@ -21,30 +20,18 @@ struct UnpackProgress {
   uint64_t next_step;  // tick count of the next update; 0 until writing began
   volatile LONG64 done;
   wchar_t name[progress_name_capacity];
-  // Console: the units of the line on screen.
+  // Console: the units of the line on screen; once the line ended (the program starts, a
+  // message follows, the launcher is ended), no more is drawn. The lock keeps a console
+  // event's erasing from meeting the main thread's drawing.
   DWORD line_units;
+  bool line_ended;
+  SRWLOCK line_lock;
   // Window: its thread, once shown; the window, once made. The window thread sets
   // cancelled when the user closes it before the unpack ends; the main thread sets
-  // dismissed once the program runs, and fills message when the launcher fails.
+  // dismissed once the program runs, and message when the start fails.
   HANDLE thread;
   HWND volatile window;
   volatile LONG cancelled;
   volatile LONG dismissed;
-  wchar_t message[progress_message_capacity];
+  const wchar_t* volatile message;
 };
-
-// Chooses the view for a build that asks for progress. A console launcher's is settled when
-// it would first show, by whether its standard error is a console.
-void want_progress(UnpackProgress& progress, bool console_launcher);
-
-// From the unpack, once this start writes: after each entry and each window of a file,
-// with the archive's bytes passed so far. Shows or updates the view when it is time; false
-// once the user cancelled.
-bool progress_step(UnpackProgress& progress, uint64_t done);
-
-// Before the program starts: the console line goes, so that its output starts on a clean line.
-void clear_progress_line(UnpackProgress& progress);
-
-// Once the program runs: the window goes as soon as the program waits for input, at most
-// 5 seconds after its start.
-void dismiss_progress(UnpackProgress& progress, HANDLE child);

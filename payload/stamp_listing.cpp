@@ -1,0 +1,181 @@
+#include "payload/stamp_listing.h"
+
+#include <cstdlib>
+#include <cwchar>
+
+#include "payload/entry_index_layout.h"
+#include "payload/entry_name.h"
+#include "payload/target_path.h"
+
+namespace {
+
+constexpr uint32_t no_entry = 0xFFFFFFFF;
+// Folders are listed by threads beside the main one once there are this many: each listing
+// costs several trips to a server under some systems, and requests in flight overlap.
+constexpr uint32_t folders_per_lister = 8;
+constexpr int lister_count = 2;
+constexpr SIZE_T lister_stack_size = 0x10000;
+// The files of a folder with no more entries than this are looked up one by one instead:
+// on Windows that costs about what one listing does, and under Wine, where a listing takes
+// five trips to its server and a lookup none, a twentieth.
+constexpr uint32_t files_looked_up_alone = 4;
+
+// The name of the entry at a position of the listing.
+const wchar_t* listed_name(const StampRule& rule, uint32_t position) {
+  return indexed_entry_name(rule.index, indexed_listing_entry(rule.index, position));
+}
+
+// Where the last component of a name starts: after its last backslash.
+size_t leaf_start(const wchar_t* name) {
+  const wchar_t* slash = wcsrchr(name, L'\\');
+  return slash == nullptr ? 0 : static_cast<size_t>(slash - name) + 1;
+}
+
+bool in_same_folder(const wchar_t* name, size_t leaf, const wchar_t* other) {
+  return leaf_start(other) == leaf && wmemcmp(name, other, leaf) == 0;
+}
+
+// The entry among listing positions [first, end), one folder's sorted by their last
+// component, whose last component is leaf, or no_entry.
+uint32_t find_in_folder(const StampRule& rule, uint32_t first, uint32_t end, size_t leaf_at,
+                        const wchar_t* leaf) {
+  while (first < end) {
+    uint32_t middle = first + (end - first) / 2;
+    uint32_t entry = indexed_listing_entry(rule.index, middle);
+    int order = index_name_order(indexed_entry_name(rule.index, entry) + leaf_at, leaf);
+    if (order == 0) return entry;
+    if (order < 0) {
+      first = middle + 1;
+    } else {
+      end = middle;
+    }
+  }
+  return no_entry;
+}
+
+bool carries_stamp(const StampRule& rule, DWORD attributes, const FILETIME& written) {
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+         written.dwLowDateTime == rule.stamp.dwLowDateTime &&
+         written.dwHighDateTime == rule.stamp.dwHighDateTime;
+}
+
+// A name that leaves the target directory is never trusted, nor one whose path is too long
+// for the path buffer, which the unpack reports.
+bool may_be_trusted(const StampRule& rule, const wchar_t* name) {
+  return target_path_fits(rule.target_length, name) && is_safe_entry_name(name);
+}
+
+void mark_if_size_matches(StampRule& rule, uint32_t entry, DWORD size_high, DWORD size_low) {
+  uint64_t size = (static_cast<uint64_t>(size_high) << 32) | size_low;
+  if (size == indexed_entry_size(rule.index, entry)) rule.listed_current[entry] = 1;
+}
+
+// Path holds the target directory and a backslash; the names follow it. A name that could
+// lead elsewhere is not even looked at.
+void look_up_files(StampRule& rule, uint32_t first, uint32_t end, wchar_t* path, size_t name_at) {
+  for (; first < end; ++first) {
+    uint32_t entry = indexed_listing_entry(rule.index, first);
+    const wchar_t* name = indexed_entry_name(rule.index, entry);
+    if (!may_be_trusted(rule, name)) continue;
+    wmemcpy(path + name_at, name, wcslen(name) + 1);
+    WIN32_FILE_ATTRIBUTE_DATA found;
+    if (GetFileAttributesExW(path, GetFileExInfoStandard, &found) &&
+        carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) {
+      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+    }
+  }
+}
+
+// Looks at the files of the folder of the entries at listing positions [first, end).
+void list_folder(StampRule& rule, uint32_t first, uint32_t end) {
+  const wchar_t* name = listed_name(rule, first);
+  size_t leaf_at = leaf_start(name);
+  size_t target_length = rule.target_length;
+  if (target_length + 1 + leaf_at + 2 > target_path_capacity) return;
+  wchar_t pattern[target_path_capacity];
+  wmemcpy(pattern, rule.target_directory, target_length);
+  pattern[target_length] = L'\\';
+  if (end - first <= files_looked_up_alone) {
+    look_up_files(rule, first, end, pattern, target_length + 1);
+    return;
+  }
+  wmemcpy(pattern + target_length + 1, name, leaf_at);
+  pattern[target_length + 1 + leaf_at] = L'*';
+  pattern[target_length + 2 + leaf_at] = 0;
+  WIN32_FIND_DATAW found;
+  HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                 FIND_FIRST_EX_LARGE_FETCH);
+  if (find == INVALID_HANDLE_VALUE) return;
+  do {
+    if (!carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) continue;
+    uint32_t entry = find_in_folder(rule, first, end, leaf_at, found.cFileName);
+    if (entry != no_entry && may_be_trusted(rule, indexed_entry_name(rule.index, entry))) {
+      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+    }
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+// Where each folder's entries start in the listing; false when there is no memory.
+bool find_folders(StampRule& rule) {
+  uint32_t count = rule.index.entry_count;
+  rule.folder_starts = static_cast<uint32_t*>(malloc((count + 1) * sizeof(uint32_t)));
+  if (rule.folder_starts == nullptr) return false;
+  for (uint32_t first = 0; first < count;) {
+    rule.folder_starts[rule.folder_count++] = first;
+    const wchar_t* name = listed_name(rule, first);
+    size_t leaf_at = leaf_start(name);
+    do {
+      ++first;
+    } while (first < count && in_same_folder(name, leaf_at, listed_name(rule, first)));
+  }
+  rule.folder_starts[rule.folder_count] = count;
+  return true;
+}
+
+// Each entry lies in one folder, so listers never mark the same byte.
+DWORD WINAPI list_folders(void* context) {
+  StampRule& rule = *static_cast<StampRule*>(context);
+  for (;;) {
+    LONG folder = InterlockedIncrement(&rule.next_folder) - 1;
+    if (folder >= static_cast<LONG>(rule.folder_count)) return 0;
+    list_folder(rule, rule.folder_starts[folder], rule.folder_starts[folder + 1]);
+  }
+}
+
+void list_every_folder(StampRule& rule) {
+  HANDLE listers[lister_count];
+  int started = 0;
+  while (started < lister_count && rule.folder_count >= folders_per_lister * (started + 2)) {
+    listers[started] = CreateThread(nullptr, lister_stack_size, list_folders, &rule,
+                                    STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+    if (listers[started] == nullptr) break;
+    ++started;
+  }
+  list_folders(&rule);
+  if (started == 0) return;
+  WaitForMultipleObjects(started, listers, TRUE, INFINITE);
+  for (int i = 0; i < started; ++i) CloseHandle(listers[i]);
+}
+
+}  // namespace
+
+bool every_file_is_stamped(StampRule& rule, wchar_t* child_path) {
+  if (rule.index.entry_count == 0) return false;
+  // A first start: nothing to list, and each folder's failed listing would cost a trip.
+  if (GetFileAttributesW(rule.target_directory) == INVALID_FILE_ATTRIBUTES) return false;
+  rule.listed_current = static_cast<unsigned char*>(calloc(rule.index.entry_count, 1));
+  if (rule.listed_current == nullptr || !find_folders(rule)) return false;
+  list_every_folder(rule);
+  for (uint32_t entry = 0; entry < rule.index.entry_count; ++entry) {
+    if (!rule.listed_current[entry]) return false;
+  }
+  // Trusted names fit: the first entry's path is built whole.
+  return build_target_path(child_path, rule.target_directory, rule.target_length,
+                           indexed_entry_name(rule.index, 0));
+}
+
+bool listed_as_current(const StampRule& rule, uint64_t entry) {
+  return rule.listed_current != nullptr && entry < rule.index.entry_count &&
+         rule.listed_current[entry] != 0;
+}
