@@ -33,7 +33,7 @@ int wmain(int argc, wchar_t** argv) {
   for (uint64_t left = count; left > 0;) {
     uint64_t n = left < sizeof piece ? left : sizeof piece;
     if (!payload_read(stream, piece, n))
-      return report_failure(plain_failure(decode_failed_message));
+      return report_failure(catalogued_failure(FailureKind::damaged));
     left -= n;
   }
   payload_close(stream);
