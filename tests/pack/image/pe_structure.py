@@ -141,7 +141,7 @@ def check_index(exe):
         size, crc, start = struct.unpack_from("<QII", data, 16 + 16 * i)
         entries.append((pool[start:pool.index("\0", start)], size, crc))
     listed = subprocess.run([tool, "list", exe], check=True, stdout=subprocess.PIPE,
-                            text=True).stdout.splitlines()[1:]
+                            text=True).stdout.splitlines()[2:]
     expected = [(line[25:], int(line[9:23]), int(line[:8], 16)) for line in listed]
     check(entries == expected, "index entries are not the payload's")
     listing = struct.unpack_from(f"<{count}I", data, 16 + 16 * count)
