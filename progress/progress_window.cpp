@@ -246,7 +246,8 @@ DWORD WINAPI run_progress_window(void* context) {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     if (closes_failure(progress, message)) {
-      if (IsWindow(window)) close(window);
+      // A second key may come before the window's end does.
+      if (progress.window != nullptr) close(window);
       continue;
     }
     TranslateMessage(&message);

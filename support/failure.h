@@ -27,33 +27,6 @@ constexpr Failure no_failure = {};
 
 inline bool failed(const Failure& failure) { return failure.status != 0; }
 
-inline Failure plain_failure(const char* text) {
-  Failure failure = {};
-  failure.status = failure_status;
-  failure.before = text;
-  failure.plain = true;
-  return failure;
-}
-
-inline Failure system_failure(const char* text, unsigned long error) {
-  Failure failure = {};
-  failure.status = failure_status;
-  failure.before = text;
-  failure.system_error = error;
-  failure.has_system_error = true;
-  return failure;
-}
-
-inline Failure quoted_failure(const char* before, const wchar_t* subject, const char* after,
-                              int status = failure_status) {
-  Failure failure = {};
-  failure.status = status;
-  failure.before = before;
-  failure.subject = subject;
-  failure.after = after;
-  return failure;
-}
-
 // A failure of the catalogue's (support/failure_catalogue.h), with the subject it quotes.
 inline Failure catalogued_failure(FailureKind kind, const wchar_t* subject = nullptr) {
   const FailureEntry& entry = failure_entry(kind);

@@ -24,10 +24,10 @@ int wmain(int argc, wchar_t** argv) {
   uint64_t count = wcstoull(argv[2], nullptr, 10);
   payload_attach(stream, reinterpret_cast<const unsigned char*>(block.data()), block.size());
   if (!check_payload_header(stream)) {
-    return report_failure(plain_failure("Error, couldn't find attached data header."));
+    return report_failure(catalogued_failure(FailureKind::no_header));
   }
   if (!payload_open(stream, ahead)) {
-    return report_failure(plain_failure("Error, couldn't allocate memory."));
+    return report_failure(catalogued_failure(FailureKind::out_of_memory));
   }
   static unsigned char piece[32768];
   for (uint64_t left = count; left > 0;) {

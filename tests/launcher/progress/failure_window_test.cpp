@@ -45,6 +45,18 @@ std::wstring text_in(HWND window) {
   return text;
 }
 
+// The control of window's thread that has the keyboard, once it is expected (or after a
+// while).
+HWND focus_of(HWND window, HWND expected) {
+  GUITHREADINFO thread = {};
+  thread.cbSize = sizeof thread;
+  for (int i = 0; i < 40; ++i, Sleep(50)) {
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
+    if (thread.hwndFocus == expected) break;
+  }
+  return thread.hwndFocus;
+}
+
 // Presses key (an X key name) on the display's keyboard, through the script that runs us.
 bool press(const std::wstring& key) {
   std::wstring request = progress_folder() + L"\\" + key;
@@ -74,12 +86,16 @@ TEST(FailureWindowKeys, EnterAndEscapeCloseItAndTheMessageSaysWhatToDo) {
         << narrow_utf8(text);
     HWND button = FindWindowExW(window, nullptr, L"Button", L"Close");
     ASSERT_NE(button, nullptr);
-    GUITHREADINFO thread = {};
-    thread.cbSize = sizeof thread;
-    for (int i = 0; i < 100 && thread.hwndFocus != button; ++i, Sleep(50)) {
-      GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread);
-    }
-    EXPECT_EQ(thread.hwndFocus, button) << "Close does not have the focus";
+    EXPECT_EQ(focus_of(window, button), button) << "Close does not have the focus";
+    // Left for another window and come back to, as with Alt+Tab: Close has it again.
+    HWND other = CreateWindowExW(0, L"STATIC", L"other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50,
+                                 nullptr, nullptr, nullptr, nullptr);
+    SetForegroundWindow(other);
+    for (int i = 0; i < 40 && GetForegroundWindow() != other; ++i) Sleep(50);
+    SetForegroundWindow(window);
+    for (int i = 0; i < 40 && GetForegroundWindow() != window; ++i) Sleep(50);
+    DestroyWindow(other);
+    EXPECT_EQ(focus_of(window, button), button) << "Close lost the focus on coming back";
     EXPECT_EQ(GetForegroundWindow(), window);
     Sleep(300);
     EXPECT_TRUE(run.running()) << "the window did not wait for the user";
