@@ -33,7 +33,8 @@ Failure read_launcher_path(wchar_t* path) {
   // Read whole first, so that a name too long for the buffer is told with its length.
   wchar_t whole[placeholder_value_capacity];
   if (!program_value(whole)) {
-    return with_system_error(catalogued_failure(FailureKind::launcher_path_unreadable), GetLastError());
+    return with_system_error(catalogued_failure(FailureKind::launcher_path_unreadable),
+                             GetLastError());
   }
   size_t length = wcslen(whole);
   if (length >= executable_path_capacity) {

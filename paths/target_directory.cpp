@@ -9,8 +9,8 @@ Failure resolve_target_directory(LaunchState& state) {
                                      target_directory_capacity, &report);
   state.cache_dir_moved = report.cache_dir_moved;
   if (report.too_long) {
-    return too_long_failure(FailureKind::target_too_long, state.target_template,
-                            report.length, target_directory_capacity - 1);
+    return too_long_failure(FailureKind::target_too_long, state.target_template, report.length,
+                            target_directory_capacity - 1);
   }
   // Reported before the partial text is made absolute, which would fail on it once more.
   if (!expanded) {

@@ -29,9 +29,9 @@ Failure described(const Unpack& unpack, UnpackFailure failure, const wchar_t* pa
     case UnpackError::write:
       return with_system_error(catalogued_failure(FailureKind::write), failure.system_error);
     case UnpackError::path_too_long:
-      return too_long_failure(
-          FailureKind::entry_path_too_long, unpack.entry_name,
-          unpack.target_length + 1 + wcslen(unpack.entry_name), target_path_capacity - 1);
+      return too_long_failure(FailureKind::entry_path_too_long, unpack.entry_name,
+                              unpack.target_length + 1 + wcslen(unpack.entry_name),
+                              target_path_capacity - 1);
     case UnpackError::cancelled:
       return cancelled_failure();
     case UnpackError::damaged:

@@ -20,8 +20,8 @@ const FailureEntry failure_catalogue[] = {
     /* launcher_path_too_long */
     {"Error, the launcher's path", nullptr, abnormal_status, false, Advice::none},
     /* cache_dir_relative */
-    {"Error, KOVRAN_ONEFILE_CACHE_DIR must be an absolute path, not '", "'.", failure_status,
-     false, Advice::none},
+    {"Error, KOVRAN_ONEFILE_CACHE_DIR must be an absolute path, not '", "'.", failure_status, false,
+     Advice::none},
     /* cache_dir_too_long */
     {"Error, KOVRAN_ONEFILE_CACHE_DIR", nullptr, abnormal_status, false, Advice::none},
     /* target_too_long */
@@ -34,14 +34,12 @@ const FailureEntry failure_catalogue[] = {
     {"Error, the target directory '", "' cannot be made a full path", abnormal_status, false,
      Advice::none},
     /* open_for_writing */
-    {"Error, failed to open '", "' for writing.", failure_status, false,
-     Advice::writable_folder},
+    {"Error, failed to open '", "' for writing.", failure_status, false, Advice::writable_folder},
     /* write */
     {"Error, couldn't unpack file to target path.", nullptr, failure_status, false,
      Advice::writable_folder},
     /* entry_path_too_long */
-    {"Error, the path of '", "' below the target directory", abnormal_status, false,
-     Advice::none},
+    {"Error, the path of '", "' below the target directory", abnormal_status, false, Advice::none},
     /* command_line_too_long */
     {"Error, the command line for the program", nullptr, abnormal_status, false,
      Advice::shorter_command_line},
@@ -57,4 +55,3 @@ static_assert(sizeof failure_catalogue / sizeof failure_catalogue[0] ==
 const FailureEntry& failure_entry(FailureKind kind) {
   return failure_catalogue[static_cast<size_t>(kind)];
 }
-

@@ -72,8 +72,7 @@ constexpr char cache_folder_advice_before[] = "The folder ";
 constexpr char cache_folder_advice_after[] =
     " comes from KOVRAN_ONEFILE_CACHE_DIR: unset that variable or point it at a folder you "
     "can write to.";
-constexpr char command_line_advice_before[] =
-    "Shorten the command line: the launcher's own path, ";
+constexpr char command_line_advice_before[] = "Shorten the command line: the launcher's own path, ";
 constexpr char command_line_advice_middle[] = ", counts towards the limit of ";
 constexpr char command_line_advice_after[] = " characters.";
 // When the system's reason does not name the program itself.

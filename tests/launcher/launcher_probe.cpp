@@ -29,8 +29,7 @@ int run(const wchar_t* scenario, const wchar_t* argument) {
         with_system_error(catalogued_failure(FailureKind::launch), wcstoul(argument, nullptr, 0)));
   }
   if (wcscmp(scenario, L"spec-error") == 0) {
-    return report_failure(
-        catalogued_failure(FailureKind::target_not_expanded, argument));
+    return report_failure(catalogued_failure(FailureKind::target_not_expanded, argument));
   }
   if (wcscmp(scenario, L"abort") == 0) abort();
   if (wcscmp(scenario, L"copy") == 0) copy_bounded(wide, argument, 8);

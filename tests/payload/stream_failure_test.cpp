@@ -10,8 +10,7 @@
 
 namespace {
 
-const std::string header_message =
-    std::string(failure_entry(FailureKind::no_header).before) + "\n";
+const std::string header_message = std::string(failure_entry(FailureKind::no_header).before) + "\n";
 const std::string decode_message = std::string(failure_entry(FailureKind::damaged).before) + "\n";
 
 ProcessResult read_block(const std::string& block, size_t count) {

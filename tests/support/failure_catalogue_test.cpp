@@ -52,8 +52,7 @@ TEST(FailureCatalogue, EveryKindKeepsItsWordsAndStatus) {
       {catalogued_failure(FailureKind::target_not_expanded, L"{NOPE}"),
        L"Error, couldn't runtime expand spec '{NOPE}'.", 3},
       {too_long_failure(FailureKind::target_full_path_too_long, L"x", 4100, 4095),
-       L"Error, the target directory 'x' as a full path is too long: 4100 units, at most 4095.",
-       3},
+       L"Error, the target directory 'x' as a full path is too long: 4100 units, at most 4095.", 3},
       {with_system_error(catalogued_failure(FailureKind::target_not_full_path, L"x"), undescribed),
        L"Error, the target directory 'x' cannot be made a full path ([Error 757935405] unknown "
        L"error)",

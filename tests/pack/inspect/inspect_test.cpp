@@ -392,10 +392,10 @@ TEST_F(Inspect, InfoTellsTemplateVersionAndFrame) {
 // asks first. A launcher made before the tool named itself says so.
 TEST_F(Inspect, InfoAndListNameTheProductItsVersionsAndTheToolThatMadeIt) {
   fs::path named = dir_ / "out/named.exe";
-  ASSERT_EQ(0, run_pack_tool({"pack", "-q", (dir_ / "app").string(), "-o", named.string(),
-                              "--app-version", "4.3.2.1", "--product-name", "Tide Table",
-                              "--level", "3"})
-                   .exit_code);
+  ASSERT_EQ(
+      0, run_pack_tool({"pack", "-q", (dir_ / "app").string(), "-o", named.string(),
+                        "--app-version", "4.3.2.1", "--product-name", "Tide Table", "--level", "3"})
+             .exit_code);
   // The tool's name under another key, as in a launcher made before it was written.
   std::vector<unsigned char> image = read_file(named);
   const std::u16string key = u"PackedBy";
@@ -412,17 +412,16 @@ TEST_F(Inspect, InfoAndListNameTheProductItsVersionsAndTheToolThatMadeIt) {
     fs::path launcher;
     std::string product, version, made_by;
   };
-  for (const Case& c : {Case{exe_, "main", "3.1.4.1", tool},
-                        Case{named, "Tide Table", "4.3.2.1", tool},
-                        Case{older, "Tide Table", "4.3.2.1", unknown}}) {
+  for (const Case& c :
+       {Case{exe_, "main", "3.1.4.1", tool}, Case{named, "Tide Table", "4.3.2.1", tool},
+        Case{older, "Tide Table", "4.3.2.1", unknown}}) {
     SCOPED_TRACE(c.launcher.filename().string());
     ToolResult info = run_pack_tool({"info", c.launcher.string()});
     ASSERT_EQ(0, info.exit_code) << info.err;
-    EXPECT_NE(std::string::npos, info.out.find("\nproduct:          " + c.product + "\n"
-                                               "file version:     " + c.version + "\n"
-                                               "product version:  " + c.version + "\n"
-                                               "made by:          " + c.made_by + "\n"))
-        << info.out;
+    std::string fields = "\nproduct:          " + c.product + "\nfile version:     " + c.version +
+                         "\nproduct version:  " + c.version + "\nmade by:          " + c.made_by +
+                         "\n";
+    EXPECT_NE(std::string::npos, info.out.find(fields)) << info.out;
     ToolResult list = run_pack_tool({"list", c.launcher.string()});
     ASSERT_EQ(0, list.exit_code) << list.err;
     EXPECT_EQ(0u, list.out.find("launcher: " + c.product + ", file version " + c.version +
