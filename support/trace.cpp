@@ -1,5 +1,6 @@
 #include "support/trace.h"
 
+#include <cstdarg>
 #include <cwchar>
 
 #include "support/bounded.h"
@@ -63,25 +64,6 @@ TraceSink* new_sink(HANDLE out, UINT code_page) {
   return sink;
 }
 
-// Why the trace is not where it was asked to go, as its own first line.
-void trace_fallback(const Trace& trace, const wchar_t* path, DWORD length, DWORD error) {
-  TraceLine line;
-  trace_start(line, "trace: ");
-  if (path == nullptr) {
-    trace_add(line, "KOVRAN_ONEFILE_TRACE is too long (");
-    trace_add_number(line, length);
-    trace_add(line, " units, at most ");
-    trace_add_number(line, value_capacity - 1);
-    trace_add(line, ")");
-  } else {
-    trace_add(line, "cannot append to ");
-    trace_add(line, path);
-    trace_add_error(line, error);
-  }
-  trace_add(line, "; tracing on standard error");
-  trace_end(trace, line);
-}
-
 }  // namespace
 
 // "1", any other value but "0" and an absolute path, a file that cannot be written and a
@@ -106,8 +88,14 @@ void open_trace(Trace& trace) {
   if (standard_error == nullptr || standard_error == INVALID_HANDLE_VALUE) return;
   trace.sink = new_sink(standard_error, message_code_page());
   // The value's length without its terminator: what the system asked room for, less one.
-  if (too_long) trace_fallback(trace, nullptr, length - 1, 0);
-  if (to_file) trace_fallback(trace, value, 0, error);
+  if (too_long) {
+    trace_format(trace,
+                 "trace: KOVRAN_ONEFILE_TRACE is too long (%d units, at most %d); tracing on "
+                 "standard error",
+                 static_cast<int64_t>(length - 1), static_cast<int64_t>(value_capacity - 1));
+  }
+  if (to_file)
+    trace_format(trace, "trace: cannot append to %w%e; tracing on standard error", value, error);
 }
 
 void trace_start(TraceLine& line, const char* step) {
@@ -129,35 +117,6 @@ void trace_add_number(TraceLine& line, int64_t value) {
   append_decimal(line.text, value, trace_line_capacity);
 }
 
-void trace_add_status(TraceLine& line, uint32_t status) {
-  if (status <= 0x7FFFFFFF) {
-    trace_add_number(line, status);
-    return;
-  }
-  wchar_t hex[11] = L"0x";
-  for (int digit = 0; digit < 8; ++digit) {
-    hex[2 + digit] = L"0123456789ABCDEF"[(status >> (28 - 4 * digit)) & 0xF];
-  }
-  hex[10] = 0;
-  trace_add(line, hex);
-}
-
-void trace_add_error(TraceLine& line, DWORD error) {
-  wchar_t* description = nullptr;
-  DWORD length = FormatMessageW(message_flags, nullptr, error, english_us,
-                                reinterpret_cast<wchar_t*>(&description), 0, nullptr);
-  while (description != nullptr && length > 0 &&
-         (description[length - 1] == L'\r' || description[length - 1] == L'\n')) {
-    description[--length] = 0;
-  }
-  trace_add(line, " ([Error ");
-  trace_add_number(line, static_cast<int32_t>(error));
-  trace_add(line, "] ");
-  trace_add(line, description != nullptr && length > 0 ? description : L"unknown error");
-  trace_add(line, ")");
-  if (description != nullptr) LocalFree(description);
-}
-
 void trace_end(const Trace& trace, TraceLine& line) {
   if (!tracing(trace)) return;
   size_t length = wcslen(line.text);
@@ -169,21 +128,94 @@ void trace_end(const Trace& trace, TraceLine& line) {
   ReleaseSRWLockExclusive(&sink.lock);
 }
 
-void trace_text(const Trace& trace, const char* step, const wchar_t* text) {
+namespace {
+
+// "0x" and eight hex digits.
+void add_hex(TraceLine& line, uint32_t value) {
+  wchar_t hex[11] = {L'0', L'x'};
+  for (int digit = 0; digit < 8; ++digit) {
+    unsigned nibble = (value >> (28 - 4 * digit)) & 0xF;
+    hex[2 + digit] = static_cast<wchar_t>(nibble < 10 ? L'0' + nibble : L'A' + nibble - 10);
+  }
+  trace_add(line, hex);
+}
+
+void add_error(TraceLine& line, DWORD error) {
+  wchar_t* description = nullptr;
+  DWORD length = FormatMessageW(message_flags, nullptr, error, english_us,
+                                reinterpret_cast<wchar_t*>(&description), 0, nullptr);
+  while (length > 0 && (description[length - 1] == L'\r' || description[length - 1] == L'\n'))
+    description[--length] = 0;
+  trace_add(line, " ([Error ");
+  trace_add_number(line, static_cast<int32_t>(error));
+  trace_add(line, "]");
+  if (length > 0) {
+    trace_add(line, " ");
+    trace_add(line, description);
+  }
+  trace_add(line, ")");
+  if (description != nullptr) LocalFree(description);
+}
+
+}  // namespace
+
+void trace_format(const Trace& trace, const char* format, ...) {
   if (!tracing(trace)) return;
+  va_list arguments;
+  va_start(arguments, format);
   TraceLine line;
-  trace_start(line, step);
-  if (text != nullptr) trace_add(line, text);
+  trace_start(line, "");
+  char text[2] = {0, 0};
+  for (const char* at = format; *at != 0; ++at) {
+    if (*at != '%') {
+      text[0] = *at;
+      trace_add(line, text);
+      continue;
+    }
+    switch (*++at) {
+      case 's':
+        trace_add(line, va_arg(arguments, const char*));
+        break;
+      case 'w': {
+        const wchar_t* wide = va_arg(arguments, const wchar_t*);
+        if (wide != nullptr) trace_add(line, wide);
+        break;
+      }
+      case 'd':
+        trace_add_number(line, va_arg(arguments, int64_t));
+        break;
+      case '2': {
+        wchar_t digits[decimal_capacity];
+        decimal_text(digits, va_arg(arguments, int64_t), 2);
+        trace_add(line, digits);
+        break;
+      }
+      case 'x': {
+        uint32_t status = va_arg(arguments, uint32_t);
+        if (status > 0x7FFFFFFF) {
+          add_hex(line, status);
+        } else {
+          trace_add_number(line, status);
+        }
+        break;
+      }
+      case 'e':
+        add_error(line, va_arg(arguments, DWORD));
+        break;
+      default:
+        --at;
+    }
+  }
+  va_end(arguments);
   trace_end(trace, line);
 }
 
+void trace_text(const Trace& trace, const char* step, const wchar_t* text) {
+  trace_format(trace, "%s%w", step, text);
+}
+
 void trace_number(const Trace& trace, const char* step, int64_t value, const char* unit) {
-  if (!tracing(trace)) return;
-  TraceLine line;
-  trace_start(line, step);
-  trace_add_number(line, value);
-  trace_add(line, unit);
-  trace_end(trace, line);
+  trace_format(trace, "%s%d%s", step, value, unit);
 }
 
 void trace_phase(Trace& trace, const char* phase) {
@@ -193,11 +225,5 @@ void trace_phase(Trace& trace, const char* phase) {
   int64_t now = counter_now();
   int64_t elapsed_ms = (now - trace.mark) * 1000 / frequency.QuadPart;
   trace.mark = now;
-  TraceLine line;
-  trace_start(line, "phase ");
-  trace_add(line, phase);
-  trace_add(line, ": ");
-  trace_add_number(line, elapsed_ms);
-  trace_add(line, " ms");
-  trace_end(trace, line);
+  trace_format(trace, "phase %s: %d ms", phase, elapsed_ms);
 }

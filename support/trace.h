@@ -43,15 +43,18 @@ void trace_start(TraceLine& line, const char* step);
 void trace_add(TraceLine& line, const char* text);
 void trace_add(TraceLine& line, const wchar_t* text);
 void trace_add_number(TraceLine& line, int64_t value);
-// A process's exit status: in decimal, and above 0x7FFFFFFF in hex (0xC000013A), as people
-// look such statuses up.
-void trace_add_status(TraceLine& line, uint32_t status);
-// " ([Error N] the system's text)".
-void trace_add_error(TraceLine& line, DWORD error);
 // Writes the line and its end, nothing while off.
 void trace_end(const Trace& trace, TraceLine& line);
 
-// The usual shapes, nothing while off: step and a text; step, a number and its unit.
+// One line from format, nothing while off. Besides its own text, format takes
+//   %s  a const char*          %w  a const wchar_t* (null: nothing)
+//   %d  an int64_t             %2  an int64_t in at least two digits (05)
+//                              %x  a uint32_t exit status: decimal, and above 0x7FFFFFFF
+//                                  in hex (0xC000013A), as people look such statuses up
+//   %e  a DWORD system error, as " ([Error N] the system's text)"
+void trace_format(const Trace& trace, const char* format, ...);
+
+// The usual shapes: step and a text; step, a number and its unit.
 void trace_text(const Trace& trace, const char* step, const wchar_t* text);
 void trace_number(const Trace& trace, const char* step, int64_t value, const char* unit);
 // "phase NAME: N ms", the time since the last phase ended.

@@ -28,8 +28,8 @@ void trace_listing(const Trace& trace, int64_t current, int64_t count);
 void trace_lock_wait(const Trace* trace, int64_t ms, bool abandoned);
 
 // What became of one file. Written and kept files are named only with
-// KOVRAN_ONEFILE_TRACE_FILES=1; repaired ones always, the first repaired_named of them
-// (number: how many this start repaired so far, this one included).
+// KOVRAN_ONEFILE_TRACE_FILES=1; repaired ones always, up to repaired_named of them in a
+// short trace (number: how many this start repaired so far, this one included).
 enum class FileFate { kept, written, repaired };
 constexpr int64_t repaired_named = 20;
 void trace_file(const Trace& trace, FileFate fate, const wchar_t* name, int64_t number);
