@@ -83,6 +83,7 @@ Failure unpack_attached_data(Launch& launch) {
   Unpack& unpack = launch.unpack;
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
+  unpack.progress.files_total = archive_entry_count();
   if (state.reuses_by_stamp) {
     IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
                                           data.index, data.index_length);

@@ -46,7 +46,7 @@ bool read_entry_name(Unpack& unpack) {
 bool go_on(Unpack& unpack) {
   if (unpack.progress.view == ProgressView::none) return true;
   if (!holds_target_lock(unpack.target_lock) && !unpack.pool.writes_allowed) return true;
-  return progress_step(unpack.progress, payload_position(unpack.stream));
+  return progress_step(unpack.progress, payload_position(unpack.stream), unpack.files_passed);
 }
 
 UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
@@ -136,6 +136,7 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
 
 UnpackFailure unpack_entries(Unpack& unpack) {
   for (uint64_t entry = 0;; ++entry) {
+    unpack.files_passed = entry;
     if (!go_on(unpack)) return cancelled;
     if (!read_entry_name(unpack)) return damaged;
     if (unpack.entry_name[0] == 0)
