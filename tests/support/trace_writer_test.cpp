@@ -1,6 +1,5 @@
 // Where a trace goes and that every line gets there: lines of several threads appended to
-// one file, a value that cannot be followed told on standard error, and the forms people
-// search for (statuses in hex, the first line of a start).
+// one file, a value that cannot be followed told on standard error, statuses in hex.
 #include "support/trace.h"
 
 #include <windows.h>
@@ -158,27 +157,6 @@ TEST_F(TraceTarget, StatusesAboveTheSignedRangeAreInHex) {
   ASSERT_EQ(lines.size(), std::size(cases) + 1);
   for (size_t i = 0; i < std::size(cases); ++i) EXPECT_EQ(lines[i], cases[i].second);
   EXPECT_EQ(lines.back(), "ended, status 0xC000013A: cancelled");
-}
-
-// The first line says when, which program, which product, which tool made it and on what.
-TEST_F(TraceTarget, FirstLineNamesTheStart) {
-  Trace trace = open(L"1");
-  SYSTEMTIME now;
-  GetLocalTime(&now);
-  trace_opening(trace, L"Tide Table");
-  std::vector<std::string> lines = error_lines();
-  ASSERT_EQ(lines.size(), 1u);
-  char date[16];
-  snprintf(date, sizeof date, "%04d-%02d-%02d ", now.wYear, now.wMonth, now.wDay);
-  wchar_t self[MAX_PATH];
-  GetModuleFileNameW(nullptr, self, MAX_PATH);
-  std::string expected = "start " + std::string(date);
-  EXPECT_EQ(lines[0].rfind(expected, 0), 0u) << lines[0];
-  EXPECT_NE(
-      lines[0].find(", " + narrow_utf8(self) + ", product Tide Table, made by kovran-onefile "),
-      std::string::npos)
-      << lines[0];
-  EXPECT_NE(lines[0].find(", Windows "), std::string::npos) << lines[0];
 }
 
 }  // namespace
