@@ -9,7 +9,8 @@ host_tool=$1
 windows_tool=$(realpath "$2")
 sample=$3
 root=$(cd "$(dirname "$0")/../.." && pwd)
-export WINEPREFIX=${WINEPREFIX:-$root/build/wineprefix}
+WINEPREFIX=$(realpath -m "${WINEPREFIX:-$root/build/wineprefix}")
+export WINEPREFIX
 "$root/scripts/wine-run.sh"
 
 server=kovran-paths-$$
