@@ -9,33 +9,6 @@
 namespace pack_test {
 namespace {
 
-using pack::WindowsPathForm;
-
-TEST(WindowsPathForm, FindsTheRootOfEachForm) {
-  struct Row {
-    const char16_t* path;
-    WindowsPathForm::Kind kind;
-    size_t root;
-  };
-  const Row rows[] = {
-      {u"out.exe", WindowsPathForm::relative, 0},
-      {u"C:out.exe", WindowsPathForm::drive_relative, 2},
-      {u"\\out.exe", WindowsPathForm::rooted, 1},
-      {u"c:/x/out.exe", WindowsPathForm::drive, 3},
-      {u"\\\\srv\\share\\x", WindowsPathForm::share, 12},
-      {u"//srv/share/x", WindowsPathForm::share, 12},
-      {u"\\\\srv\\share", WindowsPathForm::share, 11},
-      {u"\\\\?\\C:\\x", WindowsPathForm::verbatim_drive, 7},
-      {u"\\\\?\\UNC\\srv\\share\\x", WindowsPathForm::verbatim_share, 18},
-      {u"\\\\?\\unc\\srv\\share", WindowsPathForm::verbatim_share, 17},
-  };
-  for (const Row& row : rows) {
-    WindowsPathForm form = pack::windows_path_form(row.path);
-    EXPECT_EQ(row.kind, form.kind) << pack::utf16_to_utf8(row.path);
-    EXPECT_EQ(row.root, form.root_length) << pack::utf16_to_utf8(row.path);
-  }
-}
-
 TEST(WindowsPathForm, RefusesTheDeviceNamespace) {
   for (const char16_t* path :
        {u"\\\\.\\pipe\\x", u"\\\\.\\mailslot\\m", u"\\\\.\\globalroot\\x", u"//./pipe/x",
