@@ -60,6 +60,7 @@ constexpr bool is_device(const Unit* component, size_t length) {
   size_t stem = 0;
   while (stem < length && component[stem] != Unit('.')) ++stem;
   while (stem > 0 && component[stem - 1] == Unit(' ')) --stem;
+  if (stem < 3 || stem > 7) return false;
   const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
   for (const char* device : devices) {
     if (stem_is(component, stem, device)) return true;
@@ -68,10 +69,16 @@ constexpr bool is_device(const Unit* component, size_t length) {
          (stem_is(component, 3, "COM") || stem_is(component, 3, "LPT"));
 }
 
+// Control characters and < > : " / \ | ? *, as bits of the units below 128.
+constexpr unsigned long long refused_below_64 = 0xFFFFFFFFull | 1ull << '<' | 1ull << '>' |
+                                                1ull << ':' | 1ull << '"' | 1ull << '/' |
+                                                1ull << '?' | 1ull << '*';
+constexpr unsigned long long refused_below_128 = 1ull << ('\\' - 64) | 1ull << ('|' - 64);
+
 template <typename Unit>
-constexpr bool is_forbidden(Unit c) {
-  return c == Unit('<') || c == Unit('>') || c == Unit(':') || c == Unit('"') || c == Unit('/') ||
-         c == Unit('\\') || c == Unit('|') || c == Unit('?') || c == Unit('*');
+constexpr bool is_refused_unit(Unit c) {
+  if (c < Unit(64)) return (refused_below_64 >> c & 1) != 0;
+  return c < Unit(128) && (refused_below_128 >> (c - 64) & 1) != 0;
 }
 
 }  // namespace entry_name_rule
@@ -86,8 +93,10 @@ constexpr EntryNameVerdict entry_name_component_verdict(const Unit* component, s
     return {EntryNameFault::dot_component, 0};
   }
   for (size_t i = 0; i < length; ++i) {
-    if (component[i] < Unit(0x20)) return {EntryNameFault::control_unit, i};
-    if (is_forbidden(component[i])) return {EntryNameFault::forbidden_unit, i};
+    if (!is_refused_unit(component[i])) continue;
+    return {
+        component[i] < Unit(0x20) ? EntryNameFault::control_unit : EntryNameFault::forbidden_unit,
+        i};
   }
   if (component[length - 1] == Unit('.') || component[length - 1] == Unit(' ')) {
     return {EntryNameFault::trailing_dot_or_space, length - 1};
