@@ -10,6 +10,9 @@ namespace pack {
 // form, and a path in the device namespace ("\\.\pipe\x") throws PackError.
 std::filesystem::path full_path(const std::filesystem::path& path);
 
+// Throws PackError for a path in Windows' device namespace ("\\.\pipe\x"), on Windows.
+void refuse_device_path(const std::filesystem::path& path);
+
 // The units of a full path's root ("/", "C:\", "\\server\share\"): nothing above it is
 // made or removed.
 size_t root_length(const std::filesystem::path& full);

@@ -15,6 +15,8 @@ fs::path full_path(const fs::path& path) {
   return full.lexically_normal();
 }
 
+void refuse_device_path(const fs::path&) {}
+
 size_t root_length(const fs::path& full) { return full.root_path().native().size(); }
 
 std::string output_path_problem(const fs::path&) { return ""; }

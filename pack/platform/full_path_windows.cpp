@@ -16,13 +16,16 @@ bool is_verbatim(WindowsPathForm::Kind kind) {
 
 }  // namespace
 
+void refuse_device_path(const fs::path& path) {
+  std::string problem = windows_namespace_problem(path.u16string());
+  if (!problem.empty()) throw PackError(path.u8string() + ": " + problem);
+}
+
 // GetFullPathNameW, not std::filesystem::absolute: the library's takes "\\server\share"
 // for a folder on the current drive.
 fs::path full_path(const fs::path& path) {
-  std::u16string text = path.u16string();
-  std::string problem = windows_namespace_problem(text);
-  if (!problem.empty()) throw PackError(path.u8string() + ": " + problem);
-  if (is_verbatim(windows_path_form(text).kind)) return path;
+  refuse_device_path(path);
+  if (is_verbatim(windows_path_form(path.u16string()).kind)) return path;
   std::wstring name = path.wstring();
   DWORD units = GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
   std::wstring full(units, L'\0');

@@ -61,6 +61,8 @@ refused() {
 for device in '\\.\pipe\x' '\\.\mailslot\m' '\\.\globalroot\x' '\\?\GLOBALROOT\x'; do
   refused "a device path" extract "$work/reference.exe" "$device"
   refused "a device path" pack -q "$sample" -o "$device.exe"
+  refused "a device path" list "$device"
+  refused "a device path" pack -q "$sample" --icon "$device" -o "$share\\icon.exe"
 done
 for name in 'x.' 'x ' 'dir.\x.exe' 'dir \x.exe'; do
   refused "ends in a dot or a space" extract "$work/reference.exe" "$share\\$name"
