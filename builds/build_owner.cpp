@@ -14,7 +14,10 @@ size_t through_backslash(const wchar_t* text, int count) {
   return 0;
 }
 
-bool read_marker(const wchar_t* marker_path, wchar_t (&named)[target_directory_capacity]) {
+// A launcher's path, after the byte-order mark of markers that have one.
+constexpr size_t marker_capacity = launcher_path_capacity + 1;
+
+bool read_marker(const wchar_t* marker_path, wchar_t (&named)[marker_capacity]) {
   HANDLE marker =
       CreateFileW(marker_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
@@ -23,7 +26,10 @@ bool read_marker(const wchar_t* marker_path, wchar_t (&named)[target_directory_c
   bool read = ReadFile(marker, named, sizeof named - sizeof(wchar_t), &got, nullptr) != FALSE;
   CloseHandle(marker);
   if (!read || got == 0 || got % sizeof(wchar_t) != 0) return false;
-  named[got / sizeof(wchar_t)] = 0;
+  size_t units = got / sizeof(wchar_t);
+  named[units] = 0;
+  // Markers written before the byte-order mark start with the path itself.
+  if (named[0] == L'\xFEFF') wmemmove(named, named + 1, units);
   return true;
 }
 
@@ -63,7 +69,7 @@ size_t volume_root_length(const wchar_t* path) {
 }
 
 Owner read_owner(const wchar_t* marker_path, const wchar_t* launcher_path) {
-  wchar_t named[target_directory_capacity];
+  wchar_t named[marker_capacity];
   if (!read_marker(marker_path, named)) return Owner::unknown;
   if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, named, -1, launcher_path, -1) ==
       CSTR_EQUAL) {

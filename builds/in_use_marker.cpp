@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "paths/directories.h"
+#include "support/bounded.h"
 #include "support/launch_state.h"
 
 namespace {
@@ -62,10 +63,13 @@ DWORD hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_di
     hold_build_folder(target_directory);
     return error;
   }
-  // Written anew on every start, with the start's time as its last-write time.
-  DWORD bytes = static_cast<DWORD>(wcslen(launcher_path) * sizeof(wchar_t));
+  // Written anew on every start, with the start's time as its last-write time: UTF-16 after
+  // its byte-order mark, which `type` and editors need to read it.
+  wchar_t content[launcher_path_capacity + 1] = {L'\xFEFF'};
+  copy_bounded(content + 1, launcher_path, launcher_path_capacity);
+  DWORD bytes = static_cast<DWORD>(wcslen(content) * sizeof(wchar_t));
   DWORD written = 0;
-  WriteFile(marker, launcher_path, bytes, &written, nullptr);
+  WriteFile(marker, content, bytes, &written, nullptr);
   SetEndOfFile(marker);
   FILETIME now;
   GetSystemTimeAsFileTime(&now);

@@ -46,7 +46,7 @@ Failure build_child_command_line(wchar_t* line, const wchar_t* launcher_path) {
   size_t rest_length = wcslen(rest);
   size_t length = path_length + (quoted ? 2 : 0) + (space ? 1 : 0) + rest_length;
   if (length >= child_command_line_capacity) {
-    return too_long_failure("Error, the command line for the program", nullptr, nullptr, length,
+    return too_long_failure(FailureKind::command_line_too_long, nullptr, length,
                             child_command_line_capacity - 1);
   }
   wchar_t* at = line;

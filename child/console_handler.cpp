@@ -71,7 +71,7 @@ BOOL WINAPI console_control_handler(DWORD event) {
 Failure register_console_handler(UnpackProgress& progress) {
   progress_line = &progress;
   if (SetConsoleCtrlHandler(console_control_handler, TRUE)) return no_failure;
-  return plain_failure("Error, failed to register signal handler.");
+  return catalogued_failure(FailureKind::console_handler);
 }
 
 void forget_progress_line() { progress_line = nullptr; }

@@ -10,8 +10,6 @@
 
 namespace {
 
-constexpr char launch_failed_message[] = "Error, couldn't launch child";
-
 void prepare_startup(STARTUPINFOW* startup) {
   ZeroMemory(startup, sizeof *startup);
   startup->dwFlags = STARTF_USESTDHANDLES;
@@ -62,7 +60,7 @@ Failure start_child(const LaunchState& state, HANDLE* child) {
   BOOL started = create_child_process(state.child_path, line, &startup, &process);
   DWORD start_error = GetLastError();
   restrict_dll_search_again();
-  if (!started) return system_failure(launch_failed_message, start_error);
+  if (!started) return with_system_error(catalogued_failure(FailureKind::launch), start_error);
   if (job != nullptr && !launcher_in_job) AssignProcessToJobObject(job, process.hProcess);
   // What the program starts leaves the job, so that helpers and updaters that outlive it keep
   // running.
@@ -75,7 +73,7 @@ Failure start_child(const LaunchState& state, HANDLE* child) {
   // A child that never runs would be waited for for ever.
   if (resume_error != ERROR_SUCCESS) {
     TerminateProcess(process.hProcess, 1);
-    return system_failure(launch_failed_message, resume_error);
+    return with_system_error(catalogued_failure(FailureKind::launch), resume_error);
   }
   *child = process.hProcess;
   return no_failure;

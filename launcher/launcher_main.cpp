@@ -1,5 +1,7 @@
 #include "launcher/launcher_main.h"
 
+#include <cwchar>
+
 #include "builds/build_folder.h"
 #include "builds/in_use_marker.h"
 #include "builds/prune.h"
@@ -20,6 +22,7 @@
 #include "support/build_config.h"
 #include "support/constants_record.h"
 #include "support/failure.h"
+#include "support/failure_advice.h"
 #include "support/failure_report.h"
 #include "support/failure_text.h"
 #include "support/launch_state.h"
@@ -79,7 +82,7 @@ Failure prepare_launch(Launch& launch) {
 Failure unpack_attached_data(Launch& launch) {
   const LaunchState& state = launch.state;
   AttachedData data;
-  if (!read_attached_data(&data)) return plain_failure(decode_failed_message);
+  if (!read_attached_data(&data)) return catalogued_failure(FailureKind::damaged);
   Unpack& unpack = launch.unpack;
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
@@ -132,8 +135,8 @@ Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
 
 // The one report of a failure: the console line goes first; a progress window that is up
 // shows it until the user closes it, and so does a window of its own for a GUI launcher whose
-// streams lead nowhere; then it is written where the launcher's words go. A cancel says
-// nothing.
+// streams lead nowhere, each with what to do about it; then the exact message is written
+// where the launcher's words go. A cancel says nothing.
 int report(Launch& launch, const Failure& failure) {
   const LaunchState& state = launch.state;
   if (failure.before == nullptr) {
@@ -145,11 +148,14 @@ int report(Launch& launch, const Failure& failure) {
   wchar_t text[failure_text_capacity];
   compose_failure(failure, text, failure_text_capacity);
   trace_failure(state.trace, failure.status, text);
-  if (!show_failure_in_progress_window(progress, text) && !launch.state.console_launcher &&
+  size_t message_length = wcslen(text);
+  append_advice(failure, state, text, failure_text_capacity);
+  if (!show_failure_in_progress_window(progress, text) && !state.console_launcher &&
       streams_lead_nowhere()) {
     show_failure_window(text);
   }
-  write_failure(failure, text, launch.state.console_launcher);
+  text[message_length] = 0;
+  write_failure(failure, text, state.console_launcher);
   return failure.status;
 }
 

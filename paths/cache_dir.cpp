@@ -25,13 +25,12 @@ Failure check_cache_dir_override() {
   wchar_t* value = get_env_w(cache_dir_variable);
   if (value == nullptr) return no_failure;
   if (!is_absolute_path(value)) {
-    return quoted_failure("Error, KOVRAN_ONEFILE_CACHE_DIR must be an absolute path, not '", value,
-                          "'.");
+    return catalogued_failure(FailureKind::cache_dir_relative, value);
   }
   size_t length = wcslen(value);
   free(value);
   if (length < target_directory_capacity) return no_failure;
-  return too_long_failure("Error, KOVRAN_ONEFILE_CACHE_DIR", nullptr, nullptr, length,
+  return too_long_failure(FailureKind::cache_dir_too_long, nullptr, length,
                           target_directory_capacity - 1);
 }
 

@@ -33,11 +33,12 @@ Failure read_launcher_path(wchar_t* path) {
   // Read whole first, so that a name too long for the buffer is told with its length.
   wchar_t whole[placeholder_value_capacity];
   if (!program_value(whole)) {
-    return system_failure("Error, couldn't read the launcher's path", GetLastError());
+    return with_system_error(catalogued_failure(FailureKind::launcher_path_unreadable),
+                             GetLastError());
   }
   size_t length = wcslen(whole);
   if (length >= executable_path_capacity) {
-    return too_long_failure("Error, the launcher's path", nullptr, nullptr, length,
+    return too_long_failure(FailureKind::launcher_path_too_long, nullptr, length,
                             executable_path_capacity - 1);
   }
   wmemcpy(path, whole, length + 1);

@@ -9,13 +9,12 @@ Failure resolve_target_directory(LaunchState& state) {
                                      target_directory_capacity, &report);
   state.cache_dir_moved = report.cache_dir_moved;
   if (report.too_long) {
-    return too_long_failure("Error, the target directory '", state.target_template, "'",
-                            report.length, target_directory_capacity - 1);
+    return too_long_failure(FailureKind::target_too_long, state.target_template, report.length,
+                            target_directory_capacity - 1);
   }
   // Reported before the partial text is made absolute, which would fail on it once more.
   if (!expanded) {
-    return quoted_failure("Error, couldn't runtime expand spec '", state.target_template, "'.",
-                          abnormal_status);
+    return catalogued_failure(FailureKind::target_not_expanded, state.target_template);
   }
   return make_target_absolute(state.target_directory);
 }

@@ -1,9 +1,6 @@
 #pragma once
 #include <windows.h>
 
-// How a failed write of an unpacked file is reported, with the error.
-constexpr char write_failed_message[] = "Error, couldn't unpack file to target path.";
-
 // Writes size bytes at the file's position: ERROR_SUCCESS when all of them were written,
 // else the error to report, the system's or, for a write that the system cut short
 // without one (a file size limit, a full disk), ERROR_DISK_FULL.

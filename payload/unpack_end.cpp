@@ -10,10 +10,9 @@ namespace {
 
 // With the system's reason, and where the folder came from when a variable chose it.
 Failure open_failure(const Unpack& unpack, const wchar_t* path, uint32_t system_error) {
-  Failure failure = quoted_failure("Error, failed to open '", path, "' for writing.");
-  failure.system_error = system_error;
-  failure.has_system_error = true;
-  if (unpack.cache_dir_moved) failure.note = " The folder comes from KOVRAN_ONEFILE_CACHE_DIR.";
+  Failure failure =
+      with_system_error(catalogued_failure(FailureKind::open_for_writing, path), system_error);
+  if (unpack.cache_dir_moved) failure.note = cache_dir_note;
   return failure;
 }
 
@@ -22,23 +21,23 @@ Failure described(const Unpack& unpack, UnpackFailure failure, const wchar_t* pa
     case UnpackError::none:
       return no_failure;
     case UnpackError::header:
-      return plain_failure("Error, couldn't find attached data header.");
+      return catalogued_failure(FailureKind::no_header);
     case UnpackError::memory:
-      return plain_failure("Error, couldn't allocate memory.");
+      return catalogued_failure(FailureKind::out_of_memory);
     case UnpackError::open:
       return open_failure(unpack, path, failure.system_error);
     case UnpackError::write:
-      return system_failure(write_failed_message, failure.system_error);
+      return with_system_error(catalogued_failure(FailureKind::write), failure.system_error);
     case UnpackError::path_too_long:
-      return too_long_failure(
-          "Error, the path of '", unpack.entry_name, "' below the target directory",
-          unpack.target_length + 1 + wcslen(unpack.entry_name), target_path_capacity - 1);
+      return too_long_failure(FailureKind::entry_path_too_long, unpack.entry_name,
+                              unpack.target_length + 1 + wcslen(unpack.entry_name),
+                              target_path_capacity - 1);
     case UnpackError::cancelled:
       return cancelled_failure();
     case UnpackError::damaged:
       break;
   }
-  return plain_failure(decode_failed_message);
+  return catalogued_failure(FailureKind::damaged);
 }
 
 }  // namespace

@@ -144,6 +144,13 @@ void close(HWND window) {
   DestroyWindow(window);
 }
 
+// Enter and Escape close a failure's window, as they close a message box; while the unpack
+// runs they do nothing, so that a stray key never cancels it.
+bool closes_failure(const UnpackProgress& progress, const MSG& message) {
+  return message.message == WM_KEYDOWN && failed(progress) &&
+         (message.wParam == VK_RETURN || message.wParam == VK_ESCAPE);
+}
+
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_NCCREATE:
@@ -172,6 +179,10 @@ LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM w, LPARAM l)
       return 0;
     case WM_CLOSE:
       close(window);
+      return 0;
+    case WM_SETFOCUS:
+      // Activated, a failure's window hands the keyboard to its Close button.
+      if (HWND button = GetDlgItem(window, close_id)) SetFocus(button);
       return 0;
     case WM_DESTROY:
       InterlockedExchangePointer(reinterpret_cast<void* volatile*>(&progress_of(window).window),
@@ -230,6 +241,11 @@ DWORD WINAPI run_progress_window(void* context) {
   }
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (closes_failure(progress, message)) {
+      // A second key may come before the window's end does.
+      if (progress.window != nullptr) close(window);
+      continue;
+    }
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

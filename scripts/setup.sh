@@ -15,7 +15,7 @@ packages=(
   python3 python3-pefile valgrind
   osslsigncode openssl libz-mingw-w64-dev
   help2man file
-  xvfb imagemagick
+  xvfb imagemagick xdotool
 )
 
 missing=()

@@ -5,18 +5,11 @@
 //   [" ([Error N] description)"] [note]
 #include <cstdint>
 
-// The exit statuses of a start that runs no program: its failures; abort()'s status, which
-// over-long input from outside and a template that cannot be expanded have always ended
-// with (scripts may test it); and a cancel's, what Ctrl-C gives a console program.
-constexpr int failure_status = 2;
-constexpr int abnormal_status = 3;
-constexpr int interrupted_status = static_cast<int>(0xC000013A);
-
-// What the launcher says of an archive that is not what its writer made.
-constexpr char decode_failed_message[] = "Error, couldn't decode attached data.";
+#include "support/failure_catalogue.h"
 
 struct Failure {
   int status;  // 0 while nothing failed
+  FailureKind kind;
   const char* before;
   const wchar_t* subject;  // quoted by before and after; lives to the report
   const char* after;
@@ -34,38 +27,29 @@ constexpr Failure no_failure = {};
 
 inline bool failed(const Failure& failure) { return failure.status != 0; }
 
-inline Failure plain_failure(const char* text) {
+// A failure of the catalogue's (support/failure_catalogue.h), with the subject it quotes.
+inline Failure catalogued_failure(FailureKind kind, const wchar_t* subject = nullptr) {
+  const FailureEntry& entry = failure_entry(kind);
   Failure failure = {};
-  failure.status = failure_status;
-  failure.before = text;
-  failure.plain = true;
+  failure.status = entry.status;
+  failure.kind = kind;
+  failure.before = entry.before;
+  failure.subject = subject;
+  failure.after = entry.after;
+  failure.plain = entry.plain;
   return failure;
 }
 
-inline Failure system_failure(const char* text, unsigned long error) {
-  Failure failure = {};
-  failure.status = failure_status;
-  failure.before = text;
+inline Failure with_system_error(Failure failure, unsigned long error) {
   failure.system_error = error;
   failure.has_system_error = true;
   return failure;
 }
 
-inline Failure quoted_failure(const char* before, const wchar_t* subject, const char* after,
-                              int status = failure_status) {
-  Failure failure = {};
-  failure.status = status;
-  failure.before = before;
-  failure.subject = subject;
-  failure.after = after;
-  return failure;
-}
-
-// what (with subject, when there is one) " is too long: length units, at most limit.";
-// limit counts no terminator.
-inline Failure too_long_failure(const char* what, const wchar_t* subject, const char* after,
-                                uint64_t length, uint64_t limit) {
-  Failure failure = quoted_failure(what, subject, after, abnormal_status);
+// " is too long: length units, at most limit." after the catalogue's words.
+inline Failure too_long_failure(FailureKind kind, const wchar_t* subject, uint64_t length,
+                                uint64_t limit) {
+  Failure failure = catalogued_failure(kind, subject);
   failure.length = length;
   failure.limit = limit;
   return failure;
@@ -75,5 +59,6 @@ inline Failure too_long_failure(const char* what, const wchar_t* subject, const 
 inline Failure cancelled_failure() {
   Failure failure = {};
   failure.status = interrupted_status;
+  failure.kind = FailureKind::cancelled;
   return failure;
 }

@@ -14,27 +14,29 @@ constexpr DWORD english_us = 0x409;
 // " ([Error N] description)": the code in signed decimal, as a 32-bit long prints, and the
 // system's text without its line end.
 void append_system_error(wchar_t* text, unsigned long error, size_t capacity) {
-  wchar_t* description = nullptr;
-  DWORD length = FormatMessageW(message_flags, nullptr, error, english_us,
-                                reinterpret_cast<wchar_t*>(&description), 0, nullptr);
-  if (length == 0 || description == nullptr) description = nullptr;
-  while (description != nullptr && length > 0 &&
-         (description[length - 1] == L'\r' || description[length - 1] == L'\n')) {
-    description[--length] = 0;
-  }
   append_ascii_truncated(text, " ([Error ", capacity);
   append_decimal(text, static_cast<int32_t>(error), capacity);
   append_ascii_truncated(text, "] ", capacity);
-  if (description != nullptr) {
-    append_truncated(text, description, capacity);
-    LocalFree(description);
-  } else {
-    append_ascii_truncated(text, "unknown error", capacity);
-  }
+  append_system_description(text, error, capacity);
   append_ascii_truncated(text, ")", capacity);
 }
 
 }  // namespace
+
+void append_system_description(wchar_t* text, unsigned long error, size_t capacity) {
+  wchar_t* description = nullptr;
+  DWORD length = FormatMessageW(message_flags, nullptr, error, english_us,
+                                reinterpret_cast<wchar_t*>(&description), 0, nullptr);
+  if (length == 0 || description == nullptr) {
+    append_ascii_truncated(text, "unknown error", capacity);
+    return;
+  }
+  while (length > 0 && (description[length - 1] == L'\r' || description[length - 1] == L'\n')) {
+    description[--length] = 0;
+  }
+  append_truncated(text, description, capacity);
+  LocalFree(description);
+}
 
 void compose_failure(const Failure& failure, wchar_t* text, size_t capacity) {
   text[0] = 0;

@@ -9,3 +9,7 @@ constexpr size_t failure_text_capacity = 32768 + 1024;
 
 // The failure's one line, without a line end, into text; what does not fit is left out.
 void compose_failure(const Failure& failure, wchar_t* text, size_t capacity);
+
+// The system's description of error, its inserts ("%1") left as they are and without its
+// line end, appended to text; "unknown error" when it has none.
+void append_system_description(wchar_t* text, unsigned long error, size_t capacity);

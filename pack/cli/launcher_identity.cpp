@@ -94,6 +94,9 @@ VersionResource version_resource(const PackOptions& options, const std::u16strin
   }
   fill(u"ProductName", without_exe(file_name));
   fill(u"FileDescription", *version_string(resource, u"ProductName"));
+  // Which tool made the launcher, for support and for info; a table of the program's own
+  // (an inner launcher's) said which made that one.
+  set_version_string(resource, packed_by_key, packed_by_value());
   return resource;
 }
 

@@ -78,6 +78,11 @@ std::u16string table_key(uint16_t language, uint16_t code_page) {
 
 }  // namespace
 
+std::u16string packed_by_value() {
+  std::string text = "kovran-onefile " KOVRAN_VERSION;
+  return std::u16string(text.begin(), text.end());
+}
+
 const std::u16string* version_string(const VersionResource& resource, std::u16string_view key) {
   for (const auto& [name, value] : resource.strings) {
     if (name == key) return &value;

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct VersionResource {
   uint16_t code_page = 1200;  // UTF-16
   VersionStrings strings;     // key and value, in order
 };
+
+// The string that names the tool and version that made a launcher, under a key of its own
+// so that nothing of the program's table is lost: "kovran-onefile VERSION".
+constexpr std::u16string_view packed_by_key = u"PackedBy";
+std::u16string packed_by_value();
 
 // The value of key, or nullptr.
 const std::u16string* version_string(const VersionResource& resource, std::u16string_view key);

@@ -14,6 +14,7 @@
 #include "pack/inspect/image_check.h"
 #include "pack/inspect/index_check.h"
 #include "pack/inspect/launcher_file.h"
+#include "pack/inspect/launcher_version.h"
 #include "pack/pack_error.h"
 #include "pack/platform/interrupt_cleanup.h"
 #include "pack/scan/utf.h"
@@ -68,6 +69,8 @@ std::string window_text(uint64_t window) {
 
 void run_list(const std::string& launcher) {
   LauncherFacts facts = read_launcher(fs::u8path(launcher));
+  std::printf("launcher: %s\n",
+              launcher_version_line(read_launcher_version(fs::u8path(launcher))).c_str());
   std::printf("reuse: %s\n", reuse_text(facts).c_str());
   ListingVisitor visitor;
   decode(launcher, facts, visitor);
@@ -149,6 +152,12 @@ void run_info(const std::string& launcher) {
   LauncherFacts facts = read_launcher(fs::u8path(launcher));
   std::printf("target directory: %s\n", utf16_to_utf8(facts.spec).c_str());
   std::printf("app version:      %s\n", utf16_to_utf8(facts.version).c_str());
+  LauncherVersion version = read_launcher_version(fs::u8path(launcher));
+  std::printf("product:          %s\n", version.product.c_str());
+  std::printf("file version:     %s\n", version.file_version.c_str());
+  std::printf("product version:  %s\n", version.product_version.c_str());
+  std::printf("made by:          %s\n",
+              version.made_by.empty() ? made_by_unknown : version.made_by.c_str());
   std::printf("subsystem:        %s (%u)\n", subsystem_name(facts.headers.subsystem).c_str(),
               static_cast<unsigned>(facts.headers.subsystem));
   std::printf("file:             %s\n", human_bytes(facts.headers.file_size).c_str());

@@ -46,8 +46,8 @@ cmp "$sample/VERSION.txt" "$local_data/kovran-onefile/$one_stamp/VERSION.txt" ||
 
 wine_run "$windows_tool" verify "$(winpath "$work/one.exe")" | grep -q "OK, " || fail "verify failed"
 listed=$(wine_run "$windows_tool" list "$(winpath "$work/one.exe")" | tr -d '\r' | wc -l)
-# The rule's line, then a line per file.
-[ "$listed" -eq "$(($(find "$sample" -type f | wc -l) + 1))" ] || fail "list shows $listed lines"
+# The launcher's line and the rule's, then a line per file.
+[ "$listed" -eq "$(($(find "$sample" -type f | wc -l) + 2))" ] || fail "list shows $listed lines"
 wine_run "$windows_tool" extract "$(winpath "$work/one.exe")" "$(winpath "$work/extracted")" >/dev/null
 diff -r "$sample" "$work/extracted" || fail "extracted files differ"
 rm -rf "$local_data/kovran-onefile/$one" "$local_data/kovran-onefile/$(folder "$work/two.exe")" \

@@ -23,14 +23,13 @@ int run(const wchar_t* scenario, const wchar_t* argument) {
   wchar_t wide[8] = L"";
   char narrow[8] = "";
   if (wcscmp(scenario, L"fatal-error") == 0)
-    return report_failure(plain_failure("Error, couldn't find attached data header."));
+    return report_failure(catalogued_failure(FailureKind::no_header));
   if (wcscmp(scenario, L"report-os-error") == 0) {
     return report_failure(
-        system_failure("Error, couldn't launch child", wcstoul(argument, nullptr, 0)));
+        with_system_error(catalogued_failure(FailureKind::launch), wcstoul(argument, nullptr, 0)));
   }
   if (wcscmp(scenario, L"spec-error") == 0) {
-    return report_failure(
-        quoted_failure("Error, couldn't runtime expand spec '", argument, "'.", abnormal_status));
+    return report_failure(catalogued_failure(FailureKind::target_not_expanded, argument));
   }
   if (wcscmp(scenario, L"abort") == 0) abort();
   if (wcscmp(scenario, L"copy") == 0) copy_bounded(wide, argument, 8);

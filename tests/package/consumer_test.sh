@@ -22,8 +22,13 @@ else
   echo "note: this kovran-onefile has no --subsystem; SUBSYSTEM is not tried"
 fi
 
+# The README's toolchain file, as a user copies it from there.
+toolchain="$tmp/mingw-w64.cmake"
+sed -n '/^    # mingw-w64.cmake/,/^$/s/^    //p' "$root/README.md" >"$toolchain"
+check "the README shows a toolchain file" grep -q CMAKE_SYSTEM_NAME "$toolchain"
+
 configured=$(cmake -S "$src" -B "$bin" -G Ninja \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-mingw64.cmake" \
+  -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
   -DCMAKE_PREFIX_PATH="$prefix" "-DHELLO_ONEFILE_OPTIONS=$options" 2>&1)
 check "the project configures with find_package(KovranOnefile 0.3 REQUIRED)" test $? -eq 0 ||
   { echo "$configured"; finish; }

@@ -24,16 +24,16 @@ int wmain(int argc, wchar_t** argv) {
   uint64_t count = wcstoull(argv[2], nullptr, 10);
   payload_attach(stream, reinterpret_cast<const unsigned char*>(block.data()), block.size());
   if (!check_payload_header(stream)) {
-    return report_failure(plain_failure("Error, couldn't find attached data header."));
+    return report_failure(catalogued_failure(FailureKind::no_header));
   }
   if (!payload_open(stream, ahead)) {
-    return report_failure(plain_failure("Error, couldn't allocate memory."));
+    return report_failure(catalogued_failure(FailureKind::out_of_memory));
   }
   static unsigned char piece[32768];
   for (uint64_t left = count; left > 0;) {
     uint64_t n = left < sizeof piece ? left : sizeof piece;
     if (!payload_read(stream, piece, n))
-      return report_failure(plain_failure(decode_failed_message));
+      return report_failure(catalogued_failure(FailureKind::damaged));
     left -= n;
   }
   payload_close(stream);

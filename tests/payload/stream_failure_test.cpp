@@ -3,14 +3,15 @@
 
 #include <string>
 
+#include "support/failure_catalogue.h"
 #include "tests/harness/process.h"
 #include "tests/harness/temp_dir.h"
 #include "tests/payload/frames.h"
 
 namespace {
 
-const char header_message[] = "Error, couldn't find attached data header.\n";
-const char decode_message[] = "Error, couldn't decode attached data.\n";
+const std::string header_message = std::string(failure_entry(FailureKind::no_header).before) + "\n";
+const std::string decode_message = std::string(failure_entry(FailureKind::damaged).before) + "\n";
 
 ProcessResult read_block(const std::string& block, size_t count) {
   TempDir dir;
@@ -22,7 +23,7 @@ ProcessResult read_block(const std::string& block, size_t count) {
   return run_process(line, options);
 }
 
-void expect_exit_with(const ProcessResult& result, const char* message) {
+void expect_exit_with(const ProcessResult& result, const std::string& message) {
   EXPECT_FALSE(result.timed_out);
   EXPECT_EQ(result.exit_code, 2u);
   EXPECT_EQ(result.out, message);

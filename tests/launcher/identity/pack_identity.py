@@ -72,6 +72,8 @@ def rsrc_bytes(pe):
     return section.get_data()
 
 
+made_by = subprocess.run([tool, "--version"], capture_output=True, text=True).stdout.strip()
+
 with tempfile.TemporaryDirectory() as work:
     plain = os.path.join(work, "plain.exe")
     pack(app, "-o", plain)
@@ -101,10 +103,15 @@ with tempfile.TemporaryDirectory() as work:
         "PrivateBuild": "nightly 2024-05-01",
         "ProductName": "Tide Table",
         "ProductVersion": "4.3 (spring)",
+        # Which tool made it, beside the program's own comments.
+        "PackedBy": made_by,
     }
     check(strings == expected, f"strings {strings}")
     info = subprocess.run([tool, "info", plain], capture_output=True, text=True).stdout
     check("app version:      4.3.2.1" in info, f"info: {info}")
+    for line in ("product:          Tide Table", "file version:     4.3.2.1",
+                 "product version:  4.3 (spring)", f"made by:          {made_by}"):
+        check(f"\n{line}\n" in info, f"info lacks {line!r}: {info}")
 
     # The same main program in a ready-made block: the same resources.
     payload = next(s for s in pe.sections if s.Name.rstrip(b"\0") == b".payload")

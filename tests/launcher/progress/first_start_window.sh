@@ -2,15 +2,15 @@
 # The GUI half of first-start-progress: a virtual display (Xvfb), a Wine desktop of its own
 # on it (the project's Wine server may have started without a display, and its default
 # desktop then shows no window), the test program in that desktop, and screenshots with
-# ImageMagick's import whenever the program asks. A Wine desktop does not hand on exit
-# statuses, so the program's output decides.
+# ImageMagick's import and keys pressed with xdotool whenever the program asks. A Wine
+# desktop does not hand on exit statuses, so the program's output decides.
 set -uo pipefail
 wine_run=$1
 driver=$2
 bin=$3
 artifacts=$4
-command -v Xvfb >/dev/null && command -v import >/dev/null ||
-  { echo "Xvfb or ImageMagick's import is missing: run scripts/setup.sh"; exit 77; }
+command -v Xvfb >/dev/null && command -v import >/dev/null && command -v xdotool >/dev/null ||
+  { echo "Xvfb, ImageMagick's import or xdotool is missing: run scripts/setup.sh"; exit 77; }
 mkdir -p "$artifacts"
 work=$(mktemp -d)
 xvfb_pid=""
@@ -35,6 +35,12 @@ while kill -0 "$driver_pid" 2>/dev/null; do
     [ -e "$request" ] || continue
     import -display "$display" -window root "$artifacts/$(basename "$request" .request).png"
     mv "$request" "${request%.request}.done"
+  done
+  # Keys pressed on the display's keyboard, for the window that has the focus.
+  for request in "$bin"/progress/*.keys; do
+    [ -e "$request" ] || continue
+    DISPLAY=$display xdotool key --delay 50 "$(cat "$request")"
+    mv "$request" "${request%.keys}.sent"
   done
   sleep 0.05
 done

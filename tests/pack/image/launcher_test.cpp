@@ -123,8 +123,10 @@ TEST_F(Launcher, EmptyArchiveStubHasTheImageSettingsResourcesAndSize) {
   EXPECT_EQ(1u, info.type);
   EXPECT_EQ("000004b0", info.string_table_key);
   std::vector<std::string> keys = {"ProductVersion", "FileVersion", "OriginalFilename",
-                                   "InternalName",   "ProductName", "FileDescription"};
+                                   "InternalName",   "ProductName", "FileDescription",
+                                   "PackedBy"};
   EXPECT_EQ(keys, info.string_order);
+  EXPECT_EQ(u"kovran-onefile " KOVRAN_VERSION, info.strings["PackedBy"]);
   EXPECT_EQ(u"1.17.4.0", info.strings["ProductVersion"]);
   EXPECT_EQ(u"1.17.4.0", info.strings["FileVersion"]);
   EXPECT_EQ(u"stub.exe", info.strings["OriginalFilename"]);

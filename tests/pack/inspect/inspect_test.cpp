@@ -60,7 +60,9 @@ TEST_F(Inspect, ListMatchesTheFolder) {
   std::istringstream lines(result.out);
   std::map<std::string, std::string> listed;
   std::string first;
-  std::string rule;
+  std::string heading, rule;
+  std::getline(lines, heading);
+  EXPECT_EQ(0u, heading.find("launcher: main, file version 3.1.4.1")) << heading;
   std::getline(lines, rule);
   EXPECT_EQ("reuse: crc, files read for their CRC-32", rule);
   for (std::string line; std::getline(lines, line);) {
@@ -386,6 +388,49 @@ TEST_F(Inspect, InfoTellsTemplateVersionAndFrame) {
   EXPECT_NE(std::string::npos, result.out.find("app version:      3.1.4.1")) << result.out;
   EXPECT_NE(std::string::npos, result.out.find("195.6 KiB in 5 files")) << result.out;
   EXPECT_NE(std::string::npos, result.out.find(", content checksum")) << result.out;
+}
+
+// Which product a launcher is, in which versions, and which tool made it: what support
+// asks first. A launcher made before the tool named itself says so.
+TEST_F(Inspect, InfoAndListNameTheProductItsVersionsAndTheToolThatMadeIt) {
+  fs::path named = dir_ / "out/named.exe";
+  ASSERT_EQ(
+      0, run_pack_tool({"pack", "-q", (dir_ / "app").string(), "-o", named.string(),
+                        "--app-version", "4.3.2.1", "--product-name", "Tide Table", "--level", "3"})
+             .exit_code);
+  // The tool's name under another key, as in a launcher made before it was written.
+  std::vector<unsigned char> image = read_file(named);
+  const std::u16string key = u"PackedBy";
+  const unsigned char* key_bytes = reinterpret_cast<const unsigned char*>(key.data());
+  auto at = std::search(image.begin(), image.end(), key_bytes, key_bytes + key.size() * 2);
+  ASSERT_NE(at, image.end());
+  at[12] = 'X';
+  fs::path older = dir_ / "out/older.exe";
+  write_file(older, image);
+
+  const std::string tool = "kovran-onefile " KOVRAN_VERSION;
+  const std::string unknown = "an older kovran-onefile (it does not say which)";
+  struct Case {
+    fs::path launcher;
+    std::string product, version, made_by;
+  };
+  for (const Case& c :
+       {Case{exe_, "main", "3.1.4.1", tool}, Case{named, "Tide Table", "4.3.2.1", tool},
+        Case{older, "Tide Table", "4.3.2.1", unknown}}) {
+    SCOPED_TRACE(c.launcher.filename().string());
+    ToolResult info = run_pack_tool({"info", c.launcher.string()});
+    ASSERT_EQ(0, info.exit_code) << info.err;
+    std::string fields = "\nproduct:          " + c.product + "\nfile version:     " + c.version +
+                         "\nproduct version:  " + c.version + "\nmade by:          " + c.made_by +
+                         "\n";
+    EXPECT_NE(std::string::npos, info.out.find(fields)) << info.out;
+    ToolResult list = run_pack_tool({"list", c.launcher.string()});
+    ASSERT_EQ(0, list.exit_code) << list.err;
+    EXPECT_EQ(0u, list.out.find("launcher: " + c.product + ", file version " + c.version +
+                                ", product version " + c.version + ", made by " + c.made_by +
+                                "\nreuse: "))
+        << list.out;
+  }
 }
 
 // Stored 1 for data whose CRC-32 is 0, and 0 from a writer that stored none, are taken as

@@ -105,8 +105,8 @@ TEST_F(ReuseStamp, InfoListAndTheSummaryShowTheRuleAndItsStamp) {
       << info.out;
   ToolResult list = run_pack_tool({"list", exe_.string()});
   ASSERT_EQ(0, list.exit_code) << list.err;
-  EXPECT_EQ(0u, list.out.find("reuse: " + rule + "\n")) << list.out;
-  EXPECT_EQ(files_.size() + 1,
+  EXPECT_EQ(list.out.find('\n') + 1, list.out.find("reuse: " + rule + "\n")) << list.out;
+  EXPECT_EQ(files_.size() + 2,
             static_cast<size_t>(std::count(list.out.begin(), list.out.end(), '\n')));
 
   fs::path crc = dir_ / "crc.exe";
