@@ -83,14 +83,6 @@ bool delete_entry(const Removal& removal) {
   return deleted;
 }
 
-// A link that the system opens only as what it points at (Wine does so for every link), or
-// that leads nowhere: when it is no folder, a file of its own is renamed over it, which
-// replaces the link itself, and then deleted. A folder link that such a system follows stays.
-bool remove_unreachable_link(const Removal& removal, DWORD listed) {
-  if ((listed & FILE_ATTRIBUTE_DIRECTORY) != 0) return false;
-  return replace_with_empty_file(removal.path, removal.capacity) && delete_entry(removal);
-}
-
 // A folder is emptied through a handle that only reads and writes its attributes, which
 // listing it does not conflict with; the entry is then deleted through a handle of its own.
 // A read-only entry is made writable first: the system deletes no read-only file or folder,
@@ -99,17 +91,20 @@ bool remove_unreachable_link(const Removal& removal, DWORD listed) {
 bool remove_entry(Removal& removal, size_t length, int depth, DWORD listed) {
   HANDLE held = open_entry(removal.path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
   if (held == INVALID_HANDLE_VALUE) held = open_entry(removal.path, FILE_READ_ATTRIBUTES);
-  if (held == INVALID_HANDLE_VALUE) {
-    DWORD error = GetLastError();
-    bool dangling = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-    return dangling && remove_unreachable_link(removal, listed);
-  }
+  DWORD error = held == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   BY_HANDLE_FILE_INFORMATION information;
-  bool known = GetFileInformationByHandle(held, &information);
-  if (known && !resolves_inside(removal, held)) {
-    CloseHandle(held);
-    return remove_unreachable_link(removal, listed);
+  bool known = held != INVALID_HANDLE_VALUE && GetFileInformationByHandle(held, &information);
+  // A link that the system opens only as what it points at (Wine does so for every link),
+  // or that leads nowhere: when it is no folder, a file of its own is renamed over it, which
+  // replaces the link itself, and then deleted. A folder link that such a system follows
+  // stays.
+  if ((known && !resolves_inside(removal, held)) || error == ERROR_FILE_NOT_FOUND ||
+      error == ERROR_PATH_NOT_FOUND) {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    return (listed & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           replace_with_empty_file(removal.path, removal.capacity) && delete_entry(removal);
   }
+  if (held == INVALID_HANDLE_VALUE) return false;
   bool emptied = known && clear_read_only(held, information.dwFileAttributes);
   if (emptied && is_plain_folder(information.dwFileAttributes)) {
     emptied = depth < depth_limit && remove_children(removal, length, depth);

@@ -1,5 +1,6 @@
 #include "paths/cache_dir.h"
 
+#include <cstdint>
 #include <cstdlib>
 #include <cwchar>
 
@@ -13,36 +14,29 @@ bool is_separator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool is_drive_letter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 
-wchar_t ascii_upper(wchar_t c) { return c >= L'a' && c <= L'z' ? c - (L'a' - L'A') : c; }
-
-bool starts_with(const wchar_t* text, const wchar_t* prefix) {
-  for (; *prefix != 0; ++text, ++prefix) {
-    if (ascii_upper(*text) != *prefix && !(is_separator(*text) && *prefix == L'\\')) return false;
+// The first three units of text in upper case as one number, "CON" as 0x434F4E, or 0 for
+// anything but ASCII; numbers rather than text keep the stub's data small.
+uint32_t upper_three(const wchar_t* text) {
+  uint32_t key = 0;
+  for (int i = 0; i < 3; ++i) {
+    wchar_t c = text[i] >= L'a' && text[i] <= L'z' ? text[i] - (L'a' - L'A') : text[i];
+    if (c == 0 || c > 0x7F) return 0;
+    key = key << 8 | c;
   }
-  return true;
+  return key;
 }
 
-bool stem_is(const wchar_t* stem, size_t length, const wchar_t* device) {
-  size_t i = 0;
-  for (; i < length && device[i] != 0; ++i) {
-    if (ascii_upper(stem[i]) != device[i]) return false;
-  }
-  return i == length && device[i] == 0;
-}
-
-// The system opens a device for such a name in any folder, whatever its extension.
+// The system opens a device for such a name in any folder, whatever its extension: CON,
+// PRN, AUX, NUL, and COM or LPT with a digit.
 bool names_device(const wchar_t* name, size_t length) {
   size_t stem = 0;
   while (stem < length && name[stem] != L'.') ++stem;
   while (stem > 0 && name[stem - 1] == L' ') --stem;
-  static const wchar_t* const devices[] = {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"};
-  for (const wchar_t* device : devices) {
-    if (stem_is(name, stem, device)) return true;
-  }
-  wchar_t digit = stem == 4 ? name[3] : 0;
-  bool port =
-      (digit >= L'0' && digit <= L'9') || digit == 0x00B9 || digit == 0x00B2 || digit == 0x00B3;
-  return port && (stem_is(name, 3, L"COM") || stem_is(name, 3, L"LPT"));
+  uint32_t key = stem == 3 || stem == 4 ? upper_three(name) : 0;
+  if (stem == 3) return key == 0x434F4E || key == 0x50524E || key == 0x415558 || key == 0x4E554C;
+  bool port = stem == 4 && ((name[3] >= L'0' && name[3] <= L'9') || name[3] == 0x00B9 ||
+                            name[3] == 0x00B2 || name[3] == 0x00B3);
+  return port && (key == 0x434F4D || key == 0x4C5054);
 }
 
 // A folder's name as the system keeps it: not empty, not ending in a dot or a space (which
@@ -74,20 +68,19 @@ bool are_folder_names(const wchar_t* path, int at_least) {
   }
 }
 
-bool is_drive_path(const wchar_t* path) {
-  return is_drive_letter(path[0]) && path[1] == L':' && is_separator(path[2]) &&
-         are_folder_names(path + 3, 0);
-}
-
 }  // namespace
 
 bool is_absolute_path(const wchar_t* path) {
   // The long-path forms, of a drive or of a share; no other "\\?\" or "\\.\" path names a
   // folder of a file system.
-  if (starts_with(path, L"\\\\?\\UNC\\")) return are_folder_names(path + 8, 2);
-  if (starts_with(path, L"\\\\?\\")) return is_drive_path(path + 4);
-  if (is_separator(path[0]) && is_separator(path[1])) return are_folder_names(path + 2, 2);
-  return is_drive_path(path);
+  if (is_separator(path[0]) && is_separator(path[1])) {
+    if (path[2] != L'?' || path[3] != L'\\') return are_folder_names(path + 2, 2);
+    // \\?\UNC\server\share
+    if (upper_three(path + 4) == 0x554E43 && path[7] == L'\\') return are_folder_names(path + 8, 2);
+    path += 4;
+  }
+  return is_drive_letter(path[0]) && path[1] == L':' && is_separator(path[2]) &&
+         are_folder_names(path + 3, 0);
 }
 
 Failure check_cache_dir_override() {

@@ -51,7 +51,8 @@ bool make_real_folder(const wchar_t* folder) {
   return remove_folder_link(folder) && create_directory_w(folder);
 }
 
-// create_directory_chain with the first failure of a folder once its parents were made.
+// Makes folder and, when needed, its parents; false with *error the first failure of a
+// folder once its parents were tried.
 bool create_directory_chain(KnownDirectories& known, const wchar_t* folder, DWORD* error) {
   if (ensure_directory(known, folder)) return true;
   wchar_t parent[working_capacity];
@@ -77,15 +78,11 @@ bool ensure_directory(KnownDirectories& known, const wchar_t* folder) {
   return true;
 }
 
-bool create_directory_chain(KnownDirectories& known, const wchar_t* folder) {
-  DWORD error = ERROR_SUCCESS;
-  if (create_directory_chain(known, folder, &error)) return true;
-  SetLastError(error);
-  return false;
-}
-
 bool create_parent_directories_of(KnownDirectories& known, const wchar_t* path) {
   wchar_t folder[working_capacity];
   copy_bounded(folder, path, working_capacity);
-  return !cut_at_parent(folder) || create_directory_chain(known, folder);
+  DWORD error = ERROR_SUCCESS;
+  if (!cut_at_parent(folder) || create_directory_chain(known, folder, &error)) return true;
+  SetLastError(error);
+  return false;
 }

@@ -7,6 +7,5 @@
 // made, with the first failing folder's own reason in GetLastError: nothing may then be
 // written into it. Only the main thread creates folders: the known ones are its own.
 bool create_parent_directories_of(KnownDirectories& known, const wchar_t* path);
-bool create_directory_chain(KnownDirectories& known, const wchar_t* folder);
 // True when the folder exists or was created.
 bool ensure_directory(KnownDirectories& known, const wchar_t* folder);

@@ -53,7 +53,7 @@ HANDLE replace_named(const wchar_t* path, const wchar_t* name, int& waits_left) 
   if (file == INVALID_HANDLE_VALUE) return file;
   bool link_removed = false;
   for (;;) {
-    if (rename_over(file, name, path)) {
+    if (rename_over(file, path)) {
       SetLastError(ERROR_ALREADY_EXISTS);
       return file;
     }

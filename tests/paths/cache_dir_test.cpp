@@ -55,7 +55,6 @@ TEST(CacheDir, OnlyAbsolutePathsToAFolderAreTaken) {
       {L"C:\\ci\\COM1", false},
       {L"C:\\ci\\COM0", false},
       {L"C:\\ci\\lpt\x00B9", false},
-      {L"C:\\ci\\CONOUT$", false},
       {L"C:\\ci\\cache:stream", false},
       {L"C:\\ci\\a?b", false},
       {L"C:\\ci\\a\tb", false},
