@@ -66,7 +66,7 @@ HANDLE replace_named(const wchar_t* path, const wchar_t* name, int& waits_left) 
     DWORD error = GetLastError();
     if (in_place != INVALID_HANDLE_VALUE || !wait_for_held_file(waits_left)) {
       drop_new_file(file, name);
-      SetLastError(error);
+      SetLastError(in_place != INVALID_HANDLE_VALUE ? ERROR_ALREADY_EXISTS : error);
       return in_place;
     }
   }
