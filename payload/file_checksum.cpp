@@ -54,7 +54,8 @@ bool is_plain_file(HANDLE file) {
 uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
                             const ChecksumScratch& scratch, uint64_t* found_size) {
   // Other readers and writers stay admitted: the file is only looked at. A link is looked
-  // at itself, never what it points at: it holds no data, so it is never current.
+  // at itself where the system allows (Windows): it holds no data, so it is never current,
+  // and is replaced when written (payload/file_replacement.h).
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
