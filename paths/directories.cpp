@@ -9,6 +9,7 @@
 #include "paths/platform_directory.h"
 #include "paths/spec_expansion.h"
 #include "support/bounded.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -59,7 +60,10 @@ bool create_directory_chain(KnownDirectories& known, const wchar_t* folder, DWOR
   copy_bounded(parent, folder, working_capacity);
   if (cut_at_parent(parent)) create_directory_chain(known, parent, error);
   if (ensure_directory(known, folder)) return true;
-  if (*error == ERROR_SUCCESS) *error = GetLastError();
+  // The trace tells every folder that failed; the caller hears of the first.
+  DWORD failure = GetLastError();
+  trace_folder_failed(known.trace, folder, failure);
+  if (*error == ERROR_SUCCESS) *error = failure;
   return false;
 }
 

@@ -4,6 +4,8 @@
 // Folders known to exist, so that later files in them cost no system call. Entries are only
 // ever added, at the end, and live until the process ends.
 
+struct Trace;
+
 constexpr int known_directories_capacity = 1024;
 
 struct KnownDirectories {
@@ -15,6 +17,8 @@ struct KnownDirectories {
   // own making are used, and a link found in a folder's place is removed.
   const wchar_t* contained;
   size_t contained_length;
+  // Where a folder that cannot be made is told; null: nowhere.
+  const Trace* trace;
 };
 
 bool is_known_directory(const KnownDirectories& known, const wchar_t* folder);

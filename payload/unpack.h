@@ -39,6 +39,8 @@ struct Unpack {
   StampRule stamp;
   TargetLock target_lock;
   UnpackProgress progress;
+  // The entries read so far, for the progress.
+  uint64_t files_passed;
   // The main thread's retry budget for its current file, and its checksum buffer.
   int waits_left;
   unsigned char read_buffer[main_read_limit];
