@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "paths/directories.h"
+#include "paths/link_guard.h"
 #include "support/bounded.h"
 #include "support/launch_state.h"
 
@@ -20,7 +21,7 @@ HANDLE open_marker(const wchar_t* path) {
   for (int retries = held_retries;; --retries) {
     HANDLE marker =
         CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    &inherited, OPEN_ALWAYS, 0, nullptr);
+                    &inherited, OPEN_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     // A pruner holds it for a moment while it takes the build's folder out of use.
     if (marker != INVALID_HANDLE_VALUE || retries == 0) return marker;
     DWORD error = GetLastError();
@@ -58,6 +59,14 @@ DWORD hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_di
   wcscpy(path + length, in_use_suffix);
   create_parent_directories_of(directories, path);
   HANDLE marker = open_marker(path);
+  // Written into, the marker must be a file of its own: a link or a second name in its place
+  // gives way to a new file (the link itself is replaced, never what it points at).
+  if (marker != INVALID_HANDLE_VALUE && GetLastError() == ERROR_ALREADY_EXISTS &&
+      !is_plain_file(marker, path)) {
+    CloseHandle(marker);
+    marker = replace_with_empty_file(path, target_directory_capacity) ? open_marker(path)
+                                                                      : INVALID_HANDLE_VALUE;
+  }
   if (marker == INVALID_HANDLE_VALUE) {
     DWORD error = GetLastError();
     hold_build_folder(target_directory);

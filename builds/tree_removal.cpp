@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "builds/read_only.h"
+#include "paths/link_guard.h"
 #include "support/file_disposition.h"
 #include "support/later_calls.h"
 
@@ -44,7 +45,7 @@ bool is_plain_folder(DWORD attributes) {
          (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0;
 }
 
-bool remove_entry(Removal& removal, size_t length, int depth);
+bool remove_entry(Removal& removal, size_t length, int depth, DWORD listed);
 
 // Removes what the folder at removal.path (length units) holds.
 bool remove_children(Removal& removal, size_t length, int depth) {
@@ -66,34 +67,50 @@ bool remove_children(Removal& removal, size_t length, int depth) {
     }
     removal.path[length] = L'\\';
     wmemcpy(removal.path + length + 1, name, name_length + 1);
-    all_gone = remove_entry(removal, length + 1 + name_length, depth + 1) && all_gone;
+    all_gone = remove_entry(removal, length + 1 + name_length, depth + 1, found.dwFileAttributes) &&
+               all_gone;
     removal.path[length] = 0;
   } while (FindNextFileW(find, &found));
   FindClose(find);
   return all_gone;
 }
 
-// A folder is emptied through a handle that only reads and writes its attributes, which
-// listing it does not conflict with; the entry is then deleted through a handle of its own.
-// A read-only entry is made writable first: the system deletes no read-only file or folder,
-// and some none of what a read-only folder holds.
-bool remove_entry(Removal& removal, size_t length, int depth) {
-  HANDLE held = open_entry(removal.path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
-  if (held == INVALID_HANDLE_VALUE) held = open_entry(removal.path, FILE_READ_ATTRIBUTES);
-  if (held == INVALID_HANDLE_VALUE) return false;
-  BY_HANDLE_FILE_INFORMATION information;
-  bool inside = GetFileInformationByHandle(held, &information) && resolves_inside(removal, held);
-  bool emptied = inside && clear_read_only(held, information.dwFileAttributes);
-  if (emptied && is_plain_folder(information.dwFileAttributes)) {
-    emptied = depth < depth_limit && remove_children(removal, length, depth);
-  }
-  CloseHandle(held);
-  if (!emptied) return false;
+bool delete_entry(const Removal& removal) {
   HANDLE entry = open_entry(removal.path, DELETE | FILE_READ_ATTRIBUTES);
   if (entry == INVALID_HANDLE_VALUE) return false;
   bool deleted = resolves_inside(removal, entry) && delete_on_close(entry);
   CloseHandle(entry);
   return deleted;
+}
+
+// A folder is emptied through a handle that only reads and writes its attributes, which
+// listing it does not conflict with; the entry is then deleted through a handle of its own.
+// A read-only entry is made writable first: the system deletes no read-only file or folder,
+// and some none of what a read-only folder holds. listed: the attributes its folder's listing
+// gave.
+bool remove_entry(Removal& removal, size_t length, int depth, DWORD listed) {
+  HANDLE held = open_entry(removal.path, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES);
+  if (held == INVALID_HANDLE_VALUE) held = open_entry(removal.path, FILE_READ_ATTRIBUTES);
+  DWORD error = held == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
+  BY_HANDLE_FILE_INFORMATION information;
+  bool known = held != INVALID_HANDLE_VALUE && GetFileInformationByHandle(held, &information);
+  // A link that the system opens only as what it points at (Wine does so for every link),
+  // or that leads nowhere: when it is no folder, a file of its own is renamed over it, which
+  // replaces the link itself, and then deleted. A folder link that such a system follows
+  // stays.
+  if ((known && !resolves_inside(removal, held)) || error == ERROR_FILE_NOT_FOUND ||
+      error == ERROR_PATH_NOT_FOUND) {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+    return (listed & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+           replace_with_empty_file(removal.path, removal.capacity) && delete_entry(removal);
+  }
+  if (held == INVALID_HANDLE_VALUE) return false;
+  bool emptied = known && clear_read_only(held, information.dwFileAttributes);
+  if (emptied && is_plain_folder(information.dwFileAttributes)) {
+    emptied = depth < depth_limit && remove_children(removal, length, depth);
+  }
+  CloseHandle(held);
+  return emptied && delete_entry(removal);
 }
 
 }  // namespace
@@ -107,5 +124,5 @@ bool remove_tree(wchar_t* path, size_t capacity) {
     if (length == 0 || length >= MAX_PATH * 4) removal.root[0] = 0;
   }
   CloseHandle(root);
-  return remove_entry(removal, wcslen(path), 0);
+  return remove_entry(removal, wcslen(path), 0, FILE_ATTRIBUTE_DIRECTORY);
 }

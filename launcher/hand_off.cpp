@@ -5,8 +5,9 @@
 #include "paths/executable_path.h"
 #include "support/environment.h"
 
+// The process's DLL search is support/system_libraries' alone: it set it on entry, and clears
+// what a child could inherit of it around the child's creation.
 void prepare_environment() {
-  SetDllDirectoryW(L"");
   // Stale values from whoever started us would make the expansion reuse them.
   unset_env_w("KOVRAN_ONEFILE_START");
   unset_env_w("KOVRAN_ONEFILE_TIME_US");

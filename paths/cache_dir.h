@@ -12,5 +12,8 @@ Failure check_cache_dir_override();
 // The cache folder into value (placeholder_value_capacity units); false when it cannot be
 // had. *moved tells whether it came from the variable.
 bool cache_dir_value(wchar_t* value, bool* moved);
-// A drive letter, a colon and a backslash or slash, or two backslashes (or slashes).
+// An absolute path to a folder: a drive's root (a letter, a colon, a backslash or slash) or a
+// share (\\server\share), in their long forms too (\\?\D:\, \\?\UNC\server\share), then folder
+// names that the system keeps as they are: none empty, ending in a dot or a space, holding
+// a character no name may hold, or naming a device.
 bool is_absolute_path(const wchar_t* path);

@@ -1,4 +1,6 @@
 #pragma once
+#include <cstddef>
+
 // Folders known to exist, so that later files in them cost no system call. Entries are only
 // ever added, at the end, and live until the process ends.
 
@@ -11,6 +13,10 @@ struct KnownDirectories {
   int count;
   // Whether the profile folder was looked for, which comes first (paths/directories.cpp).
   bool profile_looked_up;
+  // The target directory, once the unpack starts: below it, only folders of the launcher's
+  // own making are used, and a link found in a folder's place is removed.
+  const wchar_t* contained;
+  size_t contained_length;
   // Where a folder that cannot be made is told; null: nowhere.
   const Trace* trace;
 };

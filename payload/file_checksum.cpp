@@ -40,19 +40,30 @@ uint32_t crc32_of_content(HANDLE file, uint64_t size, const ChecksumScratch& scr
                                   : crc32_of_handle(file, size);
 }
 
+// An empty entry is current by its size alone, which a link has too: only then do its
+// attributes cost a call.
+bool is_plain_file(HANDLE file) {
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileInformationByHandle(file, &information) &&
+         (information.dwFileAttributes &
+          (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+}
+
 // *found_size is the file's size once it could be opened. A file of another size than
 // expected is not read; an empty one cannot be mapped and counts as unusable.
 uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
                             const ChecksumScratch& scratch, uint64_t* found_size) {
-  // Other readers and writers stay admitted: the file is only looked at.
+  // Other readers and writers stay admitted: the file is only looked at. A link is looked
+  // at itself where the system allows (Windows): it holds no data, so it is never current,
+  // and is replaced when written (payload/file_replacement.h).
   HANDLE file =
       CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return 0;
   // The whole 64-bit size: files of 4 GiB and more are checksummed over all their bytes.
   LARGE_INTEGER size;
   uint32_t crc = 0;
-  if (GetFileSizeEx(file, &size)) {
+  if (GetFileSizeEx(file, &size) && (size.QuadPart != 0 || is_plain_file(file))) {
     *found_size = static_cast<uint64_t>(size.QuadPart);
     bool wanted = expected_size == any_size || expected_size == *found_size;
     if (wanted && *found_size > 0) crc = crc32_of_content(file, *found_size, scratch);

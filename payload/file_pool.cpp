@@ -54,6 +54,12 @@ PoolSlot* next_asking(FilePool& pool) {
   return slot;
 }
 
+// Makes the folders of a file about to be written: nothing goes into one that could not be
+// made, nor through a link in its place.
+DWORD folder_error_of(FilePool& pool, const wchar_t* path) {
+  return create_parent_directories_of(*pool.directories, path) ? ERROR_SUCCESS : GetLastError();
+}
+
 // On the main thread: lets workers write the files they found out of date. As on the main
 // thread's own path, a launcher that waited for the lock looks at the file again, and lets
 // the next one in at once when it is current after all. Behind a failure nothing is written.
@@ -73,7 +79,7 @@ void answer_asking_workers(FilePool& pool) {
   }
   pool.writes_allowed = true;
   for (; first != nullptr; first = next_asking(pool)) {
-    create_parent_directories_of(*pool.directories, first->path);
+    first->folder_error = folder_error_of(pool, first->path);
     answer(pool, *first, WriteLeave::granted);
   }
 }
@@ -196,7 +202,7 @@ UnpackFailure pool_entry(FilePool& pool, PayloadStream& stream, const wchar_t* p
   slot.verdict = Verdict::pending;
   // Once this launcher writes, a file found out of date is written at once.
   pool.writes_allowed = pool.writes_allowed || holds_target_lock(*pool.target_lock);
-  if (pool.writes_allowed) create_parent_directories_of(*pool.directories, slot.path);
+  slot.folder_error = pool.writes_allowed ? folder_error_of(pool, slot.path) : ERROR_SUCCESS;
   slot.leave = pool.writes_allowed ? WriteLeave::granted : WriteLeave::unasked;
   AcquireSRWLockExclusive(&pool.lock);
   ++pool.queued;

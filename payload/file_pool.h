@@ -46,7 +46,8 @@ struct PoolSlot {
   uint64_t entry;
   int waits_left;
   WriteLeave leave;
-  bool created;  // this start made the file, out of turn
+  bool created;        // this start made the file, out of turn
+  DWORD folder_error;  // why its folder could not be made, or ERROR_SUCCESS
   Verdict verdict;
   DWORD error;  // of a failed open or write
 };

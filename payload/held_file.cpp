@@ -1,5 +1,7 @@
 #include "payload/held_file.h"
 
+#include "payload/file_replacement.h"
+
 namespace {
 
 constexpr DWORD retry_wait_ms = 50;
@@ -21,15 +23,17 @@ bool wait_for_held_file(int& waits_left) {
 }
 
 HANDLE open_for_writing(const wchar_t* path, int& waits_left) {
-  for (;;) {
-    HANDLE file =
-        CreateFileW(path, write_access, write_sharing, nullptr, CREATE_ALWAYS, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE || !wait_for_held_file(waits_left)) return file;
-  }
+  // A first start finds no file: one call, as before.
+  HANDLE file = create_new_for_writing(path);
+  if (file != INVALID_HANDLE_VALUE || GetLastError() != ERROR_FILE_EXISTS) return file;
+  return replace_with_new_file(path, waits_left);
 }
 
+// A dangling link at path counts as a file there, which is then replaced, rather than as
+// room for one that the system would make wherever the link points.
 HANDLE create_new_for_writing(const wchar_t* path) {
-  return CreateFileW(path, write_access, write_sharing, nullptr, CREATE_NEW, 0, nullptr);
+  return CreateFileW(path, write_access, write_sharing, nullptr, CREATE_NEW,
+                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
 }
 
 bool delete_file_waiting(const wchar_t* path, int& waits_left) {

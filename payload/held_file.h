@@ -9,7 +9,9 @@ constexpr int held_file_retries = 20;
 // while the file's budget lasts; false for any other error.
 bool wait_for_held_file(int& waits_left);
 
-// Opens path to be written whole, waiting while another process holds it. Readers,
+// Opens path to be written whole, as a new file: whatever was there is replaced, never
+// written through (payload/file_replacement.h), and GetLastError then says
+// ERROR_ALREADY_EXISTS. Waits while another process holds it. Readers,
 // checksums of other launchers included, may open the file meanwhile, but no second
 // writer, whose data would interleave with ours. The handle may delete the file, so that
 // what turns out damaged goes through it, whoever else has the file open for reading.

@@ -26,6 +26,10 @@ Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
 }
 
 Verdict write_slot(FilePool& pool, PoolSlot& slot) {
+  if (slot.folder_error != ERROR_SUCCESS) {
+    slot.error = slot.folder_error;
+    return Verdict::open_failed;
+  }
   HANDLE file = create_new_for_writing(slot.path);
   if (file != INVALID_HANDLE_VALUE) {
     slot.created = true;

@@ -38,7 +38,7 @@ bool note_stamped(StampRule& rule, uint64_t entry, const wchar_t* name) {
 bool give_time(const wchar_t* path, const FILETIME& time) {
   HANDLE file = CreateFileW(path, FILE_WRITE_ATTRIBUTES,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+                            OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
   if (file == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   bool given = SetFileTime(file, nullptr, nullptr, &time) != FALSE;
   return CloseHandle(file) && given;

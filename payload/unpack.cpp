@@ -78,9 +78,12 @@ UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry, b
 // same pieces. A file that turns out damaged, or that the archive ends inside, goes again.
 UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
                                  uint32_t stored_checksum) {
-  create_parent_directories_of(*unpack.directories, unpack.file_path);
+  bool folder_made = create_parent_directories_of(*unpack.directories, unpack.file_path);
+  DWORD folder_error = GetLastError();
   UnpackFailure earlier = settle_pool(unpack.pool);
   if (failed(earlier)) return earlier;
+  // Nothing goes into a folder that could not be made, nor through a link in its place.
+  if (!folder_made) return {UnpackError::open, folder_error};
   HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
   if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, GetLastError()};
   // An open that replaced a file tells so.
@@ -208,6 +211,8 @@ void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
   unpack.child_path = state.child_path;
   unpack.cache_dir_moved = state.cache_dir_moved;
   unpack.directories = &directories;
+  directories.contained = state.target_directory;
+  directories.contained_length = unpack.target_length;
   unpack.trace = &state.trace;
   unpack.target_lock.target_directory = state.target_directory;
   unpack.target_lock.trace = &state.trace;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cwchar>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 namespace {
 
 using Calls = std::vector<std::wstring>;
+
+std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
 class Directories : public ::testing::Test {
  protected:
@@ -88,6 +91,38 @@ TEST_F(Directories, OtherFailuresAreReportedAndNotRecorded) {
   EXPECT_EQ(ensure(L"D:\\Locked", false), Calls{L"D:\\Locked"});
   EXPECT_EQ(known.count, 1);
   EXPECT_EQ(create_for_file(L"D:\\Locked\\x.dll"), (Calls{L"D:\\Locked", L"D:\\Locked"}));
+}
+
+// A folder that cannot be made fails the file's folders with its own reason, the first
+// one that failed once its parents were tried, not a later folder's "path not found".
+TEST_F(Directories, FolderThatCannotBeMadeGivesItsOwnReason) {
+  struct Case {
+    std::set<std::wstring> existing, refused;
+    std::wstring file;
+    bool made;
+    DWORD error;
+  };
+  const Case cases[] = {
+      {{L"D:\\ro"}, {L"D:\\ro\\build"}, L"D:\\ro\\build\\data\\x.dll", false, ERROR_ACCESS_DENIED},
+      {{}, {L"D:\\ro"}, L"D:\\ro\\build\\x.dll", false, ERROR_ACCESS_DENIED},
+      {{L"D:\\ok"},
+       {L"D:\\ok\\build\\data"},
+       L"D:\\ok\\build\\data\\x.dll",
+       false,
+       ERROR_ACCESS_DENIED},
+      {{L"D:\\ok"}, {}, L"D:\\ok\\build\\data\\x.dll", true, ERROR_SUCCESS},
+  };
+  for (const Case& c : cases) {
+    SetUp();
+    fake_file_system.existing = c.existing;
+    fake_file_system.refused = c.refused;
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(create_parent_directories_of(known, c.file.c_str()), c.made) << narrow(c.file);
+    DWORD error = GetLastError();
+    if (!c.made) {
+      EXPECT_EQ(error, c.error) << narrow(c.file);
+    }
+  }
 }
 
 TEST_F(Directories, UncWalkStopsAtTheRootBackslash) {
