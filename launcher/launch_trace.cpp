@@ -7,7 +7,7 @@ void trace_record(const LaunchState& state) {
   TraceLine line;
   trace_start(line, "record layout ");
   trace_add_number(line, state.record_layout);
-  trace_add(line, state.reuses_by_stamp ? ", reuse stamp" : ", reuse crc");
+  trace_add(line, state.reuse == ReuseRule::stamp ? ", reuse stamp" : ", reuse crc");
   if (state.shows_progress) trace_add(line, ", progress");
   trace_add(line, ", prune ");
   if (state.prune_after_days == prune_never) {

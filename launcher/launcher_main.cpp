@@ -39,7 +39,7 @@ struct Launch {
 void read_record(LaunchState& state) {
   state.record_layout = record_layout();
   state.target_template = target_spec();
-  state.reuses_by_stamp = reuses_by_stamp();
+  state.reuse = reuse_rule();
   state.stamp = reuse_stamp();
   state.prune_after_days = prune_after_days();
   state.shows_progress = shows_unpack_progress();
@@ -73,7 +73,7 @@ Failure unpack_attached_data(Launch& launch) {
   Unpack& unpack = launch.unpack;
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
-  if (state.reuses_by_stamp) {
+  if (state.reuse == ReuseRule::stamp) {
     IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
                                           data.index, data.index_length);
     if (tracing(state.trace)) trace_index(state, verdict);

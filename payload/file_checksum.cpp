@@ -79,15 +79,17 @@ uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
   return crc32_of_file_sized(path, any_size, scratch, &found_size);
 }
 
-bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
-                     const ChecksumScratch& scratch) {
+FileDecision check_file(ReuseRule rule, const wchar_t* path, uint64_t size,
+                        uint32_t stored_checksum, const ChecksumScratch& scratch) {
   uint64_t found_size;
   uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size);
-  // Missing, unreadable or of another size. An empty file has no CRC-32 to compare and
-  // holds an empty entry whatever checksum is stored.
-  if (found_size != size) return false;
-  if (size == 0) return true;
-  // 0 means unusable: such a file is written whatever checksum is stored, so that an entry
-  // stored with 0 is created rather than skipped.
-  return existing != 0 && existing == stored_checksum;
+  FoundFile found = {FoundKind::file, found_size, false, false, existing};
+  if (found_size == any_size) {
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    found.kind = missing ? FoundKind::nothing : FoundKind::not_a_file;
+  }
+  // Only a file of the entry's size was read.
+  found.checksum_read = found_size == size && size > 0;
+  return decide_file(rule, size, stored_checksum, found);
 }

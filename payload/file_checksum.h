@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "payload/file_decision.h"
+
 // Where a checksum reads small files into, and the retry budget it spends while another
 // process holds the file; each thread that checks files has its own.
 struct ChecksumScratch {
@@ -14,7 +16,8 @@ struct ChecksumScratch {
 // mappable), 1 in place of a real CRC-32 of 0.
 uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch);
 
-// True when the file on disk already holds an entry of that size and stored checksum. A file
-// of another size is out of date without a byte of it read.
-bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
-                     const ChecksumScratch& scratch);
+// Looks at the file on disk and decides (payload/file_decision.h) whether it already holds
+// the entry of that size and stored checksum. A file of another size is out of date without
+// a byte of it read; what is not current is to be written or repaired.
+FileDecision check_file(ReuseRule rule, const wchar_t* path, uint64_t size,
+                        uint32_t stored_checksum, const ChecksumScratch& scratch);

@@ -45,7 +45,9 @@ Verdict write_slot(FilePool& pool, PoolSlot& slot) {
 }  // namespace
 
 Verdict check_and_write(FilePool& pool, PoolSlot& slot, const ChecksumScratch& scratch) {
-  if (file_is_current(slot.path, slot.size, slot.stored_checksum, scratch)) return Verdict::kept;
+  if (is_kept(check_file(pool.stamp->reuse, slot.path, slot.size, slot.stored_checksum, scratch))) {
+    return Verdict::kept;
+  }
   // Only bytes about to be written are checked: a file kept costs no CRC-32 of its entry.
   if (!stored_checksum_admits(slot.stored_checksum, crc32_buffer(slot.bytes, slot.size))) {
     return Verdict::damaged;

@@ -5,6 +5,7 @@
 
 #include "payload/entry_index_layout.h"
 #include "payload/entry_name.h"
+#include "payload/file_decision.h"
 #include "payload/target_path.h"
 
 namespace {
@@ -53,9 +54,8 @@ uint32_t find_in_folder(const StampRule& rule, uint32_t first, uint32_t end, siz
   return no_entry;
 }
 
-bool carries_stamp(const StampRule& rule, DWORD attributes, const FILETIME& written) {
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-         written.dwLowDateTime == rule.stamp.dwLowDateTime &&
+bool carries_stamp(const StampRule& rule, const FILETIME& written) {
+  return written.dwLowDateTime == rule.stamp.dwLowDateTime &&
          written.dwHighDateTime == rule.stamp.dwHighDateTime;
 }
 
@@ -65,9 +65,15 @@ bool may_be_trusted(const StampRule& rule, const wchar_t* name) {
   return target_path_fits(rule.target_length, name) && is_safe_entry_name(name);
 }
 
-void mark_if_size_matches(StampRule& rule, uint32_t entry, DWORD size_high, DWORD size_low) {
-  uint64_t size = (static_cast<uint64_t>(size_high) << 32) | size_low;
-  if (size == indexed_entry_size(rule.index, entry)) rule.listed_current[entry] = 1;
+// Only files that carry the stamp are asked about: any other is read for its CRC-32 later.
+void mark_if_current(StampRule& rule, uint32_t entry, DWORD attributes, DWORD size_high,
+                     DWORD size_low) {
+  bool plain = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  FoundFile found = {plain ? FoundKind::file : FoundKind::not_a_file,
+                     (static_cast<uint64_t>(size_high) << 32) | size_low, true, false, 0};
+  FileDecision decision = decide_file(rule.reuse, indexed_entry_size(rule.index, entry),
+                                      indexed_entry_checksum(rule.index, entry), found);
+  if (is_kept(decision)) rule.listed_current[entry] = 1;
 }
 
 // Path holds the target directory and a backslash; the names follow it. A name that could
@@ -80,8 +86,8 @@ void look_up_files(StampRule& rule, uint32_t first, uint32_t end, wchar_t* path,
     wmemcpy(path + name_at, name, wcslen(name) + 1);
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (GetFileAttributesExW(path, GetFileExInfoStandard, &found) &&
-        carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) {
-      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+        carries_stamp(rule, found.ftLastWriteTime)) {
+      mark_if_current(rule, entry, found.dwFileAttributes, found.nFileSizeHigh, found.nFileSizeLow);
     }
   }
 }
@@ -107,10 +113,10 @@ void list_folder(StampRule& rule, uint32_t first, uint32_t end) {
                                  FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
-    if (!carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) continue;
+    if (!carries_stamp(rule, found.ftLastWriteTime)) continue;
     uint32_t entry = find_in_folder(rule, first, end, leaf_at, found.cFileName);
     if (entry != no_entry && may_be_trusted(rule, indexed_entry_name(rule.index, entry))) {
-      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+      mark_if_current(rule, entry, found.dwFileAttributes, found.nFileSizeHigh, found.nFileSizeLow);
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);

@@ -12,9 +12,11 @@
 #include <cstdint>
 
 #include "payload/entry_index.h"
+#include "support/reuse_rule.h"
 
 struct StampRule {
-  bool on;
+  // crc until the rule is turned on.
+  ReuseRule reuse;
   FILETIME stamp;
   // The index, once its checksum matched and its counts hold within its length.
   EntryIndex index;

@@ -123,15 +123,17 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
                       size, stored_checksum);
   }
   ChecksumScratch scratch = main_scratch(unpack);
-  bool current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
+  ReuseRule rule = unpack.stamp.reuse;
+  FileDecision decision = check_file(rule, unpack.file_path, size, stored_checksum, scratch);
   // Another launcher may have been writing it: once the lock is ours, look again. A
   // launcher that has written nothing yet keeps others waiting only when it must write.
-  if (!current && !holds_target_lock(unpack.target_lock) && take_target_lock(unpack.target_lock)) {
-    current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
-    if (current) release_target_lock(unpack.target_lock);
+  if (!is_kept(decision) && !holds_target_lock(unpack.target_lock) &&
+      take_target_lock(unpack.target_lock)) {
+    decision = check_file(rule, unpack.file_path, size, stored_checksum, scratch);
+    if (is_kept(decision)) release_target_lock(unpack.target_lock);
   }
-  return current ? keep_file(unpack, size)
-                 : write_current_file(unpack, entry, size, stored_checksum);
+  return is_kept(decision) ? keep_file(unpack, size)
+                           : write_current_file(unpack, entry, size, stored_checksum);
 }
 
 UnpackFailure unpack_entries(Unpack& unpack) {
