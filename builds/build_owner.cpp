@@ -14,17 +14,22 @@ size_t through_backslash(const wchar_t* text, int count) {
   return 0;
 }
 
+bool read_named(HANDLE marker, wchar_t (&named)[target_directory_capacity]) {
+  DWORD got = 0;
+  bool read = ReadFile(marker, named, sizeof named - sizeof(wchar_t), &got, nullptr) != FALSE;
+  if (!read || got == 0 || got % sizeof(wchar_t) != 0) return false;
+  named[got / sizeof(wchar_t)] = 0;
+  return true;
+}
+
 bool read_marker(const wchar_t* marker_path, wchar_t (&named)[target_directory_capacity]) {
   HANDLE marker =
       CreateFileW(marker_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                   nullptr, OPEN_EXISTING, 0, nullptr);
   if (marker == INVALID_HANDLE_VALUE) return false;
-  DWORD got = 0;
-  bool read = ReadFile(marker, named, sizeof named - sizeof(wchar_t), &got, nullptr) != FALSE;
+  bool read = read_named(marker, named);
   CloseHandle(marker);
-  if (!read || got == 0 || got % sizeof(wchar_t) != 0) return false;
-  named[got / sizeof(wchar_t)] = 0;
-  return true;
+  return read;
 }
 
 // Nothing at path, while its volume answers: a launcher deleted with or without its folder,
@@ -62,13 +67,21 @@ size_t volume_root_length(const wchar_t* path) {
   return skipped + length;
 }
 
-Owner read_owner(const wchar_t* marker_path, const wchar_t* launcher_path) {
-  wchar_t named[target_directory_capacity];
-  if (!read_marker(marker_path, named)) return Owner::unknown;
+Owner owner_of(const wchar_t* named, const wchar_t* launcher_path) {
   if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, named, -1, launcher_path, -1) ==
       CSTR_EQUAL) {
     return Owner::this_launcher;
   }
   if (volume_root_length(named) == 0) return Owner::unknown;
   return no_file_at(named) ? Owner::gone : Owner::other;
+}
+
+Owner read_owner(const wchar_t* marker_path, const wchar_t* launcher_path) {
+  wchar_t named[target_directory_capacity];
+  return read_marker(marker_path, named) ? owner_of(named, launcher_path) : Owner::unknown;
+}
+
+Owner read_owner(HANDLE marker, const wchar_t* launcher_path) {
+  wchar_t named[target_directory_capacity];
+  return read_named(marker, named) ? owner_of(named, launcher_path) : Owner::unknown;
 }

@@ -5,6 +5,7 @@
 #include "builds/prune.h"
 #include "child/console_handler.h"
 #include "child/run_child.h"
+#include "launcher/build_takeover.h"
 #include "launcher/hand_off.h"
 #include "launcher/launch_trace.h"
 #include "paths/cache_dir.h"
@@ -33,6 +34,7 @@ struct Launch {
   KnownDirectories directories;
   BuildFolder build;
   bool own_build;
+  BuildRecords records;
   Unpack unpack;
 };
 
@@ -78,6 +80,7 @@ Failure unpack_attached_data(Launch& launch) {
                                           data.index, data.index_length);
     if (tracing(state.trace)) trace_index(state, verdict);
   }
+  if (launch.own_build) prepare_build_folder(launch.build, state, unpack, launch.records);
   return unpack_payload(unpack);
 }
 

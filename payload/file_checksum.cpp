@@ -42,12 +42,25 @@ uint32_t crc32_of_content(HANDLE file, uint64_t size, const ChecksumScratch& scr
 
 // *found_size is the file's size once it could be opened. A file of another size than
 // expected is not read; an empty one cannot be mapped and counts as unusable.
-uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
-                            const ChecksumScratch& scratch, uint64_t* found_size) {
+HANDLE open_to_read(const wchar_t* path, DWORD access) {
   // Other readers and writers stay admitted: the file is only looked at.
-  HANDLE file =
-      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+// A file found to hold the entry gets the stamp through the handle that read it.
+void restamp_if_current(HANDLE file, uint32_t crc, Restamp* restamp) {
+  if (restamp != nullptr && crc != 0 && crc == restamp->checksum) {
+    restamp->done = SetFileTime(file, nullptr, nullptr, &restamp->time) != FALSE;
+  }
+}
+
+uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
+                            const ChecksumScratch& scratch, uint64_t* found_size,
+                            Restamp* restamp) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (restamp != nullptr) file = open_to_read(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE) file = open_to_read(path, GENERIC_READ);
   if (file == INVALID_HANDLE_VALUE) return 0;
   // The whole 64-bit size: files of 4 GiB and more are checksummed over all their bytes.
   LARGE_INTEGER size;
@@ -56,18 +69,20 @@ uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
     *found_size = static_cast<uint64_t>(size.QuadPart);
     bool wanted = expected_size == any_size || expected_size == *found_size;
     if (wanted && *found_size > 0) crc = crc32_of_content(file, *found_size, scratch);
+    if (wanted) restamp_if_current(file, crc, restamp);
   }
   CloseHandle(file);
   return crc;
 }
 
 uint32_t crc32_of_file_sized(const wchar_t* path, uint64_t expected_size,
-                             const ChecksumScratch& scratch, uint64_t* found_size) {
+                             const ChecksumScratch& scratch, uint64_t* found_size,
+                             Restamp* restamp = nullptr) {
   for (;;) {
     *found_size = any_size;
     // A failure that sets no error of its own (an empty file) is never retried.
     SetLastError(ERROR_SUCCESS);
-    uint32_t crc = crc32_of_file_once(path, expected_size, scratch, found_size);
+    uint32_t crc = crc32_of_file_once(path, expected_size, scratch, found_size, restamp);
     if (crc != 0 || !wait_for_held_file(*scratch.waits_left)) return crc;
   }
 }
@@ -80,10 +95,12 @@ uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
 }
 
 FileDecision check_file(ReuseRule rule, const wchar_t* path, uint64_t size,
-                        uint32_t stored_checksum, const ChecksumScratch& scratch) {
+                        uint32_t stored_checksum, const ChecksumScratch& scratch,
+                        Restamp* restamp) {
   uint64_t found_size;
-  uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size);
-  FoundFile found = {FoundKind::file, found_size, false, false, existing};
+  if (restamp != nullptr) restamp->checksum = stored_checksum;
+  uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size, restamp);
+  FoundFile found = {FoundKind::file, found_size, false, false, false, existing};
   if (found_size == any_size) {
     DWORD error = GetLastError();
     bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;

@@ -15,6 +15,8 @@ FileDecision decide_file(ReuseRule rule, uint64_t entry_size, uint32_t stored_ch
   if (found.size != entry_size) return decision(FileAction::repair, FileReason::other_size);
   if (rule == ReuseRule::stamp && found.stamped)
     return decision(FileAction::keep, FileReason::stamped);
+  if (rule == ReuseRule::stamp && found.recorded)
+    return decision(FileAction::keep, FileReason::recorded);
   // An empty file holds an empty entry whatever checksum is stored.
   if (entry_size == 0) return decision(FileAction::keep, FileReason::empty);
   if (!found.checksum_read) return decision(FileAction::read_checksum, FileReason::unread);

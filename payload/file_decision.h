@@ -11,6 +11,7 @@ enum class FileAction { keep, write, repair, read_checksum };
 
 enum class FileReason {
   stamped,         // its size and the build's stamp
+  recorded,        // its size and the time a record gives it, whose CRC-32 is the entry's
   same_checksum,   // its CRC-32 is the entry's
   empty,           // an empty entry and an empty file
   nothing_there,   // no file at the path
@@ -31,8 +32,10 @@ enum class FoundKind { nothing, file, not_a_file };
 struct FoundFile {
   FoundKind kind;
   uint64_t size;
-  // Its last-write time is the build's stamp.
+  // Its last-write time is the build's stamp; it is the time a record of the stamps given
+  // (payload/stamp_record.h) names for a file of the entry's size and CRC-32.
   bool stamped;
+  bool recorded;
   // Whether its CRC-32 was read, and what it is: 0 when it could not be read whole, 1 in
   // place of a real 0.
   bool checksum_read;

@@ -53,6 +53,11 @@ DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wch
   return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
 }
 
+void note_restamped(StampRule& rule, uint64_t entry, const wchar_t* name, const wchar_t* path) {
+  // Without the memory to note it, the stamp cannot be taken back: it goes at once.
+  if (!note_stamped(rule, entry, name)) take_back_stamp(rule, path);
+}
+
 DWORD close_stamped_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name,
                          const wchar_t* path) {
   DWORD error = stamp_written_file(rule, file, entry, name);

@@ -18,12 +18,19 @@ struct Case {
   FileReason reason;
 };
 
-constexpr FoundFile nothing = {FoundKind::nothing, 0, false, false, 0};
-constexpr FoundFile folder = {FoundKind::not_a_file, 0, false, false, 0};
-constexpr FoundFile stamped(uint64_t size) { return {FoundKind::file, size, true, false, 0}; }
-constexpr FoundFile unread(uint64_t size) { return {FoundKind::file, size, false, false, 0}; }
+constexpr FoundFile nothing = {FoundKind::nothing, 0, false, false, false, 0};
+constexpr FoundFile folder = {FoundKind::not_a_file, 0, false, false, false, 0};
+constexpr FoundFile stamped(uint64_t size) {
+  return {FoundKind::file, size, true, false, false, 0};
+}
+constexpr FoundFile recorded(uint64_t size) {
+  return {FoundKind::file, size, false, true, false, 0};
+}
+constexpr FoundFile unread(uint64_t size) {
+  return {FoundKind::file, size, false, false, false, 0};
+}
 constexpr FoundFile read(uint64_t size, uint32_t crc) {
-  return {FoundKind::file, size, false, true, crc};
+  return {FoundKind::file, size, false, false, true, crc};
 }
 
 TEST(FileDecision, KeepsOnlyWhatIsKnownToHoldTheEntry) {
@@ -36,6 +43,12 @@ TEST(FileDecision, KeepsOnlyWhatIsKnownToHoldTheEntry) {
        FileReason::stamped},
       {"stamped but another size", ReuseRule::stamp, 10, stored, stamped(11), FileAction::repair,
        FileReason::other_size},
+      {"the time its record gives", ReuseRule::stamp, 10, stored, recorded(10), FileAction::keep,
+       FileReason::recorded},
+      {"recorded but another size", ReuseRule::stamp, 10, stored, recorded(12), FileAction::repair,
+       FileReason::other_size},
+      {"a record means nothing under crc", ReuseRule::crc, 10, stored, recorded(10),
+       FileAction::read_checksum, FileReason::unread},
       {"the stamp means nothing under crc", ReuseRule::crc, 10, stored, stamped(10),
        FileAction::read_checksum, FileReason::unread},
       {"another size is never read", ReuseRule::crc, 10, stored, unread(9), FileAction::repair,
