@@ -31,6 +31,13 @@ class Takeover : public Builds {
     EXPECT_EQ(finish(start({{L"KOVRAN_ONEFILE_TRACE", trace_file()}}, path)), status);
     return read_file(trace_file());
   }
+  bool any_taking() const {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((root() + L"\\*.taking").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    FindClose(find);
+    return true;
+  }
   // The one build folder there is, or empty.
   std::wstring only_folder() const {
     std::vector<std::wstring> all = folders();
@@ -188,7 +195,9 @@ TEST_F(Takeover, ATakeoverCutShortIsPutRightByTheNextStart) {
     ASSERT_EQ(run(), 0u);
     install(to);
     HANDLE killed = start();
-    Sleep(static_cast<DWORD>(round * 37 % 200));
+    // From the moment the takeover is noted, at a later moment each round.
+    for (int i = 0; i < 5000 && !any_taking(); ++i) Sleep(1);
+    Sleep(static_cast<DWORD>(round * 23 % 150));
     TerminateProcess(killed, 9);
     finish(killed);
     EXPECT_TRUE(traced_run().find("files: ") != std::string::npos);
