@@ -263,4 +263,29 @@ TEST_F(Takeover, TwoStartsOfTheNewBuildAtOnceTakeTurns) {
   EXPECT_EQ(tree(root() + L"\\" + only_folder()), packed_tree(L"u2-crc"));
 }
 
+// A start of the earlier build while the new one takes it over: whichever takes the marker
+// first, both run, and each folder there is holds its own build exactly.
+TEST_F(Takeover, AStartOfTheEarlierBuildDuringATakeoverKeepsItsBuildOrUnpacksAnew) {
+  for (int round = 0; round < 3; ++round) {
+    SCOPED_TRACE(round);
+    remove_tree(root());
+    install(L"u1-stamp");
+    ASSERT_EQ(run(), 0u);
+    std::wstring first = only_folder();
+    install(L"u2-stamp");
+    std::wstring earlier = shared.path + L"\\bin\\old-" + std::to_wstring(installs - 1) + L".exe";
+    HANDLE updating = start();
+    Sleep(static_cast<DWORD>(round * 60));
+    HANDLE old = start({}, earlier);
+    EXPECT_EQ(finish(updating), 0u);
+    EXPECT_EQ(finish(old), 0u);
+    for (const auto& folder : folders()) {
+      EXPECT_EQ(tree(root() + L"\\" + folder),
+                packed_tree(folder == first ? L"u1-stamp" : L"u2-stamp"))
+          << narrow_utf8(folder);
+    }
+    EXPECT_TRUE(exists(first));
+  }
+}
+
 }  // namespace
