@@ -47,18 +47,20 @@ void hold_build_folder(const wchar_t* target_directory) {
 
 }  // namespace
 
-bool hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_directory,
-                        const wchar_t* launcher_path) {
+DWORD hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_directory,
+                         const wchar_t* launcher_path) {
   wchar_t path[target_directory_capacity];
   size_t length = wcslen(target_directory);
-  if (length + wcslen(in_use_suffix) >= target_directory_capacity) return false;
+  if (length + wcslen(in_use_suffix) >= target_directory_capacity)
+    return ERROR_FILENAME_EXCED_RANGE;
   wmemcpy(path, target_directory, length);
   wcscpy(path + length, in_use_suffix);
   create_parent_directories_of(directories, path);
   HANDLE marker = open_marker(path);
   if (marker == INVALID_HANDLE_VALUE) {
+    DWORD error = GetLastError();
     hold_build_folder(target_directory);
-    return false;
+    return error;
   }
   // Written anew on every start, with the start's time as its last-write time.
   DWORD bytes = static_cast<DWORD>(wcslen(launcher_path) * sizeof(wchar_t));
@@ -69,5 +71,5 @@ bool hold_in_use_marker(KnownDirectories& directories, const wchar_t* target_dir
   GetSystemTimeAsFileTime(&now);
   SetFileTime(marker, nullptr, nullptr, &now);
   // Left open: the system closes it when the launcher ends.
-  return true;
+  return ERROR_SUCCESS;
 }

@@ -10,6 +10,7 @@
 #include "builds/tree_removal.h"
 #include "support/decimal.h"
 #include "support/file_disposition.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -71,14 +72,6 @@ const char* remove_build(const BuildFolder& build, const OtherBuild& other, uint
   return remove_tree(renamed, target_directory_capacity) ? " removed" : " removed in part";
 }
 
-void trace_build(const Trace& trace, const OtherBuild& other, const char* outcome) {
-  TraceLine line;
-  trace_start(line, "other build ");
-  trace_add(line, other.leaf);
-  trace_add(line, outcome);
-  trace_end(trace, line);
-}
-
 // Why another build stays when it is not for this launcher to remove.
 const char* kept_because(const OtherBuild& other, const OtherBuild* latest, uint64_t cutoff) {
   if (other.last_start == 0) return " kept: no marker";
@@ -89,11 +82,12 @@ const char* kept_because(const OtherBuild& other, const OtherBuild* latest, uint
   return nullptr;
 }
 
-void finish_leftovers(const Survey& survey, const BuildFolder& build) {
+void finish_leftovers(const Survey& survey, const Pruning& pruning) {
   for (int i = 0; i < survey.leftover_count; ++i) {
     wchar_t path[target_directory_capacity];
-    if (in_parent(path, build, survey.leftovers[i], L""))
-      remove_tree(path, target_directory_capacity);
+    if (!in_parent(path, pruning.build, survey.leftovers[i], L"")) continue;
+    bool removed = remove_tree(path, target_directory_capacity);
+    trace_leftover(pruning.trace, survey.leftovers[i], removed);
   }
 }
 
@@ -119,7 +113,7 @@ void prune(const Pruning& pruning) {
   Survey survey;
   const BuildFolder& build = pruning.build;
   survey_builds(survey, build);
-  finish_leftovers(survey, build);
+  finish_leftovers(survey, pruning);
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   uint64_t span = static_cast<uint64_t>(pruning.days) * day;
@@ -129,11 +123,14 @@ void prune(const Pruning& pruning) {
     const OtherBuild& other = survey.builds[i];
     any_old = any_old || (other.last_start != 0 && other.last_start < cutoff);
   }
-  // The usual start ends here, after one listing.
+  // The usual start ends here, after one listing; the trace names what stays.
   if (!any_old) {
-    if (tracing(pruning.trace)) {
-      trace_number(pruning.trace, "other builds: ", survey.count, " found, none old enough");
+    for (int i = 0; i < survey.count; ++i) {
+      const OtherBuild& other = survey.builds[i];
+      trace_other_build(pruning.trace, other.leaf,
+                        other.last_start == 0 ? " kept: no marker" : " kept: recent");
     }
+    trace_other_builds(pruning.trace, survey.count);
     return;
   }
   const OtherBuild* latest = read_owners(survey, pruning);
@@ -145,7 +142,7 @@ void prune(const Pruning& pruning) {
     const char* outcome = removable && other.last_start < cutoff
                               ? remove_build(build, other, cutoff)
                               : kept_because(other, latest, cutoff);
-    if (tracing(pruning.trace)) trace_build(pruning.trace, other, outcome);
+    trace_other_build(pruning.trace, other.leaf, outcome);
   }
 }
 

@@ -6,6 +6,7 @@
 #include "child/create_child.h"
 #include "child/resume_child.h"
 #include "support/system_libraries.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -51,10 +52,7 @@ Failure start_child(const LaunchState& state, HANDLE* child) {
   wchar_t line[child_command_line_capacity];
   Failure failure = build_child_command_line(line, state.launcher_path);
   if (failed(failure)) return failure;
-  if (tracing(state.trace)) {
-    trace_text(state.trace, "program ", state.child_path);
-    trace_text(state.trace, "command line ", line);
-  }
+  trace_program(state.trace, state.child_path, line);
   // Kept open until the launcher ends: closing it would end the child.
   HANDLE job = create_child_job();
   bool launcher_in_job = job != nullptr && AssignProcessToJobObject(job, GetCurrentProcess());

@@ -7,13 +7,13 @@
 #include "child/run_child.h"
 #include "launcher/build_takeover.h"
 #include "launcher/hand_off.h"
-#include "launcher/launch_trace.h"
 #include "paths/cache_dir.h"
 #include "paths/executable_path.h"
 #include "paths/known_directories.h"
 #include "paths/target_directory.h"
 #include "payload/stamp_rule.h"
 #include "payload/unpack.h"
+#include "progress/product_name.h"
 #include "progress/progress_line.h"
 #include "progress/progress_step.h"
 #include "progress/progress_window_control.h"
@@ -25,6 +25,7 @@
 #include "support/failure_text.h"
 #include "support/launch_state.h"
 #include "support/own_image.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -38,6 +39,14 @@ struct Launch {
   Unpack unpack;
 };
 
+// The product name is read from the version resource only when it is traced.
+void trace_opening_line(const Trace& trace) {
+  if (!tracing(trace)) return;
+  wchar_t product[progress_name_capacity];
+  read_product_name(product, progress_name_capacity);
+  trace_opening(trace, product);
+}
+
 void read_record(LaunchState& state) {
   state.record_layout = record_layout();
   state.target_template = target_spec();
@@ -46,7 +55,7 @@ void read_record(LaunchState& state) {
   state.prune_after_days = prune_after_days();
   state.shows_progress = shows_unpack_progress();
   state.console_launcher = is_console_launcher();
-  if (tracing(state.trace)) trace_record(state);
+  trace_record(state);
 }
 
 // Up to the unpack: where the launcher is, where it unpacks, its console guard, and the
@@ -56,14 +65,15 @@ Failure prepare_launch(Launch& launch) {
   Failure failure = read_launcher_path(state.launcher_path);
   if (!failed(failure)) failure = check_cache_dir_override();
   if (!failed(failure)) failure = resolve_target_directory(state);
-  if (!failed(failure) && tracing(state.trace)) trace_target(state);
+  if (!failed(failure)) trace_target(state);
   if (!failed(failure)) failure = register_console_handler(launch.unpack.progress);
   if (failed(failure)) return failure;
   launch.own_build =
       recognize_build_folder(&launch.build, state.target_template, state.target_directory);
   if (launch.own_build) {
-    bool held = hold_in_use_marker(launch.directories, state.target_directory, state.launcher_path);
-    if (tracing(state.trace)) trace_build_folder(state, held);
+    DWORD marker_error =
+        hold_in_use_marker(launch.directories, state.target_directory, state.launcher_path);
+    trace_build_folder(state.trace, marker_error);
   }
   return no_failure;
 }
@@ -75,10 +85,11 @@ Failure unpack_attached_data(Launch& launch) {
   Unpack& unpack = launch.unpack;
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
+  unpack.progress.files_total = archive_entry_count();
   if (state.reuse == ReuseRule::stamp) {
     IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
                                           data.index, data.index_length);
-    if (tracing(state.trace)) trace_index(state, verdict);
+    trace_index(state.trace, verdict);
   }
   if (launch.own_build) prepare_build_folder(launch.build, state, unpack, launch.records);
   return unpack_payload(unpack);
@@ -92,17 +103,15 @@ Failure launch_child(Launch& launch, int* status) {
   HANDLE child = nullptr;
   Failure failure = start_child(state, &child);
   if (failed(failure)) return failure;
-  if (tracing(state.trace)) trace_phase(state.trace, "program start");
+  trace_phase(state.trace, "program start");
   HANDLE pruner = nullptr;
   if (launch.own_build && state.prune_after_days != prune_never) {
     pruner = start_pruning(launch.build, state);
   }
   dismiss_progress(launch.unpack.progress, child);
   *status = wait_for_child(child);
-  if (tracing(state.trace)) {
-    trace_number(state.trace, "program status ", static_cast<uint32_t>(*status), "");
-    trace_phase(state.trace, "program run");
-  }
+  trace_program_status(state.trace, static_cast<uint32_t>(*status));
+  trace_phase(state.trace, "program run");
   finish_pruning(pruner);
   return no_failure;
 }
@@ -110,13 +119,15 @@ Failure launch_child(Launch& launch, int* status) {
 Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
   Trace& trace = launch.state.trace;
   open_trace(trace);
+  trace_opening_line(trace);
+  launch.directories.trace = &trace;
   read_record(launch.state);
   prepare_environment();
   Failure failure = prepare_launch(launch);
-  if (tracing(trace)) trace_phase(trace, "preparation");
+  trace_phase(trace, "preparation");
   if (failed(failure)) return failure;
   failure = unpack_attached_data(launch);
-  if (tracing(trace)) trace_phase(trace, "unpack");
+  trace_phase(trace, "unpack");
   if (failed(failure)) return failure;
   publish_launcher_identity(launch.state.launcher_path, argv0);
   return launch_child(launch, status);
@@ -129,14 +140,14 @@ Failure run_launch(Launch& launch, const wchar_t* argv0, int* status) {
 int report(Launch& launch, const Failure& failure) {
   const LaunchState& state = launch.state;
   if (failure.before == nullptr) {
-    if (tracing(state.trace)) trace_failure(state, failure.status, nullptr);
+    trace_failure(state.trace, failure.status, nullptr);
     return failure.status;
   }
   UnpackProgress& progress = launch.unpack.progress;
   clear_progress_line(progress);
   wchar_t text[failure_text_capacity];
   compose_failure(failure, text, failure_text_capacity);
-  if (tracing(state.trace)) trace_failure(state, failure.status, text);
+  trace_failure(state.trace, failure.status, text);
   if (!show_failure_in_progress_window(progress, text) && !launch.state.console_launcher &&
       streams_lead_nowhere()) {
     show_failure_window(text);

@@ -8,6 +8,7 @@
 #include "paths/platform_directory.h"
 #include "paths/spec_expansion.h"
 #include "support/bounded.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -52,8 +53,8 @@ void create_directory_chain(KnownDirectories& known, const wchar_t* folder) {
   wchar_t parent[working_capacity];
   copy_bounded(parent, folder, working_capacity);
   if (cut_at_parent(parent)) create_directory_chain(known, parent);
-  // A failure shows when the file in it cannot be opened.
-  ensure_directory(known, folder);
+  // A failure shows when the file in it cannot be opened; the trace tells why.
+  if (!ensure_directory(known, folder)) trace_folder_failed(known.trace, folder, GetLastError());
 }
 
 void create_parent_directories_of(KnownDirectories& known, const wchar_t* path) {

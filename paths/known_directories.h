@@ -2,6 +2,8 @@
 // Folders known to exist, so that later files in them cost no system call. Entries are only
 // ever added, at the end, and live until the process ends.
 
+struct Trace;
+
 constexpr int known_directories_capacity = 1024;
 
 struct KnownDirectories {
@@ -9,6 +11,8 @@ struct KnownDirectories {
   int count;
   // Whether the profile folder was looked for, which comes first (paths/directories.cpp).
   bool profile_looked_up;
+  // Where a folder that cannot be made is told; null: nowhere.
+  const Trace* trace;
 };
 
 bool is_known_directory(const KnownDirectories& known, const wchar_t* folder);

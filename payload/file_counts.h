@@ -12,9 +12,12 @@ struct FileCounts {
   volatile LONG repaired;
 };
 
+// Counts files kept without naming them (those a listing found current).
 inline void count_kept(FileCounts& counts, LONG files = 1) {
   InterlockedExchangeAdd(&counts.kept, files);
 }
+// Counts and names a file this start kept as it was.
+void note_kept(const Trace& trace, FileCounts& counts, const wchar_t* name);
 // Counts and names a file this start wrote; existed: one was there before.
 void note_written(const Trace& trace, FileCounts& counts, const wchar_t* name, bool existed);
 // "files: K kept, W written, R repaired".

@@ -104,7 +104,8 @@ DWORD WINAPI work_on_queued_entries(void* context) {
   while (PoolSlot* slot = take_queued_entry(*worker.pool)) {
     ChecksumScratch scratch = {worker.buffer, pooled_file_limit, &slot->waits_left};
     Verdict verdict = check_and_write(*worker.pool, *slot, scratch);
-    if (verdict == Verdict::kept && tracing(*worker.pool->trace)) count_kept(*worker.pool->counts);
+    if (verdict == Verdict::kept)
+      note_kept(*worker.pool->trace, *worker.pool->counts, slot->path + slot->name_at);
     decide(*worker.pool, *slot, verdict);
   }
   return 0;

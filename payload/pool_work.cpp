@@ -21,9 +21,7 @@ Verdict write_and_close(FilePool& pool, PoolSlot& slot, HANDLE file) {
   }
   slot.error = error;
   if (error != ERROR_SUCCESS) return Verdict::write_failed;
-  if (tracing(*pool.trace)) {
-    note_written(*pool.trace, *pool.counts, slot.path + slot.name_at, !slot.created);
-  }
+  note_written(*pool.trace, *pool.counts, slot.path + slot.name_at, !slot.created);
   return Verdict::written;
 }
 

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "support/trace_lines.h"
+
 namespace {
 
 constexpr size_t name_capacity = 64;
@@ -52,15 +54,12 @@ bool take_target_lock(TargetLock& lock) {
   make_lock_name(lock.target_directory, name);
   lock.mutex = CreateMutexW(nullptr, FALSE, name);
   if (lock.mutex == nullptr) return false;
-  bool traced = lock.trace != nullptr && tracing(*lock.trace);
-  ULONGLONG start = traced ? GetTickCount64() : 0;
+  ULONGLONG start = GetTickCount64();
   // An abandoned lock is ours too: its holder died, and the check that follows
   // repairs what it left half-written.
   DWORD waited = WaitForSingleObject(lock.mutex, INFINITE);
-  if (traced) {
-    trace_number(*lock.trace, "lock after ", static_cast<int64_t>(GetTickCount64() - start),
-                 waited == WAIT_ABANDONED ? " ms, abandoned" : " ms");
-  }
+  trace_lock_wait(lock.trace, static_cast<int64_t>(GetTickCount64() - start),
+                  waited == WAIT_ABANDONED);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED) return true;
   CloseHandle(lock.mutex);
   lock.mutex = nullptr;

@@ -22,6 +22,7 @@
 #include "payload/unpack_end.h"
 #include "progress/progress_step.h"
 #include "progress/progress_window_control.h"
+#include "support/trace_lines.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ bool read_entry_name(Unpack& unpack) {
 bool go_on(Unpack& unpack) {
   if (unpack.progress.view == ProgressView::none) return true;
   if (!holds_target_lock(unpack.target_lock) && !unpack.pool.writes_allowed) return true;
-  return progress_step(unpack.progress, payload_position(unpack.stream));
+  return progress_step(unpack.progress, payload_position(unpack.stream), unpack.files_passed);
 }
 
 UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
@@ -65,7 +66,7 @@ UnpackFailure skip_data(Unpack& unpack, uint64_t size) {
 
 // A file kept as it is: its bytes are read past.
 UnpackFailure keep_file(Unpack& unpack, uint64_t size) {
-  if (tracing(*unpack.trace)) count_kept(unpack.counts);
+  note_kept(*unpack.trace, unpack.counts, unpack.entry_name);
   return skip_data(unpack, size);
 }
 
@@ -73,8 +74,7 @@ UnpackFailure keep_file(Unpack& unpack, uint64_t size) {
 UnpackFailure finish_written_file(Unpack& unpack, HANDLE file, uint64_t entry, bool existed) {
   DWORD error = close_stamped_file(unpack.stamp, file, entry, unpack.entry_name, unpack.file_path);
   if (error != ERROR_SUCCESS) return UnpackFailure{UnpackError::write, error};
-  if (tracing(*unpack.trace))
-    note_written(*unpack.trace, unpack.counts, unpack.entry_name, existed);
+  note_written(*unpack.trace, unpack.counts, unpack.entry_name, existed);
   return unpack_went_well;
 }
 
@@ -88,7 +88,7 @@ UnpackFailure write_current_file(Unpack& unpack, uint64_t entry, uint64_t size,
   HANDLE file = open_for_writing(unpack.file_path, unpack.waits_left);
   if (file == INVALID_HANDLE_VALUE) return {UnpackError::open, GetLastError()};
   // An open that replaced a file tells so.
-  bool existed = tracing(*unpack.trace) && GetLastError() == ERROR_ALREADY_EXISTS;
+  bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
   uint32_t crc = 0;
   for (uint64_t left = size; left > 0;) {
     // A file cut short by a cancel goes again, as a damaged one does.
@@ -146,6 +146,7 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
 
 UnpackFailure unpack_entries(Unpack& unpack) {
   for (uint64_t entry = 0;; ++entry) {
+    unpack.files_passed = entry;
     if (!go_on(unpack)) return cancelled;
     if (!read_entry_name(unpack)) return damaged;
     if (unpack.entry_name[0] == 0)
@@ -171,25 +172,24 @@ UnpackFailure unpack_entries(Unpack& unpack) {
   }
 }
 
-// What the listing of a start under the stamp rule found.
+// What the listing of a start under the stamp rule found; every file current, each kept is
+// named from the index, as the walk through the archive names them otherwise.
 void trace_listing(Unpack& unpack, bool every_file) {
+  if (!tracing(*unpack.trace)) return;
   uint32_t count = unpack.stamp.index.entry_count;
   if (every_file) {
     count_kept(unpack.counts, static_cast<LONG>(count));
-    trace_text(*unpack.trace, "listing: every file current by stamp", nullptr);
+    trace_listing(*unpack.trace, count, count);
+    for (uint32_t entry = 0; tracing_files(*unpack.trace) && entry < count; ++entry)
+      trace_file(*unpack.trace, FileFate::kept, indexed_entry_name(unpack.stamp.index, entry), 0);
     return;
   }
   if (unpack.stamp.listed_current == nullptr) return;
   int64_t current = 0;
-  for (uint32_t entry = 0; entry < count; ++entry)
+  for (uint32_t entry = 0; entry < count; ++entry) {
     current += unpack.stamp.listed_current[entry] != 0;
-  TraceLine line;
-  trace_start(line, "listing: ");
-  trace_add_number(line, current);
-  trace_add(line, " of ");
-  trace_add_number(line, count);
-  trace_add(line, " current by stamp");
-  trace_end(*unpack.trace, line);
+  }
+  trace_listing(*unpack.trace, current, count);
 }
 
 // Every file is the build's: what else lies below the folder goes, and the takeover ends
@@ -221,9 +221,10 @@ UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
   // Every file is current by its size and stamp: no decoder, no lock.
   bool every_file = every_file_is_stamped(unpack.stamp, unpack.child_path);
-  if (tracing(*unpack.trace)) trace_listing(unpack, every_file);
   // A takeover decodes the whole archive even so: it confirms the archive before its record.
-  if (every_file && !unpack.removes_strays) return unpack_went_well;
+  every_file = every_file && !unpack.removes_strays;
+  trace_listing(unpack, every_file);
+  if (every_file) return unpack_went_well;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
   if (unpack.progress.view != ProgressView::none) {
     unpack.progress.total = payload_content_size(unpack.stream);
@@ -265,7 +266,7 @@ void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
 
 Failure unpack_payload(Unpack& unpack) {
   Failure failure = end_unpack(unpack, run_unpack(unpack));
-  if (tracing(*unpack.trace)) trace_counts(*unpack.trace, unpack.counts);
+  trace_counts(*unpack.trace, unpack.counts);
   if (unpack.removes_strays && failed(failure)) give_up_takeover(unpack);
   free_names(unpack.names);
   return failure;

@@ -48,6 +48,8 @@ struct Unpack {
   // (payload/stamp_record.h); nullptr: none.
   const wchar_t* record_path;
   const wchar_t* build_id;
+  // The entries read so far, for the progress.
+  uint64_t files_passed;
   // The main thread's retry budget for its current file, and its checksum buffer.
   int waits_left;
   unsigned char read_buffer[main_read_limit];

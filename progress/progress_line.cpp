@@ -52,7 +52,7 @@ void show_progress_line(UnpackProgress& progress) {
   }
   wchar_t text[line_capacity];
   format_progress_line(text, line_capacity, progress.name, static_cast<uint64_t>(progress.done),
-                       progress.total, line_width());
+                       progress.total, progress_permille(progress), line_width());
   AcquireSRWLockExclusive(&progress.line_lock);
   if (!progress.line_ended) {
     progress.shown = true;

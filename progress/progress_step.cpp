@@ -16,7 +16,7 @@ void want_progress(UnpackProgress& progress, bool console_launcher) {
   progress.view = console_launcher ? ProgressView::console : ProgressView::window;
 }
 
-bool progress_step(UnpackProgress& progress, uint64_t done) {
+bool progress_step(UnpackProgress& progress, uint64_t done, uint64_t files_done) {
   uint64_t now = GetTickCount64();
   if (progress.next_step == 0) {
     progress.next_step = now + quiet_start_ms;
@@ -26,6 +26,7 @@ bool progress_step(UnpackProgress& progress, uint64_t done) {
   if (now < progress.next_step) return true;
   progress.next_step = now + update_interval_ms;
   InterlockedExchange64(&progress.done, static_cast<LONG64>(done));
+  InterlockedExchange64(&progress.files_done, static_cast<LONG64>(files_done));
   if (progress.view == ProgressView::console) {
     show_progress_line(progress);
   } else {

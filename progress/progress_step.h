@@ -9,6 +9,6 @@
 void want_progress(UnpackProgress& progress, bool console_launcher);
 
 // From the unpack, once this start writes: after each entry and each window of a file,
-// with the archive's bytes passed so far. Shows or updates the view when it is time; false
-// once the user cancelled.
-bool progress_step(UnpackProgress& progress, uint64_t done);
+// with the archive's bytes and files passed so far. Shows or updates the view when it is
+// time; false once the user cancelled.
+bool progress_step(UnpackProgress& progress, uint64_t done, uint64_t files_done);

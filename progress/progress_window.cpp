@@ -86,7 +86,8 @@ void show_heading(HWND window, const wchar_t* doing) {
 void show_figures(HWND window) {
   UnpackProgress& progress = progress_of(window);
   wchar_t figures[64];
-  format_progress_figures(figures, 64, static_cast<uint64_t>(progress.done), progress.total);
+  format_progress_figures(figures, 64, static_cast<uint64_t>(progress.done), progress.total,
+                          progress_permille(progress));
   SetDlgItemTextW(window, figures_id, figures);
   InvalidateRect(window, &bar_frame, FALSE);
 }
@@ -125,14 +126,9 @@ void paint(HWND window) {
     RECT bar = bar_frame;
     FrameRect(dc, &bar, GetSysColorBrush(COLOR_BTNSHADOW));
     InflateRect(&bar, -1, -1);
-    uint64_t done = static_cast<uint64_t>(progress.done);
-    uint64_t total = progress.total;
     LONG width = bar.right - bar.left;
     RECT filled = bar;
-    if (total > 0)
-      filled.right = bar.left + static_cast<LONG>((done < total ? done : total) * width / total);
-    else
-      filled.right = bar.left;
+    filled.right = bar.left + static_cast<LONG>(width * progress_permille(progress) / 1000);
     FillRect(dc, &filled, GetSysColorBrush(COLOR_HIGHLIGHT));
     bar.left = filled.right;
     FillRect(dc, &bar, GetSysColorBrush(COLOR_WINDOW));

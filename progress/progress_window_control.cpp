@@ -42,6 +42,7 @@ void show_progress_done(UnpackProgress& progress, uint64_t done) {
   // A frame that did not tell its size has one now.
   if (progress.total == 0) progress.total = done;
   InterlockedExchange64(&progress.done, static_cast<LONG64>(done));
+  InterlockedExchange64(&progress.files_done, static_cast<LONG64>(progress.files_total));
   post_to_window(progress, progress_starting_message);
 }
 

@@ -16,9 +16,11 @@ constexpr size_t progress_name_capacity = 128;
 struct UnpackProgress {
   ProgressView view;  // none: this start shows nothing
   bool shown;
-  uint64_t total;      // the archive's decoded bytes; 0 when its frame does not tell
-  uint64_t next_step;  // tick count of the next update; 0 until writing began
+  uint64_t total;        // the archive's decoded bytes; 0 when its frame does not tell
+  uint64_t files_total;  // the archive's files; 0 when the launcher does not carry the count
+  uint64_t next_step;    // tick count of the next update; 0 until writing began
   volatile LONG64 done;
+  volatile LONG64 files_done;
   wchar_t name[progress_name_capacity];
   // Console: the units of the line on screen; once the line ended (the program starts, a
   // message follows, the launcher is ended), no more is drawn. The lock keeps a console

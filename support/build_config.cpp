@@ -49,4 +49,5 @@ ReuseRule reuse_rule() {
 uint64_t reuse_stamp() { return kovran_constants.stamp; }
 
 uint32_t prune_after_days() { return kovran_constants.prune_after_days; }
+uint32_t archive_entry_count() { return kovran_constants.entry_count; }
 bool shows_unpack_progress() { return (kovran_constants.options & option_unpack_progress) != 0; }

@@ -30,5 +30,7 @@ uint64_t reuse_stamp();
 // Days after their last start that other builds are removed, or prune_never
 // (support/constants_record.h).
 uint32_t prune_after_days();
+// The archive's entries, for the progress; 0 when the pack tool did not count them.
+uint32_t archive_entry_count();
 // Whether a long first start shows how far it is (progress/unpack_progress.h).
 bool shows_unpack_progress();

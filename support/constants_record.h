@@ -53,7 +53,9 @@ struct ConstantsRecord {
   // The index of the archive's entries (payload/entry_index_layout.h), or 0 and 0.
   uint32_t index_rva;
   uint32_t index_length;
-  uint32_t reserved;
+  // The archive's entries, which a start's progress weighs; 0 when not told (launchers made
+  // before, a payload block packed without being decoded).
+  uint32_t entry_count;
   // The last-write time, a FILETIME, that files written under the stamp rule get.
   uint64_t stamp;
   uint32_t options;

@@ -9,6 +9,7 @@
 #include "pack/cli/usage_error.h"
 #include "pack/inspect/inspect_commands.h"
 #include "pack/pack_error.h"
+#include "pack/platform/full_path.h"
 #include "paths/placeholder_names.h"
 
 namespace pack {
@@ -169,6 +170,16 @@ void add_inspect_commands(CLI::App& app, InspectArgs& args) {
       ->required();
 }
 
+// Before any work: a path in Windows' device namespace is no file or folder to read or
+// write, whichever argument names it.
+void refuse_device_paths(const PackOptions& options, const InspectArgs& args) {
+  for (const std::string* path :
+       {&options.app_dir, &options.payload_block, &options.output, &args.launcher, &args.folder}) {
+    if (!path->empty()) refuse_device_path(std::filesystem::u8path(*path));
+  }
+  if (options.icon) refuse_device_path(std::filesystem::u8path(*options.icon));
+}
+
 void run_inspect(const std::string& name, const InspectArgs& args) {
   if (name == "list") run_list(args.launcher);
   if (name == "verify") run_verify(args.launcher);
@@ -205,6 +216,7 @@ int run_command_line(int argc, char** argv) {
       "a command line that could not be read.");
   try {
     app.parse(argc, argv);
+    refuse_device_paths(options, inspect);
     if (command->parsed()) {
       if (options.app_dir.empty() == options.payload_block.empty()) {
         throw CLI::ValidationError("give APP_DIR or --payload-block");

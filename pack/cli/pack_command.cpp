@@ -202,6 +202,8 @@ Inputs gather_inputs(const PackOptions& options) {
     gather_block(options, inputs);
   }
   plan_index(options, inputs);
+  size_t entries = !inputs.entries.empty() ? inputs.entries.size() : inputs.index_entries.size();
+  if (entries <= UINT32_MAX) inputs.content.entry_count = static_cast<uint32_t>(entries);
   if (options.unpack_progress) inputs.content.options |= option_unpack_progress;
   inputs.subsystem = choose_subsystem(options.subsystem, inputs.main_kind, inputs.main_label);
   inputs.content.subsystem = inputs.subsystem.subsystem;

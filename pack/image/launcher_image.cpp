@@ -165,7 +165,7 @@ LauncherImage::LauncherImage(const StubBytes& stub, const LauncherContent& conte
   put_le(record + offsetof(ConstantsRecord, reuse_rule), content.reuse_rule, 4);
   put_le(record + offsetof(ConstantsRecord, index_rva), layout_.index_section.virtual_address, 4);
   put_le(record + offsetof(ConstantsRecord, index_length), layout_.index_section.virtual_size, 4);
-  put_le(record + offsetof(ConstantsRecord, reserved), 0, 4);
+  put_le(record + offsetof(ConstantsRecord, entry_count), content.entry_count, 4);
   // The stamp and the index are filled in by finish(); zeros until then.
   put_le(record + offsetof(ConstantsRecord, stamp), 0, 8);
   put_le(record + offsetof(ConstantsRecord, options), content.options, 4);

@@ -31,6 +31,7 @@ struct LauncherContent {
   uint32_t options = 0;                    // option_ bits of support/constants_record.h
   uint32_t prune_after_days = 0xFFFFFFFF;  // prune_never: other builds are kept
   uint64_t index_size = 0;                 // the entry index's bytes; 0: none
+  uint32_t entry_count = 0;                // the archive's entries; 0: not known
 };
 
 // Where the pieces of a launcher go: the stub's sections as they are, then a resource

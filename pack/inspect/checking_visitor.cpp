@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "pack/pack_error.h"
+#include "pack/scan/entry_name_check.h"
 #include "pack/scan/utf.h"
 #include "payload/stored_checksum.h"
 
@@ -14,6 +15,9 @@ void CheckingVisitor::begin(const EntryHeader& entry) {
   current_ = entry;
   crc_ = 0;
   inside_ = true;
+  // An archive that the launcher refuses is not listed, verified or extracted as good.
+  std::string problem = entry_name_problem(entry.name);
+  if (!problem.empty()) throw PackError("unsafe entry name: " + problem);
 }
 
 void CheckingVisitor::data(const unsigned char* bytes, size_t size) {

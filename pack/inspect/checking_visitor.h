@@ -6,7 +6,8 @@
 
 namespace pack {
 
-// Checks every entry's data against its stored CRC-32 as it is decoded, and counts.
+// Checks every entry's name by the rule the launcher unpacks by, and its data against
+// its stored CRC-32 as it is decoded, and counts.
 class CheckingVisitor : public EntryVisitor {
  public:
   void begin(const EntryHeader& entry) override;

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "pack/pack_error.h"
+#include "pack/platform/full_path.h"
 #include "pack/platform/interrupt_cleanup.h"
-#include "pack/scan/entry_name_check.h"
 #include "pack/scan/utf.h"
 
 namespace pack {
@@ -14,12 +14,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// With the system's own separator: "/" is a plain unit in a "\\?\" path.
 fs::path relative_path(const std::u16string& name) {
   std::u16string native = name;
   for (char16_t& c : native) {
     if (c == u'\\') c = u'/';
   }
-  return fs::u8path(utf16_to_utf8(native));
+  return fs::u8path(utf16_to_utf8(native)).make_preferred();
 }
 
 bool inside(const fs::path& folder, const fs::path& path) {
@@ -29,18 +30,20 @@ bool inside(const fs::path& folder, const fs::path& path) {
 
 }  // namespace
 
-EntryExtractor::EntryExtractor(const fs::path& folder) : folder_(fs::canonical(folder)) {}
+EntryExtractor::EntryExtractor(const fs::path& folder) : folder_(folder) {
+  std::error_code error;
+  resolved_ = resolved_folder(folder, error);
+  if (error) throw PackError(folder.u8string() + ": " + error.message());
+}
 
 void EntryExtractor::begin(const EntryHeader& entry) {
   if (interrupted()) throw PackError("interrupted");
-  CheckingVisitor::begin(entry);
-  std::string problem = entry_name_problem(entry.name);
-  if (!problem.empty()) throw PackError("unsafe entry name: " + problem);
+  CheckingVisitor::begin(entry);  // refuses unsafe names
   target_ = folder_ / relative_path(entry.name);
   std::error_code error;
   fs::create_directories(target_.parent_path(), error);
   // A folder that is a link to elsewhere must not carry files out.
-  if (error || !inside(folder_, fs::canonical(target_.parent_path(), error))) {
+  if (error || !inside(resolved_, resolved_folder(target_.parent_path(), error))) {
     throw PackError("its folder lies outside the folder to extract into, or cannot be made");
   }
   if (fs::exists(fs::symlink_status(target_, error))) {

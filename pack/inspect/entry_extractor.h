@@ -20,6 +20,7 @@ class EntryExtractor : public CheckingVisitor {
   [[noreturn]] void fail_to_write() const;
 
   std::filesystem::path folder_;
+  std::filesystem::path resolved_;  // with its links resolved, to check where files land
   std::filesystem::path target_;
   std::ofstream out_;
 };

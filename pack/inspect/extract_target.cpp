@@ -1,6 +1,7 @@
 #include "pack/inspect/extract_target.h"
 
 #include "pack/pack_error.h"
+#include "pack/platform/full_path.h"
 #include "pack/platform/output_node.h"
 
 namespace pack {
@@ -18,8 +19,9 @@ std::string refused(const std::string& folder, const std::string& why) {
 
 ExtractTarget::ExtractTarget(const std::string& folder) : folder_(folder) {
   std::error_code error;
-  fs::path path = fs::absolute(fs::u8path(folder), error).lexically_normal();
-  if (error) throw PackError(folder + ": " + error.message());
+  std::string problem = output_path_problem(fs::u8path(folder));
+  if (!problem.empty()) throw PackError(folder + ": " + problem);
+  fs::path path = full_path(fs::u8path(folder));
   if (!path.has_filename()) path = path.parent_path();  // written with a trailing separator
   destination_ = path;
   OutputNode node = output_node(path);
@@ -63,9 +65,10 @@ void ExtractTarget::undo() {
 void ExtractTarget::make_folders_up_to(const fs::path& folder) {
   std::vector<fs::path> missing;
   std::error_code error;
-  for (fs::path p = folder; !p.empty() && !fs::exists(p, error); p = p.parent_path()) {
+  size_t root = root_length(folder);
+  for (fs::path p = folder; p.native().size() > root && !fs::exists(p, error);
+       p = p.parent_path()) {
     missing.push_back(p);
-    if (p == p.parent_path()) break;
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
     bool made = fs::create_directory(*it, error);

@@ -153,7 +153,7 @@ std::u16string record_text(const Bytes& record, size_t at, size_t capacity, cons
 
 // The reuse rule and its stamp as the pack tool writes them, and the entry index in its
 // own section under the stamp rule unless the payload block was not decoded.
-void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
+void check_reuse_fields(const LauncherFacts& facts) {
   const PeSection* index = index_section_of(facts.headers);
   if (facts.record_layout == 0) {
     if (index) fault("it has an entry index, but its constants record has no place for one");
@@ -161,7 +161,7 @@ void check_reuse_fields(const Bytes& record, const LauncherFacts& facts) {
   }
   bool known_layout = facts.record_layout == record_layout_with_reuse ||
                       facts.record_layout == record_layout_with_options;
-  if (!known_layout || get_le(&record[offsetof(ConstantsRecord, reserved)], 4) != 0) {
+  if (!known_layout) {
     fault("its constants record has another layout than the pack tool writes");
   }
   if ((facts.options & ~known_options) != 0) fault("its constants record asks for unknown options");
@@ -190,7 +190,7 @@ std::u16string check_record(const LauncherFacts& facts) {
       facts.payload_length != payload.virtual_size || facts.payload_length == 0) {
     fault("its constants record does not name the .payload section");
   }
-  check_reuse_fields(record, facts);
+  check_reuse_fields(facts);
   std::u16string spec = record_text(record, offsetof(ConstantsRecord, target_spec),
                                     record_spec_capacity, "target directory template");
   std::string problem = spec_problem(spec);
@@ -291,6 +291,16 @@ ImageFacts check_launcher_image(const fs::path& path, const LauncherFacts& facts
   std::u16string version = check_record(facts);
   check_resources(in, facts.headers, version);
   return image;
+}
+
+void check_entry_count(const LauncherFacts& facts, uint64_t files) {
+  uint64_t told = facts.record_layout == 0
+                      ? 0
+                      : get_le(&facts.record[offsetof(ConstantsRecord, entry_count)], 4);
+  if (told != 0 && told != files) {
+    fault("its constants record counts " + counted(told, "file") + ", its archive holds " +
+          std::to_string(files));
+  }
 }
 
 void check_image_sums(const fs::path& path, const LauncherFacts& facts, const ImageFacts& image) {

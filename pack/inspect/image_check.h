@@ -26,6 +26,8 @@ ImageFacts check_launcher_image(const std::filesystem::path& path, const Launche
 // its digests with those recorded, where there are any. Throws PackError when they
 // differ, saying where the file first differs from this tool's launcher code when it
 // can tell.
+// The record's count of entries, when it tells one, is the archive's.
+void check_entry_count(const LauncherFacts& facts, uint64_t files);
 void check_image_sums(const std::filesystem::path& path, const LauncherFacts& facts,
                       const ImageFacts& image);
 

@@ -91,6 +91,7 @@ void run_verify(const std::string& launcher) {
   FrameFacts frame = decode(launcher, facts, visitor);
   try {
     visitor.finish();
+    check_entry_count(facts, visitor.files());
     check_image_sums(path, facts, image);
   } catch (const PackError& fault) {
     throw PackError(launcher + ": " + fault.what());

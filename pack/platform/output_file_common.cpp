@@ -1,4 +1,5 @@
 #include "pack/pack_error.h"
+#include "pack/platform/full_path.h"
 #include "pack/platform/output_file.h"
 #include "pack/platform/output_node.h"
 
@@ -24,6 +25,8 @@ void check_output_path(const fs::path& output) {
     throw PackError(output.empty() ? "the output (-o) needs a file name, not an empty text"
                                    : output.u8string() + ": output needs a file name");
   }
+  std::string problem = output_path_problem(output);
+  if (!problem.empty()) throw PackError(output.u8string() + ": " + problem);
   // A missing folder is made once the inputs are checked.
   if (fs::exists(folder_of(output), error) && !fs::is_directory(folder_of(output), error)) {
     throw PackError(output.u8string() + ": " + folder_of(output).u8string() + " is not a folder");

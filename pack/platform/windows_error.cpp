@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "pack/platform/full_path.h"
+#include "pack/platform/windows_path_form.h"
+
 namespace pack {
 
 std::string last_error_text() {
@@ -20,12 +23,16 @@ std::string last_error_text() {
 }
 
 std::wstring windows_path(const std::filesystem::path& path) {
-  std::wstring full = std::filesystem::absolute(path).wstring();
-  for (wchar_t& c : full) {
-    if (c == L'/') c = L'\\';
+  std::filesystem::path full = full_path(path);
+  std::wstring text = full.wstring();
+  switch (windows_path_form(full.u16string()).kind) {
+    case WindowsPathForm::drive:
+      return L"\\\\?\\" + text;
+    case WindowsPathForm::share:
+      return L"\\\\?\\UNC" + text.substr(1);
+    default:
+      return text;  // already verbatim
   }
-  if (full.rfind(L"\\\\", 0) == 0) return full;  // already \\?\ or a share
-  return L"\\\\?\\" + full;
 }
 
 }  // namespace pack

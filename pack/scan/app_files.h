@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "payload/entry_name_rule.h"
+
 namespace pack {
 
 // One file of the packaged application.
@@ -15,7 +17,7 @@ struct AppFile {
 };
 
 // Longest name the launcher's entry name buffer holds.
-constexpr size_t max_entry_name_units = 1023;
+constexpr size_t max_entry_name_units = entry_name_max_units;
 
 // Told the number of files found so far, after each one.
 using ScanProgress = std::function<void(size_t files)>;

@@ -53,6 +53,26 @@ TEST_F(Builds, CacheDirThatStopsTheStartIsNamed) {
   EXPECT_EQ(refused.err.substr(refused.err.size() - note.size()), note) << refused.err;
 }
 
+// A cache folder where nothing can be made: the trace names the folder that could not be
+// made and why the in-use marker was not held, each with the system's reason.
+TEST_F(Builds, TraceTellsWhichFolderFailedAndWhyTheMarkerWasNotHeld) {
+  install(L"a");
+  write_file(shared.path + L"\\blocked", "a file where the cache folder belongs");
+  std::wstring trace = shared.path + L"\\trace.txt";
+  ProcessOptions options;
+  options.environment = {L"KOVRAN_ONEFILE_CACHE_DIR=" + shared.path + L"\\blocked",
+                         L"KOVRAN_ONEFILE_TRACE=" + trace};
+  ProcessResult refused = run_process(quote_argument(launcher()), options);
+  EXPECT_EQ(refused.exit_code, 2u);
+  std::string traced = read_file(trace);
+  std::string folder = narrow_utf8(shared.path) + "\\blocked\\kovran-onefile";
+  EXPECT_NE(traced.find("] folder not made: " + folder + " ([Error "), std::string::npos) << traced;
+  EXPECT_NE(traced.find("] build folder, in-use marker not held ([Error 3] "), std::string::npos)
+      << traced;
+  EXPECT_NE(traced.find("] ended, status 2: Error, failed to open '" + folder), std::string::npos)
+      << traced;
+}
+
 // The marker names the launcher and its time is the last start; it is held while the
 // launcher, its program or anything they handed it to runs, and free once they end.
 TEST_F(Builds, InUseMarkerIsHeldExactlyWhileTheBuildRuns) {
@@ -100,9 +120,19 @@ TEST_F(Builds, OldUnusedBuildsGoTheRunningAndTheMostRecentOtherStay) {
   std::wstring b = newest(before);
   before = folders();
   install(L"c");
-  ASSERT_EQ(run_beside(before), 0u);
+  ASSERT_EQ(
+      run_beside(before, L"", {{L"PROBE_SLEEP_MS", L"1500"}, {L"KOVRAN_ONEFILE_TRACE", L"1"}}), 0u);
   std::wstring c = newest(before);
   ASSERT_FALSE(a.empty() || b.empty() || c.empty());
+  // None is old enough yet: the trace names each one kept.
+  std::string recent = read_file(output(starts));
+  for (const std::wstring& folder : {a, b}) {
+    EXPECT_NE(recent.find("] other build " + narrow_utf8(folder) + " kept: recent\r\n"),
+              std::string::npos)
+        << recent;
+  }
+  EXPECT_NE(recent.find("] other builds: 2 found, none old enough\r\n"), std::string::npos)
+      << recent;
   age(a, 30);
   age(b, 30);
   age(c, 20);

@@ -17,9 +17,10 @@ namespace {
 std::wstring e2e(const std::wstring& name) { return this_program_directory() + L"\\e2e\\" + name; }
 
 ProcessResult start(const std::wstring& launcher, const std::wstring& trace,
-                    const std::wstring& tail = L"") {
+                    const std::wstring& tail = L"", bool files = false) {
   ProcessOptions options;
-  options.environment = {L"KOVRAN_ONEFILE_TRACE=" + trace};
+  options.environment = {L"KOVRAN_ONEFILE_TRACE=" + trace,
+                         files ? L"KOVRAN_ONEFILE_TRACE_FILES=1" : L"KOVRAN_ONEFILE_TRACE_FILES="};
   return run_process(quote_argument(launcher) + tail, options);
 }
 
@@ -61,12 +62,14 @@ TEST(Trace, ColdWarmAndRepairingStartsTellTheirSteps) {
   std::string program = narrow_utf8(target + L"\\main.exe");
   struct Case {
     const char* name;
+    bool files;  // KOVRAN_ONEFILE_TRACE_FILES=1
     std::vector<std::string> steps;
     const char* absent;
   };
   const Case cases[] = {
       {"cold",
-       {"record layout 2, reuse stamp, prune never, console",
+       true,
+       {"start ", "record layout 2, reuse stamp, prune never, console",
         "target " + narrow_utf8(target) + " from {PROGRAM_DIR}\\stamp-target",
         "phase preparation: ", "index used", "lock after ", "written main.exe",
         "written data\\nested\\file.txt", "files: 0 kept, 2 written, 0 repaired",
@@ -74,10 +77,17 @@ TEST(Trace, ColdWarmAndRepairingStartsTellTheirSteps) {
         "phase program start: ", "program status 0", "phase program run: "},
        "repaired "},
       {"warm",
+       false,
        {"index used", "listing: every file current by stamp",
         "files: 2 kept, 0 written, 0 repaired", "program " + program},
+       "kept "},
+      {"warm, naming files",
+       true,
+       {"listing: every file current by stamp", "kept main.exe", "kept data\\nested\\file.txt",
+        "files: 2 kept, 0 written, 0 repaired"},
        "written "},
       {"repairing",
+       false,
        {"listing: 1 of 2 current by stamp", "repaired data\\nested\\file.txt",
         "files: 1 kept, 0 written, 1 repaired"},
        "written "},
@@ -86,7 +96,7 @@ TEST(Trace, ColdWarmAndRepairingStartsTellTheirSteps) {
     SCOPED_TRACE(check.name);
     if (std::string(check.name) == "repairing")
       write_file(target + L"\\data\\nested\\file.txt", "x");
-    ProcessResult result = start(e2e(L"stamp.exe"), L"1", L" x");
+    ProcessResult result = start(e2e(L"stamp.exe"), L"1", L" x", check.files);
     ASSERT_EQ(result.exit_code, 0u) << result.err;
     std::vector<std::string> lines = trace_lines(result.err, result.process_id);
     EXPECT_TRUE(tells(lines, check.steps)) << result.err;

@@ -6,7 +6,7 @@
 
 #include "progress/progress_step.h"
 
-bool progress_step(UnpackProgress&, uint64_t done) {
+bool progress_step(UnpackProgress&, uint64_t done, uint64_t) {
   const char* cancel_at = getenv("PROBE_CANCEL_AT");
   printf("step %llu\n", static_cast<unsigned long long>(done));
   return cancel_at == nullptr || done < strtoull(cancel_at, nullptr, 10);

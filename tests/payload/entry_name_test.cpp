@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/harness/refused_entry_names.h"
 #include "tests/payload/unpacker.h"
 
 namespace {
@@ -29,6 +30,20 @@ TEST(EntryNames, NamesLeavingTheTargetOrNamingADeviceEndTheUnpackBeforeTheyAreWr
       EXPECT_FALSE(file_exists(unpacker.path(L"sub"))) << narrow_utf8(name);
       EXPECT_EQ(file_exists(unpacker.path(L"main.exe")), !first) << narrow_utf8(name);
     }
+  }
+}
+
+// The pack tool's rule, from the same definition: what it refuses, a start refuses too.
+TEST(EntryNames, NamesThePackToolRefusesEndTheUnpack) {
+  for (const char16_t* refused : refused_entry_names) {
+    std::wstring name(refused, refused + std::char_traits<char16_t>::length(refused));
+    Unpacker unpacker;
+    ProcessResult result = unpacker.run({{L"main.exe", "MZ"}, {name, "payload"}});
+    EXPECT_EQ(result.exit_code, 2u) << narrow_utf8(name);
+    EXPECT_EQ(result.err, decode_message) << narrow_utf8(name);
+    EXPECT_FALSE(file_exists(unpacker.path(L"sub"))) << narrow_utf8(name);
+    EXPECT_FALSE(file_exists(unpacker.path(L"evil"))) << narrow_utf8(name);
+    EXPECT_FALSE(file_exists(unpacker.path(L"COM0"))) << narrow_utf8(name);
   }
 }
 

@@ -25,9 +25,41 @@ TEST(ProgressText, LineSaysHowFarInPercentAndMegabytesWithinTheWidth) {
   };
   for (const Case& c : cases) {
     wchar_t line[128];
-    format_progress_line(line, 128, L"App", c.done, c.total, c.width);
+    format_progress_line(line, 128, L"App", c.done, c.total,
+                         work_done_permille(c.done, c.total, 0, 0), c.width);
     EXPECT_EQ(std::wstring(line), c.line);
   }
+}
+
+// Files weigh as their creation costs: three large files first and 20,000 small ones after
+// move the share as much as they take time, and only the end is the whole.
+TEST(ProgressText, ShareWeighsFilesAsWellAsBytes) {
+  constexpr uint64_t small = 100;
+  constexpr uint64_t files = 20003;
+  constexpr uint64_t total = 36 * mib + 20000 * small;
+  struct Case {
+    const char* name;
+    uint64_t done, files_done, files_total;
+    uint32_t at_least, at_most;
+  };
+  const Case cases[] = {
+      {"large files written", 36 * mib, 3, files, 0, 50},
+      {"half the small ones", 36 * mib + 10000 * small, 10003, files, 480, 520},
+      {"all bytes read, last files", total, files - 4, files, 990, 999},
+      {"every file", total, files, files, 1000, 1000},
+      {"files not counted", 36 * mib, 3, 0, 940, 950},  // bytes alone, as before
+      {"files past the count", total / 2, files * 2, files, 0, 999},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    uint32_t permille = work_done_permille(c.done, total, c.files_done, c.files_total);
+    EXPECT_GE(permille, c.at_least);
+    EXPECT_LE(permille, c.at_most);
+  }
+  wchar_t figures[64];
+  format_progress_figures(figures, 64, 36 * mib, total,
+                          work_done_permille(36 * mib, total, 3, files));
+  EXPECT_EQ(std::wstring(figures), L"2 % (36 MB of 37 MB)");
 }
 
 }  // namespace

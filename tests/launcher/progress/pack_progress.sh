@@ -21,8 +21,13 @@ for i in range(1, 20000):
         f.write(f"file {i} " + "x" * (i % 97))
 PY
 cp -r "$out/gui-app/." "$out/console-app/"
+# The same small files behind three large ones, which the archive holds first (top level).
+mkdir -p "$out/mixed-app"
+cp -r "$out/gui-app/." "$out/mixed-app/"
+for big in 1 2 3; do head -c $((12 << 20)) /dev/urandom >"$out/mixed-app/big-$big.bin"; done
 cp "$bin/progress_child.exe" "$out/gui-app/main.exe"
 cp "$bin/probe_child.exe" "$out/console-app/main.exe"
+cp "$bin/probe_child.exe" "$out/mixed-app/main.exe"
 
 pack() { "$tool" pack --quiet --level 3 --target-dir '{PROGRAM_DIR}\target' "$@"; }
 # A name too long for two lines of the window's heading.
@@ -31,6 +36,12 @@ pack "$out/gui-app" -o "$out/gui-progress.exe" --unpack-progress \
 pack "$out/gui-app" -o "$out/gui-plain.exe" --product-name 'Progress check'
 pack "$out/console-app" -o "$out/console-progress.exe" --unpack-progress \
   --product-name 'Progress check'
+pack "$out/mixed-app" -o "$out/console-mixed.exe" --unpack-progress --product-name 'Progress check'
+# Traced starts of the console launcher, short and naming every file.
+for run in trace-short trace-files; do
+  mkdir -p "$out/$run" && ln "$out/console-progress.exe" "$out/$run/launcher.exe"
+done
+mkdir -p "$out/console-mixed" && ln "$out/console-mixed.exe" "$out/console-mixed/launcher.exe"
 # A GUI launcher whose payload cannot be decoded, for the failure window.
 printf 'QVJ' >"$out/damaged.block"
 head -c 200 /dev/urandom >>"$out/damaged.block"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "tests/launcher/progress/launcher_run.h"
 
@@ -74,6 +75,38 @@ TEST_F(ConsoleProgress, LineShowsWhileUnpackingAndIsGoneBeforeTheProgramWrites) 
   EXPECT_NE(line.find(L" MB of "), std::wstring::npos) << narrow_utf8(line);
   EXPECT_EQ(run.exit_status(), 0u);
   expect_line_erased_before(L"argc=1", "the program's output");
+}
+
+// Three large files first, then 20,000 small ones: the percentage weighs each file's creation
+// as well as its bytes, so it moves on while the small files are written, rather than
+// opening near the end and standing at 99 %.
+TEST_F(ConsoleProgress, PercentMovesWithTheFilesOnAMixedPayload) {
+  LauncherRun run(L"console-mixed", false);
+  struct Sample {
+    DWORD at;
+    int percent;
+  };
+  std::vector<Sample> samples;
+  while (run.running()) {
+    std::wstring text = screen_text();
+    size_t at = text.find(L"Unpacking Progress check: ");
+    if (at != std::wstring::npos) {
+      int percent = _wtoi(text.c_str() + at + wcslen(L"Unpacking Progress check: "));
+      if (samples.empty() || samples.back().percent != percent)
+        samples.push_back({GetTickCount(), percent});
+    }
+    Sleep(20);
+  }
+  EXPECT_EQ(run.exit_status(), 0u);
+  ASSERT_GE(samples.size(), 2u) << "the line hardly showed";
+  EXPECT_LT(samples.front().percent, 50) << "opened at " << samples.front().percent << " %";
+  // Every figure but the last (100 %, or the last shown before the program started) gave
+  // way to the next within a second.
+  for (size_t i = 0; i + 1 < samples.size(); ++i) {
+    EXPECT_LE(samples[i + 1].at - samples[i].at, 1000u)
+        << samples[i].percent << " % stood for " << samples[i + 1].at - samples[i].at << " ms";
+    EXPECT_LT(samples[i].percent, samples[i + 1].percent);
+  }
 }
 
 TEST_F(ConsoleProgress, LaunchersMessageStartsOnACleanLine) {

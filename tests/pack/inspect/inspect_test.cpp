@@ -9,6 +9,8 @@
 #include <map>
 #include <sstream>
 
+#include "pack/scan/utf.h"
+#include "tests/harness/refused_entry_names.h"
 #include "tests/harness/zero_crc.h"
 #include "tests/pack/archive/block_reader.h"
 #include "tests/pack/inspect/handmade_block.h"
@@ -447,6 +449,30 @@ TEST(InspectBadInput, ExtractRefusesUnsafeNames) {
     std::sort(left.begin(), left.end());
     std::vector<std::string> expected = {"bad.block", "bad.exe"};
     EXPECT_EQ(expected, left);
+  }
+}
+
+// The names the launcher refuses, by the same rule: no command takes such an archive for
+// a good one, and extract writes nothing.
+TEST(InspectBadInput, EveryCommandRefusesNamesTheLauncherRefuses) {
+  for (const char16_t* name : refused_entry_names) {
+    TempDir dir;
+    SCOPED_TRACE(pack::utf16_to_utf8(name));
+    write_file(dir / "bad.block", handmade_block({{u"main.exe", "m"}, {name, "evil"}}));
+    fs::path exe = dir / "bad.exe";
+    ASSERT_EQ(0, run_pack_tool({"pack", "-q", "--unchecked-block", "--payload-block",
+                                (dir / "bad.block").string(), "-o", exe.string()})
+                     .exit_code);
+    for (const char* command : {"list", "verify", "extract"}) {
+      std::vector<std::string> args = {command, exe.string()};
+      if (std::string(command) == "extract") args.push_back((dir / "into").string());
+      ToolResult result = run_pack_tool(args);
+      EXPECT_EQ(1, result.exit_code) << command;
+      EXPECT_NE(std::string::npos, result.err.find("unsafe entry name")) << command << result.err;
+    }
+    std::vector<std::string> left = list_files(dir.path());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ((std::vector<std::string>{"bad.block", "bad.exe"}), left);
   }
 }
 

@@ -182,6 +182,13 @@ TEST_F(ReuseStamp, VerifyTakesTheIndexAndRefusesOneThatDiffersFromThePayload) {
                36501);
        },
        "its constants record holds a time to keep other builds the pack tool does not give"},
+      {"the count of entries",
+       [](Image& exe) {
+         size_t field =
+             constants_in_executable(exe).offset + offsetof(ConstantsRecord, entry_count);
+         put32(exe, field, get32(exe, field) + 1);
+       },
+       "its constants record counts "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -200,6 +207,13 @@ TEST_F(ReuseStamp, PayloadBlockGetsTheIndexOfItsEntries) {
   Image block_exe = read_file(from_block);
   EXPECT_TRUE(index_of(block_exe) == index_of(folder_exe));
   EXPECT_EQ(0, run_pack_tool({"verify", from_block.string()}).exit_code);
+  // The record counts the entries, for a start's progress, from a folder or a block alike.
+  auto entry_count = [](const Image& exe) {
+    return get32(exe, constants_in_executable(exe).offset + offsetof(ConstantsRecord, entry_count));
+  };
+  EXPECT_EQ(entry_count(folder_exe), get32(folder_exe, section_data(folder_exe, ".kvindex")));
+  EXPECT_GT(entry_count(folder_exe), 1u);
+  EXPECT_EQ(entry_count(block_exe), entry_count(folder_exe));
 
   // Not decoded, so no index: every start of such a launcher decodes.
   fs::path unchecked = dir_ / "unchecked.exe";
@@ -208,6 +222,7 @@ TEST_F(ReuseStamp, PayloadBlockGetsTheIndexOfItsEntries) {
                               unchecked.string()})
                    .exit_code);
   EXPECT_FALSE(has_section(read_file(unchecked), ".kvindex"));
+  EXPECT_EQ(entry_count(read_file(unchecked)), 0u);
   EXPECT_EQ(0, run_pack_tool({"verify", unchecked.string()}).exit_code);
   EXPECT_NE(std::string::npos, run_pack_tool({"info", unchecked.string()})
                                    .out.find("no entry index, so every start decodes"));
