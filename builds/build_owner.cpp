@@ -17,20 +17,25 @@ size_t through_backslash(const wchar_t* text, int count) {
 // A launcher's path, after the byte-order mark of markers that have one.
 constexpr size_t marker_capacity = launcher_path_capacity + 1;
 
-bool read_marker(const wchar_t* marker_path, wchar_t (&named)[marker_capacity]) {
-  HANDLE marker =
-      CreateFileW(marker_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (marker == INVALID_HANDLE_VALUE) return false;
+bool read_named(HANDLE marker, wchar_t (&named)[marker_capacity]) {
   DWORD got = 0;
   bool read = ReadFile(marker, named, sizeof named - sizeof(wchar_t), &got, nullptr) != FALSE;
-  CloseHandle(marker);
   if (!read || got == 0 || got % sizeof(wchar_t) != 0) return false;
   size_t units = got / sizeof(wchar_t);
   named[units] = 0;
   // Markers written before the byte-order mark start with the path itself.
   if (named[0] == L'\xFEFF') wmemmove(named, named + 1, units);
   return true;
+}
+
+bool read_marker(const wchar_t* marker_path, wchar_t (&named)[marker_capacity]) {
+  HANDLE marker =
+      CreateFileW(marker_path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (marker == INVALID_HANDLE_VALUE) return false;
+  bool read = read_named(marker, named);
+  CloseHandle(marker);
+  return read;
 }
 
 // Nothing at path, while its volume answers: a launcher deleted with or without its folder,
@@ -68,13 +73,21 @@ size_t volume_root_length(const wchar_t* path) {
   return skipped + length;
 }
 
-Owner read_owner(const wchar_t* marker_path, const wchar_t* launcher_path) {
-  wchar_t named[marker_capacity];
-  if (!read_marker(marker_path, named)) return Owner::unknown;
+Owner owner_of(const wchar_t* named, const wchar_t* launcher_path) {
   if (CompareStringW(LOCALE_INVARIANT, NORM_IGNORECASE, named, -1, launcher_path, -1) ==
       CSTR_EQUAL) {
     return Owner::this_launcher;
   }
   if (volume_root_length(named) == 0) return Owner::unknown;
   return no_file_at(named) ? Owner::gone : Owner::other;
+}
+
+Owner read_owner(const wchar_t* marker_path, const wchar_t* launcher_path) {
+  wchar_t named[marker_capacity];
+  return read_marker(marker_path, named) ? owner_of(named, launcher_path) : Owner::unknown;
+}
+
+Owner read_owner(HANDLE marker, const wchar_t* launcher_path) {
+  wchar_t named[marker_capacity];
+  return read_named(marker, named) ? owner_of(named, launcher_path) : Owner::unknown;
 }

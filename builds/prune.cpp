@@ -62,6 +62,9 @@ const char* remove_build(const BuildFolder& build, const OtherBuild& other, uint
   if (moved || folder_gone) {
     clear_read_only(marker, information.dwFileAttributes);
     delete_on_close(marker);
+    // The record of its kept files goes with it (payload/stamp_record.h).
+    wchar_t record[target_directory_capacity];
+    if (in_parent(record, build, other.leaf, L".files")) DeleteFileW(record);
   }
   CloseHandle(marker);
   if (folder_gone) return " removed, folder gone";

@@ -7,6 +7,7 @@
 #include "builds/prune.h"
 #include "child/console_handler.h"
 #include "child/run_child.h"
+#include "launcher/build_takeover.h"
 #include "launcher/hand_off.h"
 #include "paths/cache_dir.h"
 #include "paths/executable_path.h"
@@ -37,6 +38,7 @@ struct Launch {
   KnownDirectories directories;
   BuildFolder build;
   bool own_build;
+  BuildRecords records;
   Unpack unpack;
 };
 
@@ -51,7 +53,7 @@ void trace_opening_line(const Trace& trace) {
 void read_record(LaunchState& state) {
   state.record_layout = record_layout();
   state.target_template = target_spec();
-  state.reuses_by_stamp = reuses_by_stamp();
+  state.reuse = reuse_rule();
   state.stamp = reuse_stamp();
   state.prune_after_days = prune_after_days();
   state.shows_progress = shows_unpack_progress();
@@ -87,11 +89,12 @@ Failure unpack_attached_data(Launch& launch) {
   prepare_unpack(unpack, data.payload, data.payload_length, launch.state, launch.directories);
   if (state.shows_progress) want_progress(unpack.progress, state.console_launcher);
   unpack.progress.files_total = archive_entry_count();
-  if (state.reuses_by_stamp) {
+  if (state.reuse == ReuseRule::stamp) {
     IndexVerdict verdict = use_stamp_rule(unpack.stamp, state.target_directory, state.stamp,
                                           data.index, data.index_length);
     trace_index(state.trace, verdict);
   }
+  if (launch.own_build) prepare_build_folder(launch.build, state, unpack, launch.records);
   return unpack_payload(unpack);
 }
 

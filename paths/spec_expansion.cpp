@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "paths/cache_dir.h"
+#include "paths/placeholder_names.h"
 #include "paths/placeholder_values.h"
 #include "paths/shared_values.h"
 
@@ -12,47 +13,9 @@ namespace {
 // their terminator.
 constexpr size_t name_capacity = 1024;
 
-enum class placeholder {
-  unknown,
-  temp,
-  program,
-  program_base,
-  program_dir,
-  pid,
-  home,
-  cache_dir,
-  version,
-  random,
-  time_us,
-  time,
-};
-
-struct placeholder_name {
-  const wchar_t* name;
-  placeholder kind;
-};
-
-constexpr placeholder_name placeholder_names[] = {
-    {L"TEMP", placeholder::temp},
-    {L"PROGRAM", placeholder::program},
-    {L"PROGRAM_BASE", placeholder::program_base},
-    {L"PROGRAM_DIR", placeholder::program_dir},
-    {L"PID", placeholder::pid},
-    {L"HOME", placeholder::home},
-    {L"CACHE_DIR", placeholder::cache_dir},
-    {L"VERSION", placeholder::version},
-    {L"FILE_VERSION", placeholder::version},
-    {L"PRODUCT_VERSION", placeholder::version},
-    {L"RANDOM", placeholder::random},
-    {L"TIME_US", placeholder::time_us},
-    {L"TIME", placeholder::time},
-};
-
-placeholder find_placeholder(const wchar_t* name) {
-  for (const placeholder_name& entry : placeholder_names) {
-    if (_wcsicmp(name, entry.name) == 0) return entry.kind;
-  }
-  return placeholder::unknown;
+// The kind named, or nullptr when none is.
+const PlaceholderName* find_placeholder(const wchar_t* name) {
+  return find_placeholder_name(name, wcslen(name));
 }
 
 // The text so far: written while it fits, counted to its end.
@@ -66,48 +29,46 @@ struct Expander {
 };
 
 // The value into value; false when the name is unknown or the value cannot be had.
-bool value_of(placeholder kind, wchar_t* value, Expander& expander) {
+bool value_of(Placeholder kind, wchar_t* value, Expander& expander) {
   switch (kind) {
-    case placeholder::temp:
+    case Placeholder::temp:
       return temp_value(value);
-    case placeholder::program:
-    case placeholder::program_base:
-    case placeholder::program_dir:
+    case Placeholder::program:
+    case Placeholder::program_base:
+    case Placeholder::program_dir:
       return program_value(value);
-    case placeholder::pid:
+    case Placeholder::pid:
       pid_value(value);
       return true;
-    case placeholder::home:
+    case Placeholder::home:
       return profile_folder_value(value);
-    case placeholder::cache_dir:
+    case Placeholder::cache_dir:
       return cache_dir_value(value, &expander.cache_dir_moved);
-    case placeholder::version:
+    case Placeholder::version:
       version_value(value);
       return true;
-    case placeholder::random:
+    case Placeholder::random:
       random_value(value);
       return true;
-    case placeholder::time_us:
+    case Placeholder::time_us:
       time_us_value(value);
       return true;
-    case placeholder::time:
+    case Placeholder::time:
       start_time_value(value);
       return true;
-    case placeholder::unknown:
-      break;
   }
   return false;
 }
 
 // The units of the whole value that the placeholder keeps.
-size_t kept_length(placeholder kind, const wchar_t* value) {
-  if (kind == placeholder::program_base) return program_base_length(value);
-  if (kind == placeholder::program_dir) return program_dir_length(value);
+size_t kept_length(Placeholder kind, const wchar_t* value) {
+  if (kind == Placeholder::program_base) return program_base_length(value);
+  if (kind == Placeholder::program_dir) return program_dir_length(value);
   return wcslen(value);
 }
 
-bool trims_backslashes(placeholder kind) {
-  return kind == placeholder::temp || kind == placeholder::home || kind == placeholder::cache_dir;
+bool trims_backslashes(Placeholder kind) {
+  return kind == Placeholder::temp || kind == Placeholder::home || kind == Placeholder::cache_dir;
 }
 
 // Appends kept units of a value of whole units, unless the text no longer fits.
@@ -123,7 +84,9 @@ void append_units(Expander& expander, const wchar_t* units, size_t whole, size_t
 }
 
 bool expand_placeholder(Expander& expander, const wchar_t* name) {
-  placeholder kind = find_placeholder(name);
+  const PlaceholderName* found = find_placeholder(name);
+  if (found == nullptr) return false;
+  Placeholder kind = found->kind;
   wchar_t value[placeholder_value_capacity];
   if (!value_of(kind, value, expander)) return false;
   append_units(expander, value, wcslen(value), kept_length(kind, value));

@@ -68,6 +68,10 @@ uint64_t indexed_entry_size(const EntryIndex& index, uint32_t entry) {
   return read_u64(entry_at(index, entry) + index_size_offset);
 }
 
+uint32_t indexed_entry_checksum(const EntryIndex& index, uint32_t entry) {
+  return read_u32(entry_at(index, entry) + index_checksum_offset);
+}
+
 const wchar_t* indexed_entry_name(const EntryIndex& index, uint32_t entry) {
   return index.names + read_u32(entry_at(index, entry) + index_name_offset);
 }
@@ -82,7 +86,7 @@ bool index_agrees(const EntryIndex& index, uint64_t entry, const wchar_t* name, 
   if (entry >= index.entry_count) return false;
   uint32_t at = static_cast<uint32_t>(entry);
   return indexed_entry_size(index, at) == size &&
-         read_u32(entry_at(index, at) + index_checksum_offset) == stored_checksum &&
+         indexed_entry_checksum(index, at) == stored_checksum &&
          wcscmp(indexed_entry_name(index, at), name) == 0;
 }
 

@@ -18,8 +18,9 @@ enum class IndexVerdict { none, used, checksum_differs, outside_its_length };
 // Takes the index (nullptr: none) of length bytes into use when it holds together.
 IndexVerdict read_entry_index(EntryIndex& index, const unsigned char* bytes, uint32_t length);
 
-// The entry's size and name, and the entry at a position of the listing.
+// The entry's size, stored checksum and name, and the entry at a position of the listing.
 uint64_t indexed_entry_size(const EntryIndex& index, uint32_t entry);
+uint32_t indexed_entry_checksum(const EntryIndex& index, uint32_t entry);
 const wchar_t* indexed_entry_name(const EntryIndex& index, uint32_t entry);
 uint32_t indexed_listing_entry(const EntryIndex& index, uint32_t position);
 

@@ -49,16 +49,29 @@ bool is_plain_file(HANDLE file) {
           (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) == 0;
 }
 
-// *found_size is the file's size once it could be opened. A file of another size than
-// expected is not read; an empty one cannot be mapped and counts as unusable.
-uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
-                            const ChecksumScratch& scratch, uint64_t* found_size) {
+HANDLE open_to_read(const wchar_t* path, DWORD access) {
   // Other readers and writers stay admitted: the file is only looked at. A link is looked
   // at itself where the system allows (Windows): it holds no data, so it is never current,
   // and is replaced when written (payload/file_replacement.h).
-  HANDLE file =
-      CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  return CreateFileW(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
+
+// A file found to hold the entry gets the stamp through the handle that read it.
+void restamp_if_current(HANDLE file, uint32_t crc, Restamp* restamp) {
+  if (restamp != nullptr && crc != 0 && crc == restamp->checksum) {
+    restamp->done = SetFileTime(file, nullptr, nullptr, &restamp->time) != FALSE;
+  }
+}
+
+// *found_size is the file's size once it could be opened. A file of another size than
+// expected is not read; an empty one cannot be mapped and counts as unusable.
+uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
+                            const ChecksumScratch& scratch, uint64_t* found_size,
+                            Restamp* restamp) {
+  HANDLE file = INVALID_HANDLE_VALUE;
+  if (restamp != nullptr) file = open_to_read(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE) file = open_to_read(path, GENERIC_READ);
   if (file == INVALID_HANDLE_VALUE) return 0;
   // The whole 64-bit size: files of 4 GiB and more are checksummed over all their bytes.
   LARGE_INTEGER size;
@@ -67,18 +80,20 @@ uint32_t crc32_of_file_once(const wchar_t* path, uint64_t expected_size,
     *found_size = static_cast<uint64_t>(size.QuadPart);
     bool wanted = expected_size == any_size || expected_size == *found_size;
     if (wanted && *found_size > 0) crc = crc32_of_content(file, *found_size, scratch);
+    if (wanted) restamp_if_current(file, crc, restamp);
   }
   CloseHandle(file);
   return crc;
 }
 
 uint32_t crc32_of_file_sized(const wchar_t* path, uint64_t expected_size,
-                             const ChecksumScratch& scratch, uint64_t* found_size) {
+                             const ChecksumScratch& scratch, uint64_t* found_size,
+                             Restamp* restamp = nullptr) {
   for (;;) {
     *found_size = any_size;
     // A failure that sets no error of its own (an empty file) is never retried.
     SetLastError(ERROR_SUCCESS);
-    uint32_t crc = crc32_of_file_once(path, expected_size, scratch, found_size);
+    uint32_t crc = crc32_of_file_once(path, expected_size, scratch, found_size, restamp);
     if (crc != 0 || !wait_for_held_file(*scratch.waits_left)) return crc;
   }
 }
@@ -90,15 +105,19 @@ uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch) {
   return crc32_of_file_sized(path, any_size, scratch, &found_size);
 }
 
-bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
-                     const ChecksumScratch& scratch) {
+FileDecision check_file(ReuseRule rule, const wchar_t* path, uint64_t size,
+                        uint32_t stored_checksum, const ChecksumScratch& scratch,
+                        Restamp* restamp) {
   uint64_t found_size;
-  uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size);
-  // Missing, unreadable or of another size. An empty file has no CRC-32 to compare and
-  // holds an empty entry whatever checksum is stored.
-  if (found_size != size) return false;
-  if (size == 0) return true;
-  // 0 means unusable: such a file is written whatever checksum is stored, so that an entry
-  // stored with 0 is created rather than skipped.
-  return existing != 0 && existing == stored_checksum;
+  if (restamp != nullptr) restamp->checksum = stored_checksum;
+  uint32_t existing = crc32_of_file_sized(path, size, scratch, &found_size, restamp);
+  FoundFile found = {FoundKind::file, found_size, false, false, false, existing};
+  if (found_size == any_size) {
+    DWORD error = GetLastError();
+    bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    found.kind = missing ? FoundKind::nothing : FoundKind::not_a_file;
+  }
+  // Only a file of the entry's size was read.
+  found.checksum_read = found_size == size && size > 0;
+  return decide_file(rule, size, stored_checksum, found);
 }

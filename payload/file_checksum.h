@@ -1,5 +1,9 @@
 #pragma once
+#include <windows.h>
+
 #include <cstdint>
+
+#include "payload/file_decision.h"
 
 // Where a checksum reads small files into, and the retry budget it spends while another
 // process holds the file; each thread that checks files has its own.
@@ -14,7 +18,16 @@ struct ChecksumScratch {
 // mappable), 1 in place of a real CRC-32 of 0.
 uint32_t crc32_of_file(const wchar_t* path, const ChecksumScratch& scratch);
 
-// True when the file on disk already holds an entry of that size and stored checksum. A file
-// of another size is out of date without a byte of it read.
-bool file_is_current(const wchar_t* path, uint64_t size, uint32_t stored_checksum,
-                     const ChecksumScratch& scratch);
+// Looks at the file on disk and decides (payload/file_decision.h) whether it already holds
+// the entry of that size and stored checksum. A file of another size is out of date without
+// a byte of it read; what is not current is to be written or repaired.
+// With restamp, a file found current by its CRC-32 is given restamp's time as well, through
+// the handle that read it, and done tells so.
+struct Restamp {
+  FILETIME time;
+  uint32_t checksum;
+  bool done;
+};
+FileDecision check_file(ReuseRule rule, const wchar_t* path, uint64_t size,
+                        uint32_t stored_checksum, const ChecksumScratch& scratch,
+                        Restamp* restamp = nullptr);

@@ -6,6 +6,7 @@
 #include "paths/directories.h"
 #include "payload/held_file.h"
 #include "payload/pool_work.h"
+#include "payload/stamp_rule.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
 
@@ -72,7 +73,8 @@ void answer_asking_workers(FilePool& pool) {
   }
   if (!pool.writes_allowed && !holds_target_lock(*pool.target_lock) &&
       take_target_lock(*pool.target_lock) &&
-      file_is_current(first->path, first->size, first->stored_checksum, pool.main_scratch)) {
+      is_kept(check_file(pool.stamp->reuse, first->path, first->size, first->stored_checksum,
+                         pool.main_scratch))) {
     release_target_lock(*pool.target_lock);
     answer(pool, *first, WriteLeave::current);
     return;

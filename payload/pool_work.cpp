@@ -47,7 +47,14 @@ Verdict write_slot(FilePool& pool, PoolSlot& slot) {
 }  // namespace
 
 Verdict check_and_write(FilePool& pool, PoolSlot& slot, const ChecksumScratch& scratch) {
-  if (file_is_current(slot.path, slot.size, slot.stored_checksum, scratch)) return Verdict::kept;
+  Restamp restamp = {pool.stamp->stamp, 0, false};
+  Restamp* restamping = pool.stamp->restamps_kept ? &restamp : nullptr;
+  FileDecision decision = check_file(pool.stamp->reuse, slot.path, slot.size, slot.stored_checksum,
+                                     scratch, restamping);
+  if (restamp.done) {
+    note_restamped(*pool.stamp, slot.archive_entry, slot.path + slot.name_at, slot.path);
+  }
+  if (is_kept(decision)) return Verdict::kept;
   // Only bytes about to be written are checked: a file kept costs no CRC-32 of its entry.
   if (!stored_checksum_admits(slot.stored_checksum, crc32_buffer(slot.bytes, slot.size))) {
     return Verdict::damaged;

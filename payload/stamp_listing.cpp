@@ -5,6 +5,8 @@
 
 #include "payload/entry_index_layout.h"
 #include "payload/entry_name.h"
+#include "payload/file_decision.h"
+#include "payload/stamp_record.h"
 #include "payload/target_path.h"
 
 namespace {
@@ -53,9 +55,8 @@ uint32_t find_in_folder(const StampRule& rule, uint32_t first, uint32_t end, siz
   return no_entry;
 }
 
-bool carries_stamp(const StampRule& rule, DWORD attributes, const FILETIME& written) {
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
-         written.dwLowDateTime == rule.stamp.dwLowDateTime &&
+bool carries_stamp(const StampRule& rule, const FILETIME& written) {
+  return written.dwLowDateTime == rule.stamp.dwLowDateTime &&
          written.dwHighDateTime == rule.stamp.dwHighDateTime;
 }
 
@@ -65,9 +66,31 @@ bool may_be_trusted(const StampRule& rule, const wchar_t* name) {
   return target_path_fits(rule.target_length, name) && is_safe_entry_name(name);
 }
 
-void mark_if_size_matches(StampRule& rule, uint32_t entry, DWORD size_high, DWORD size_low) {
+uint64_t time_value(const FILETIME& time) {
+  return (static_cast<uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// A file that carries the stamp is decided on at once. Of any other, only the time is noted,
+// for a record to keep it by (mark_by_record); what neither keeps is read for its CRC-32 later.
+void note_listed(StampRule& rule, uint32_t entry, DWORD attributes, const FILETIME& written,
+                 DWORD size_high, DWORD size_low) {
+  bool plain = (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
   uint64_t size = (static_cast<uint64_t>(size_high) << 32) | size_low;
-  if (size == indexed_entry_size(rule.index, entry)) rule.listed_current[entry] = 1;
+  if (!carries_stamp(rule, written)) {
+    if (plain && rule.listed_times != nullptr && size == indexed_entry_size(rule.index, entry)) {
+      rule.listed_times[entry] = time_value(written);
+    }
+    return;
+  }
+  FoundFile found = {plain ? FoundKind::file : FoundKind::not_a_file, size, true, false, false, 0};
+  FileDecision decision = decide_file(rule.reuse, indexed_entry_size(rule.index, entry),
+                                      indexed_entry_checksum(rule.index, entry), found);
+  if (is_kept(decision)) rule.listed_current[entry] = listed_by_stamp;
+}
+
+// Whether a file's time matters without the stamp: only when a record may keep it.
+bool worth_finding(const StampRule& rule, const FILETIME& written) {
+  return rule.listed_times != nullptr || carries_stamp(rule, written);
 }
 
 // Path holds the target directory and a backslash; the names follow it. A name that could
@@ -80,8 +103,9 @@ void look_up_files(StampRule& rule, uint32_t first, uint32_t end, wchar_t* path,
     wmemcpy(path + name_at, name, wcslen(name) + 1);
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (GetFileAttributesExW(path, GetFileExInfoStandard, &found) &&
-        carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) {
-      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+        worth_finding(rule, found.ftLastWriteTime)) {
+      note_listed(rule, entry, found.dwFileAttributes, found.ftLastWriteTime, found.nFileSizeHigh,
+                  found.nFileSizeLow);
     }
   }
 }
@@ -107,10 +131,11 @@ void list_folder(StampRule& rule, uint32_t first, uint32_t end) {
                                  FIND_FIRST_EX_LARGE_FETCH);
   if (find == INVALID_HANDLE_VALUE) return;
   do {
-    if (!carries_stamp(rule, found.dwFileAttributes, found.ftLastWriteTime)) continue;
+    if (!worth_finding(rule, found.ftLastWriteTime)) continue;
     uint32_t entry = find_in_folder(rule, first, end, leaf_at, found.cFileName);
     if (entry != no_entry && may_be_trusted(rule, indexed_entry_name(rule.index, entry))) {
-      mark_if_size_matches(rule, entry, found.nFileSizeHigh, found.nFileSizeLow);
+      note_listed(rule, entry, found.dwFileAttributes, found.ftLastWriteTime, found.nFileSizeHigh,
+                  found.nFileSizeLow);
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);
@@ -158,6 +183,26 @@ void list_every_folder(StampRule& rule) {
   for (int i = 0; i < started; ++i) CloseHandle(listers[i]);
 }
 
+bool every_file_listed(const StampRule& rule) {
+  for (uint32_t entry = 0; entry < rule.index.entry_count; ++entry) {
+    if (!rule.listed_current[entry]) return false;
+  }
+  return true;
+}
+
+// Files the stamps did not keep, kept by the record where they carry the time it names.
+void mark_by_record(StampRule& rule) {
+  for (uint32_t entry = 0; entry < rule.index.entry_count; ++entry) {
+    if (rule.listed_current[entry] || rule.listed_times[entry] == 0) continue;
+    FoundFile found = {FoundKind::file, indexed_entry_size(rule.index, entry),
+                       false,           rule.listed_times[entry] == rule.carried[entry],
+                       false,           0};
+    FileDecision decision = decide_file(rule.reuse, indexed_entry_size(rule.index, entry),
+                                        indexed_entry_checksum(rule.index, entry), found);
+    if (is_kept(decision)) rule.listed_current[entry] = listed_by_record;
+  }
+}
+
 }  // namespace
 
 bool every_file_is_stamped(StampRule& rule, wchar_t* child_path) {
@@ -166,10 +211,15 @@ bool every_file_is_stamped(StampRule& rule, wchar_t* child_path) {
   if (GetFileAttributesW(rule.target_directory) == INVALID_FILE_ATTRIBUTES) return false;
   rule.listed_current = static_cast<unsigned char*>(calloc(rule.index.entry_count, 1));
   if (rule.listed_current == nullptr || !find_folders(rule)) return false;
-  list_every_folder(rule);
-  for (uint32_t entry = 0; entry < rule.index.entry_count; ++entry) {
-    if (!rule.listed_current[entry]) return false;
+  if (rule.record_path != nullptr || rule.carried != nullptr) {
+    rule.listed_times = static_cast<uint64_t*>(calloc(rule.index.entry_count, sizeof(uint64_t)));
   }
+  list_every_folder(rule);
+  if (!every_file_listed(rule) && rule.listed_times != nullptr &&
+      (rule.carried != nullptr || use_stamp_record(rule, rule.record_path, rule.record_id))) {
+    mark_by_record(rule);
+  }
+  if (!every_file_listed(rule)) return false;
   // Trusted names fit: the first entry's path is built whole.
   return build_target_path(child_path, rule.target_directory, rule.target_length,
                            indexed_entry_name(rule.index, 0));

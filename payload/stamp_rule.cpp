@@ -5,7 +5,7 @@
 
 IndexVerdict use_stamp_rule(StampRule& rule, const wchar_t* target_directory, uint64_t stamp,
                             const unsigned char* index, uint32_t index_length) {
-  rule.on = true;
+  rule.reuse = ReuseRule::stamp;
   rule.stamp.dwLowDateTime = static_cast<DWORD>(stamp);
   rule.stamp.dwHighDateTime = static_cast<DWORD>(stamp >> 32);
   rule.target_directory = target_directory;

@@ -12,9 +12,15 @@
 #include <cstdint>
 
 #include "payload/entry_index.h"
+#include "support/reuse_rule.h"
+
+// Why the listing found an entry's file current.
+constexpr unsigned char listed_by_stamp = 1;
+constexpr unsigned char listed_by_record = 2;
 
 struct StampRule {
-  bool on;
+  // crc until the rule is turned on.
+  ReuseRule reuse;
   FILETIME stamp;
   // The index, once its checksum matched and its counts hold within its length.
   EntryIndex index;
@@ -23,6 +29,16 @@ struct StampRule {
   const wchar_t* target_directory;
   size_t target_length;
   unsigned char* listed_current;
+  // For each entry whose file the listing found without the stamp but of its size, the time
+  // it carries; and the time a record (payload/stamp_record.h) says it may carry, or 0. The
+  // record is read only when the stamps alone do not keep every file.
+  uint64_t* listed_times;
+  uint64_t* carried;
+  const wchar_t* record_path;  // nullptr: none
+  const wchar_t* record_id;
+  // Whether a file found current by its CRC-32 gets the stamp too: in a takeover, so that
+  // later starts keep it unread.
+  bool restamps_kept;
   uint32_t* folder_starts;
   uint32_t folder_count;
   volatile LONG next_folder;

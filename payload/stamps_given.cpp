@@ -47,10 +47,15 @@ bool give_time(const wchar_t* path, const FILETIME& time) {
 }  // namespace
 
 DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name) {
-  if (!rule.on || !note_stamped(rule, entry, name)) return ERROR_SUCCESS;
+  if (rule.reuse != ReuseRule::stamp || !note_stamped(rule, entry, name)) return ERROR_SUCCESS;
   if (SetFileTime(file, nullptr, nullptr, &rule.stamp)) return ERROR_SUCCESS;
   DWORD error = GetLastError();
   return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+void note_restamped(StampRule& rule, uint64_t entry, const wchar_t* name, const wchar_t* path) {
+  // Without the memory to note it, the stamp cannot be taken back: it goes at once.
+  if (!note_stamped(rule, entry, name)) take_back_stamp(rule, path);
 }
 
 DWORD close_stamped_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name,
@@ -63,7 +68,7 @@ DWORD close_stamped_file(StampRule& rule, HANDLE file, uint64_t entry, const wch
 }
 
 void take_back_stamp(const StampRule& rule, const wchar_t* path) {
-  if (!rule.on) return;
+  if (rule.reuse != ReuseRule::stamp) return;
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   // A file that keeps the stamp would be kept by it: it goes instead.

@@ -17,6 +17,9 @@ DWORD stamp_written_file(StampRule& rule, HANDLE file, uint64_t entry, const wch
 // ERROR_SUCCESS, or the error of the stamp or the close.
 DWORD close_stamped_file(StampRule& rule, HANDLE file, uint64_t entry, const wchar_t* name,
                          const wchar_t* path);
+// Notes a stamp given to a file kept by its CRC-32 (payload/file_checksum.h: Restamp), the
+// file at path.
+void note_restamped(StampRule& rule, uint64_t entry, const wchar_t* name, const wchar_t* path);
 // Takes the stamp back from one file at path.
 void take_back_stamp(const StampRule& rule, const wchar_t* path);
 // Gives every file stamped by this start the current time instead: the archive they came

@@ -4,6 +4,8 @@
 
 #include <cwchar>
 
+#include "builds/takeover.h"
+#include "builds/tree_removal.h"
 #include "paths/directories.h"
 #include "payload/container.h"
 #include "payload/crc32.h"
@@ -13,8 +15,10 @@
 #include "payload/file_write.h"
 #include "payload/held_file.h"
 #include "payload/stamp_listing.h"
+#include "payload/stamp_record.h"
 #include "payload/stamps_given.h"
 #include "payload/stored_checksum.h"
+#include "payload/stray_removal.h"
 #include "payload/unpack_end.h"
 #include "progress/progress_step.h"
 #include "progress/progress_window_control.h"
@@ -126,15 +130,21 @@ UnpackFailure unpack_entry(Unpack& unpack, uint64_t entry, uint64_t size,
                       size, stored_checksum);
   }
   ChecksumScratch scratch = main_scratch(unpack);
-  bool current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
+  ReuseRule rule = unpack.stamp.reuse;
+  Restamp restamp = {unpack.stamp.stamp, 0, false};
+  Restamp* restamping = unpack.stamp.restamps_kept ? &restamp : nullptr;
+  FileDecision decision =
+      check_file(rule, unpack.file_path, size, stored_checksum, scratch, restamping);
   // Another launcher may have been writing it: once the lock is ours, look again. A
   // launcher that has written nothing yet keeps others waiting only when it must write.
-  if (!current && !holds_target_lock(unpack.target_lock) && take_target_lock(unpack.target_lock)) {
-    current = file_is_current(unpack.file_path, size, stored_checksum, scratch);
-    if (current) release_target_lock(unpack.target_lock);
+  if (!is_kept(decision) && !holds_target_lock(unpack.target_lock) &&
+      take_target_lock(unpack.target_lock)) {
+    decision = check_file(rule, unpack.file_path, size, stored_checksum, scratch, restamping);
+    if (is_kept(decision)) release_target_lock(unpack.target_lock);
   }
-  return current ? keep_file(unpack, size)
-                 : write_current_file(unpack, entry, size, stored_checksum);
+  if (restamp.done) note_restamped(unpack.stamp, entry, unpack.entry_name, unpack.file_path);
+  return is_kept(decision) ? keep_file(unpack, size)
+                           : write_current_file(unpack, entry, size, stored_checksum);
 }
 
 UnpackFailure unpack_entries(Unpack& unpack) {
@@ -151,6 +161,7 @@ UnpackFailure unpack_entries(Unpack& unpack) {
       return {UnpackError::path_too_long, 0};
     }
     if (unpack.child_path[0] == 0) wcscpy(unpack.child_path, unpack.file_path);
+    if (unpack.removes_strays) add_name(unpack.names, unpack.entry_name);
     // The archive is little-endian, as is every system the launcher runs on.
     uint64_t size = 0;
     uint32_t stored_checksum = 0;
@@ -178,14 +189,43 @@ void trace_listing(Unpack& unpack, bool every_file) {
   }
   if (unpack.stamp.listed_current == nullptr) return;
   int64_t current = 0;
-  for (uint32_t entry = 0; entry < count; ++entry) current += unpack.stamp.listed_current[entry];
+  for (uint32_t entry = 0; entry < count; ++entry) {
+    current += unpack.stamp.listed_current[entry] != 0;
+  }
   trace_listing(*unpack.trace, current, count);
+}
+
+// Every file is the build's: what else lies below the folder goes, and the takeover ends
+// once nothing of it is left.
+void finish_takeover(Unpack& unpack) {
+  // Whoever writes into the folder holds the lock; a start that took its turn after another
+  // may find the takeover ended.
+  if (!take_target_lock(unpack.target_lock) || !takeover_pending(unpack.target_directory)) return;
+  StrayRemoval removal = remove_strays(unpack.target_directory, unpack.names);
+  if (removal.all_gone) end_takeover(unpack.target_directory);
+  if (tracing(*unpack.trace)) {
+    trace_number(*unpack.trace, "takeover: ", removal.files_removed,
+                 removal.all_gone ? " files removed" : " files removed, some left");
+  }
+}
+
+// A takeover that failed (a file where the build has a folder or the reverse, a full disk, a
+// damaged archive, a cancel) leaves no folder, unless another start has finished it
+// meanwhile: the next start unpacks anew instead of meeting the same obstacle.
+void give_up_takeover(Unpack& unpack) {
+  if (!take_target_lock(unpack.target_lock) || !takeover_pending(unpack.target_directory)) return;
+  wchar_t folder[target_directory_capacity];
+  wcscpy(folder, unpack.target_directory);
+  if (remove_tree(folder, target_directory_capacity)) end_takeover(unpack.target_directory);
+  release_target_lock(unpack.target_lock);
 }
 
 UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
   // Every file is current by its size and stamp: no decoder, no lock.
   bool every_file = every_file_is_stamped(unpack.stamp, unpack.child_path);
+  // A takeover decodes the whole archive even so: it confirms the archive before its record.
+  every_file = every_file && !unpack.removes_strays;
   trace_listing(unpack, every_file);
   if (every_file) return unpack_went_well;
   if (!payload_open(unpack.stream, unpack.ahead)) return {UnpackError::memory, 0};
@@ -197,6 +237,13 @@ UnpackFailure run_unpack(Unpack& unpack) {
   if (!payload_read_to_frame_end(unpack.stream)) return damaged;
   // A close that came after the last entry still keeps the program from starting.
   if (!go_on(unpack)) return cancelled;
+  // Strays go only once every file is written and the archive is whole.
+  failure = settle_pool(unpack.pool);
+  if (failed(failure)) return failure;
+  if (unpack.removes_strays) finish_takeover(unpack);
+  if (unpack.record_path != nullptr) {
+    write_stamp_record(unpack.stamp, unpack.record_path, unpack.build_id);
+  }
   show_progress_done(unpack.progress, payload_position(unpack.stream));
   return unpack_went_well;
 }
@@ -225,5 +272,7 @@ void prepare_unpack(Unpack& unpack, const unsigned char* block, uint64_t length,
 Failure unpack_payload(Unpack& unpack) {
   Failure failure = end_unpack(unpack, run_unpack(unpack));
   trace_counts(*unpack.trace, unpack.counts);
+  if (unpack.removes_strays && failed(failure)) give_up_takeover(unpack);
+  free_names(unpack.names);
   return failure;
 }

@@ -10,6 +10,7 @@
 #include "payload/decode_ahead_state.h"
 #include "payload/file_counts.h"
 #include "payload/file_pool.h"
+#include "payload/name_list.h"
 #include "payload/stamp_rule.h"
 #include "payload/stream.h"
 #include "payload/target_lock.h"
@@ -39,6 +40,14 @@ struct Unpack {
   StampRule stamp;
   TargetLock target_lock;
   UnpackProgress progress;
+  // A start that took an earlier build's folder over: the names its archive holds, to remove
+  // what else lies below the folder once every file is written.
+  bool removes_strays;
+  NameList names;
+  // Under the stamp rule in a build folder: where its record goes and the build's ID
+  // (payload/stamp_record.h); nullptr: none.
+  const wchar_t* record_path;
+  const wchar_t* build_id;
   // The entries read so far, for the progress.
   uint64_t files_passed;
   // The main thread's retry budget for its current file, and its checksum buffer.

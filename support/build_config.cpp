@@ -42,7 +42,9 @@ const wchar_t* target_spec() { return kovran_constants.target_spec; }
 
 const wchar_t* version_string() { return kovran_constants.version_string; }
 
-bool reuses_by_stamp() { return kovran_constants.reuse_rule == reuse_by_stamp; }
+ReuseRule reuse_rule() {
+  return kovran_constants.reuse_rule == reuse_by_stamp ? ReuseRule::stamp : ReuseRule::crc;
+}
 
 uint64_t reuse_stamp() { return kovran_constants.stamp; }
 

@@ -2,6 +2,8 @@
 // The build-time constants as the launcher reads them.
 #include <cstdint>
 
+#include "support/reuse_rule.h"
+
 // The attached payload (magic, one zstd frame, zero fill, trailer; its length counts all of
 // them) and the index of the archive's entries (payload/entry_index_layout.h), nullptr and
 // 0 when there is none.
@@ -23,7 +25,7 @@ const wchar_t* target_spec();
 const wchar_t* version_string();
 // Whether a later start keeps files by their size and the build's stamp (their last-write
 // time) instead of by CRC-32; the stamp, a FILETIME.
-bool reuses_by_stamp();
+ReuseRule reuse_rule();
 uint64_t reuse_stamp();
 // Days after their last start that other builds are removed, or prune_never
 // (support/constants_record.h).

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "support/reuse_rule.h"
 #include "support/trace.h"
 
 constexpr size_t target_directory_capacity = 4096;
@@ -17,7 +18,7 @@ struct LaunchState {
   // From the constants record.
   uint32_t record_layout;
   const wchar_t* target_template;
-  bool reuses_by_stamp;
+  ReuseRule reuse;
   uint64_t stamp;
   uint32_t prune_after_days;
   bool shows_progress;

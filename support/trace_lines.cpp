@@ -25,7 +25,7 @@ void trace_opening(const Trace& trace, const wchar_t* product) {
 }
 
 void trace_record(const LaunchState& state) {
-  const char* reuse = state.reuses_by_stamp ? ", reuse stamp" : ", reuse crc";
+  const char* reuse = state.reuse == ReuseRule::stamp ? ", reuse stamp" : ", reuse crc";
   const char* progress = state.shows_progress ? ", progress" : "";
   const char* kind = state.console_launcher ? ", console" : ", gui";
   if (state.prune_after_days == prune_never) {

@@ -10,6 +10,7 @@
 #include "pack/inspect/inspect_commands.h"
 #include "pack/pack_error.h"
 #include "pack/platform/full_path.h"
+#include "paths/placeholder_names.h"
 
 namespace pack {
 namespace {
@@ -19,13 +20,19 @@ int all_cores() {
   return cores == 0 ? 1 : static_cast<int>(cores);
 }
 
+// Every placeholder the launcher knows, as its expansion's table lists them.
+std::string target_dir_help() {
+  std::string help = "Where the launcher unpacks, a template; placeholders";
+  for (const PlaceholderName& placeholder : placeholder_names) {
+    help += std::string(" {") + placeholder.name + "}";
+  }
+  return help +
+         " (default: {CACHE_DIR}\\kovran-onefile\\NAME-ID, NAME the main executable's, ID 12 "
+         "hex digits naming the payload's content)";
+}
+
 void add_target_options(CLI::App& command, PackOptions& options) {
-  const char* help =
-      "Where the launcher unpacks, a template; placeholders {CACHE_DIR} {PROGRAM_DIR} "
-      "{PROGRAM} {PROGRAM_BASE} {TEMP} {HOME} {PID} {RANDOM} {TIME} {TIME_US} {VERSION} "
-      "{FILE_VERSION} {PRODUCT_VERSION} (default: {CACHE_DIR}\\kovran-onefile\\NAME-ID, "
-      "NAME the main executable's, ID 12 hex digits naming the payload's content)";
-  command.add_option("--target-dir", options.target_dir, help)->type_name("TEMPLATE");
+  command.add_option("--target-dir", options.target_dir, target_dir_help())->type_name("TEMPLATE");
   // The option's earlier name, kept for scripts.
   command.add_option("--spec", options.target_dir)->group("");
   command

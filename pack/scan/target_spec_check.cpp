@@ -1,31 +1,24 @@
 #include "pack/scan/target_spec_check.h"
 
 #include "pack/scan/utf.h"
+#include "paths/placeholder_names.h"
 
 namespace pack {
 namespace {
 
 constexpr size_t target_directory_units = 4096;
 
-// The launcher folds ASCII letters only.
-std::u16string ascii_upper(std::u16string_view text) {
-  std::u16string upper(text);
-  for (char16_t& c : upper) {
-    if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
-  }
-  return upper;
+bool is_placeholder(std::u16string_view name) {
+  return find_placeholder_name(name.data(), name.size()) != nullptr;
 }
 
-bool is_placeholder(std::u16string_view name) {
-  static const char16_t* const names[] = {
-      u"TEMP",   u"PROGRAM",   u"PROGRAM_BASE", u"PROGRAM_DIR",  u"PID",
-      u"HOME",   u"CACHE_DIR", u"VERSION",      u"FILE_VERSION", u"PRODUCT_VERSION",
-      u"RANDOM", u"TIME_US",   u"TIME"};
-  std::u16string upper = ascii_upper(name);
-  for (const char16_t* known : names) {
-    if (upper == known) return true;
-  }
-  return false;
+// Whether the template starts with a placeholder whose value is a full path.
+bool starts_with_full_path(std::u16string_view spec) {
+  if (spec.empty() || spec[0] != u'{') return false;
+  size_t close = spec.find(u'}');
+  if (close == std::u16string_view::npos) return false;
+  const PlaceholderName* found = find_placeholder_name(spec.data() + 1, close - 1);
+  return found != nullptr && found->full_path;
 }
 
 std::string unclosed(size_t position) {
@@ -57,12 +50,7 @@ std::string spec_problem(std::u16string_view spec) {
 }
 
 std::string relative_spec_note(std::u16string_view spec) {
-  static const char16_t* const absolute_starts[] = {
-      u"{TEMP}", u"{HOME}", u"{CACHE_DIR}", u"{PROGRAM_DIR}", u"{PROGRAM_BASE}", u"{PROGRAM}"};
-  std::u16string head = ascii_upper(spec.substr(0, 16));
-  for (const char16_t* start : absolute_starts) {
-    if (head.rfind(start, 0) == 0) return "";
-  }
+  if (starts_with_full_path(spec)) return "";
   auto slash = [](char16_t c) { return c == u'\\' || c == u'/'; };
   bool drive = spec.size() >= 2 && spec[1] == u':' &&
                ((spec[0] >= u'A' && spec[0] <= u'Z') || (spec[0] >= u'a' && spec[0] <= u'z'));

@@ -104,6 +104,23 @@ class Builds : public ::testing::Test {
   DWORD run(const std::vector<std::pair<std::wstring, std::wstring>>& variables = {}) {
     return finish(start(variables));
   }
+  // Starts the launcher at path (the installed one when empty) while the markers of the
+  // builds held are open, as a program of each that still ran would hold it: the start takes
+  // none of them over and prunes none, and its own folder is made anew.
+  DWORD run_beside(const std::vector<std::wstring>& held, const std::wstring& path = L"",
+                   const std::vector<std::pair<std::wstring, std::wstring>>& variables = {}) {
+    std::vector<HANDLE> handles;
+    for (const auto& folder : held) {
+      handles.push_back(CreateFileW(marker(folder).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
+    }
+    DWORD status = finish(start(variables, path));
+    for (HANDLE handle : handles) {
+      if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    }
+    return status;
+  }
 
   // The build folders (NAME-ID) in the cache, sorted.
   std::vector<std::wstring> folders() const {

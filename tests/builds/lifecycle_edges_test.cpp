@@ -17,11 +17,11 @@ void make_read_only(const std::wstring& path) {
 
 class Edges : public Builds {
  protected:
-  // Starts the launcher at path (the installed one by default) and returns the build
-  // folder it added.
+  // Starts the launcher at path (the installed one by default), taking no other build over,
+  // and returns the build folder it added.
   std::wstring started(const std::wstring& path = L"") {
     std::vector<std::wstring> before = folders();
-    EXPECT_EQ(finish(start({}, path)), 0u);
+    EXPECT_EQ(run_beside(before, path), 0u);
     return newest(before);
   }
   // A newer build's start, up to three times, until folder is gone.
@@ -52,6 +52,7 @@ TEST_F(Edges, AnOldBuildGoesWhateverItHolds) {
   age(a, 30);
   make_read_only(marker(a));
   install(L"c");
+  ASSERT_EQ(run_beside(folders()), 0u);
   EXPECT_TRUE(gone_within_three_starts(a));
   EXPECT_EQ(remains_of(a), 0);
   EXPECT_FALSE(file_exists(marker(a)));
@@ -82,6 +83,7 @@ TEST_F(Edges, ALeftoverAndTheSameBuildAgedAgainBothGo) {
                                nullptr, OPEN_EXISTING, 0, nullptr);
   ASSERT_NE(scanner, INVALID_HANDLE_VALUE);
   install(L"c");
+  ASSERT_EQ(run_beside(folders()), 0u);
   ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}}), 0u);
   EXPECT_FALSE(exists(a));
   EXPECT_EQ(remains_of(a), 1);
@@ -139,7 +141,8 @@ TEST_F(Edges, ABuildRunningWithoutItsMarkerStaysWhole) {
   install(L"a");
   std::wstring a = started();
   install(L"b");
-  ASSERT_FALSE(started().empty());
+  std::wstring b = started();
+  ASSERT_FALSE(b.empty());
   age(a, 30);
   HANDLE scanner =
       CreateFileW(marker(a).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -148,7 +151,8 @@ TEST_F(Edges, ABuildRunningWithoutItsMarkerStaysWhole) {
   wait_for_program();
   CloseHandle(scanner);
   install(L"c");
-  ASSERT_EQ(run({{L"PROBE_SLEEP_MS", L"1500"}}), 0u);
+  // Neither is taken over: B is held, and A's folder is held by its program.
+  ASSERT_EQ(run_beside({b}, L"", {{L"PROBE_SLEEP_MS", L"1500"}}), 0u);
   EXPECT_TRUE(exists(a));
   EXPECT_TRUE(file_exists(root() + L"\\" + a + L"\\main.exe"));
   EXPECT_EQ(read_file(root() + L"\\" + a + L"\\data.txt"), "build a\n");

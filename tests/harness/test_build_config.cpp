@@ -17,7 +17,7 @@ bool read_attached_data(AttachedData* data) {
 uint32_t record_layout() { return 2; }
 const wchar_t* target_spec() { return L"{PROGRAM_DIR}\\.qorvix\\runtime-1.17.4-legacy2008"; }
 const wchar_t* version_string() { return L"1.17.4.0"; }
-bool reuses_by_stamp() { return false; }
+ReuseRule reuse_rule() { return ReuseRule::crc; }
 uint64_t reuse_stamp() { return 0; }
 uint32_t prune_after_days() { return 0xFFFFFFFF; }
 bool shows_unpack_progress() { return false; }

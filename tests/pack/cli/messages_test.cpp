@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <thread>
 
+#include "paths/placeholder_names.h"
 #include "tests/pack/test_files.h"
 #include "tests/pack/tool_runner.h"
 
@@ -31,6 +32,23 @@ TEST(ToolVersion, HelpShowsNoDefaultOfTheMachinesOwn) {
   EXPECT_EQ(std::string::npos,
             threads.find("=" + std::to_string(std::thread::hardware_concurrency())))
       << threads;
+}
+
+// The help names every placeholder that a launcher expands, and no other.
+TEST(ToolVersion, HelpListsThePlaceholdersTheLauncherExpands) {
+  ToolResult result = run_pack_tool({"pack", "--help"});
+  std::string help = result.out.substr(result.out.find("--target-dir"));
+  help = help.substr(0, help.find("(default"));
+  std::string listed;
+  for (const PlaceholderName& placeholder : placeholder_names) {
+    listed += std::string(listed.empty() ? "" : " ") + "{" + placeholder.name + "}";
+  }
+  std::string flat;
+  for (char c : help) {
+    if (c == '\n' || (c == ' ' && !flat.empty() && flat.back() == ' ')) continue;
+    flat += c;
+  }
+  EXPECT_NE(std::string::npos, flat.find("placeholders " + listed + " ")) << flat;
 }
 
 TEST(Messages, CommandLineMistakesAreOneLineThatSaysWhatToDo) {

@@ -1,0 +1,16 @@
+#pragma once
+// After a takeover (builds/takeover.h), what the earlier build left below the folder and the
+// new one does not hold goes, and so does what its program made there: the folder then holds
+// exactly what a first start writes.
+#include "payload/name_list.h"
+
+struct StrayRemoval {
+  int files_removed;
+  // Nothing stays that should go; false also when the names were not whole and nothing was
+  // looked at.
+  bool all_gone;
+};
+
+// Removes below target_directory every file and folder that none of names is or holds,
+// a link as a link, never what it leads to.
+StrayRemoval remove_strays(const wchar_t* target_directory, NameList& names);
