@@ -32,19 +32,6 @@ HWND failure_window(const LauncherRun& run, DWORD limit_ms) {
   return nullptr;
 }
 
-BOOL CALLBACK add_text(HWND control, LPARAM context) {
-  wchar_t text[2048] = L"";
-  GetWindowTextW(control, text, 2048);
-  *reinterpret_cast<std::wstring*>(context) += std::wstring(text) + L"\n";
-  return TRUE;
-}
-
-std::wstring text_in(HWND window) {
-  std::wstring text;
-  EnumChildWindows(window, add_text, reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
 // The control of window's thread that has the keyboard, once it is expected (or after a
 // while).
 HWND focus_of(HWND window, HWND expected) {

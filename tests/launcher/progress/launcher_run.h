@@ -73,3 +73,18 @@ struct LauncherRun {
   std::string output_text() const { return read_file(folder + L"\\output.txt"); }
   bool child_started() const { return file_exists(folder + L"\\child-started"); }
 };
+
+// What a window's controls say, a line each.
+inline std::wstring text_in(HWND window) {
+  std::wstring text;
+  EnumChildWindows(
+      window,
+      [](HWND control, LPARAM context) -> BOOL {
+        wchar_t line[2048] = L"";
+        GetWindowTextW(control, line, 2048);
+        *reinterpret_cast<std::wstring*>(context) += std::wstring(line) + L"\n";
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&text));
+  return text;
+}

@@ -37,20 +37,6 @@ HWND wait_for_window(const LauncherRun& run, DWORD limit_ms) {
   return nullptr;
 }
 
-BOOL CALLBACK add_text(HWND control, LPARAM context) {
-  wchar_t text[1024] = L"";
-  GetWindowTextW(control, text, 1024);
-  *reinterpret_cast<std::wstring*>(context) += std::wstring(text) + L"\n";
-  return TRUE;
-}
-
-// What the window's controls say.
-std::wstring text_in(HWND window) {
-  std::wstring text;
-  EnumChildWindows(window, add_text, reinterpret_cast<LPARAM>(&text));
-  return text;
-}
-
 constexpr wchar_t long_name[] =
     L"Progress check, a product whose name runs on for long enough that two lines of the "
     L"window cannot hold all of it";
