@@ -115,6 +115,26 @@ bool remove_entry(Removal& removal, size_t length, int depth, DWORD listed) {
 
 }  // namespace
 
+bool remove_listed_entry(wchar_t* path, size_t capacity, DWORD listed) {
+  Removal removal = {path, capacity, find_final_path_function(), {0}};
+  size_t length = wcslen(path);
+  wchar_t* slash = wcsrchr(path, L'\\');
+  if (slash == nullptr) return false;
+  if (removal.final_path != nullptr) {
+    // Where the entry lies is its folder's place and its own name.
+    *slash = 0;
+    HANDLE folder = open_entry(path, FILE_READ_ATTRIBUTES);
+    *slash = L'\\';
+    if (folder == INVALID_HANDLE_VALUE) return false;
+    DWORD folder_length = removal.final_path(folder, removal.root, MAX_PATH * 4, 0);
+    CloseHandle(folder);
+    size_t leaf_length = wcslen(slash);
+    if (folder_length == 0 || folder_length + leaf_length >= MAX_PATH * 4) return false;
+    wmemcpy(removal.root + folder_length, slash, leaf_length + 1);
+  }
+  return remove_entry(removal, length, 0, listed);
+}
+
 bool remove_tree(wchar_t* path, size_t capacity) {
   Removal removal = {path, capacity, find_final_path_function(), {0}};
   HANDLE root = open_entry(path, FILE_READ_ATTRIBUTES);

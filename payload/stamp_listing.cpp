@@ -7,6 +7,7 @@
 #include "payload/entry_name.h"
 #include "payload/file_decision.h"
 #include "payload/stamp_record.h"
+#include "payload/stray_census.h"
 #include "payload/target_path.h"
 
 namespace {
@@ -27,14 +28,8 @@ const wchar_t* listed_name(const StampRule& rule, uint32_t position) {
   return indexed_entry_name(rule.index, indexed_listing_entry(rule.index, position));
 }
 
-// Where the last component of a name starts: after its last backslash.
-size_t leaf_start(const wchar_t* name) {
-  const wchar_t* slash = wcsrchr(name, L'\\');
-  return slash == nullptr ? 0 : static_cast<size_t>(slash - name) + 1;
-}
-
 bool in_same_folder(const wchar_t* name, size_t leaf, const wchar_t* other) {
-  return leaf_start(other) == leaf && wmemcmp(name, other, leaf) == 0;
+  return entry_folder_length(other) == leaf && wmemcmp(name, other, leaf) == 0;
 }
 
 // The entry among listing positions [first, end), one folder's sorted by their last
@@ -110,33 +105,70 @@ void look_up_files(StampRule& rule, uint32_t first, uint32_t end, wchar_t* path,
   }
 }
 
-// Looks at the files of the folder of the entries at listing positions [first, end).
-void list_folder(StampRule& rule, uint32_t first, uint32_t end) {
-  const wchar_t* name = listed_name(rule, first);
-  size_t leaf_at = leaf_start(name);
+// Opens the listing of the folder whose name below the target is the first folder_length
+// units of name.
+HANDLE open_listing(const StampRule& rule, const wchar_t* name, size_t folder_length,
+                    WIN32_FIND_DATAW& found) {
   size_t target_length = rule.target_length;
-  if (target_length + 1 + leaf_at + 2 > target_path_capacity) return;
+  if (target_length + 1 + folder_length + 2 > target_path_capacity) {
+    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+    return INVALID_HANDLE_VALUE;
+  }
   wchar_t pattern[target_path_capacity];
   wmemcpy(pattern, rule.target_directory, target_length);
   pattern[target_length] = L'\\';
-  if (end - first <= files_looked_up_alone) {
-    look_up_files(rule, first, end, pattern, target_length + 1);
+  wmemcpy(pattern + target_length + 1, name, folder_length);
+  pattern[target_length + 1 + folder_length] = L'*';
+  pattern[target_length + 2 + folder_length] = 0;
+  return FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                          FIND_FIRST_EX_LARGE_FETCH);
+}
+
+// Looks at the files of listing folder `folder`: its entries are at listing positions
+// [first, end). With a census, every folder is listed and every name it holds looked at.
+void list_folder(StampRule& rule, uint32_t folder) {
+  uint32_t first = rule.folder_starts[folder], end = rule.folder_starts[folder + 1];
+  const wchar_t* name = listed_name(rule, first);
+  size_t leaf_at = entry_folder_length(name);
+  size_t target_length = rule.target_length;
+  if (rule.census == nullptr && end - first <= files_looked_up_alone) {
+    wchar_t path[target_path_capacity];
+    wmemcpy(path, rule.target_directory, target_length);
+    path[target_length] = L'\\';
+    look_up_files(rule, first, end, path, target_length + 1);
     return;
   }
-  wmemcpy(pattern + target_length + 1, name, leaf_at);
-  pattern[target_length + 1 + leaf_at] = L'*';
-  pattern[target_length + 2 + leaf_at] = 0;
   WIN32_FIND_DATAW found;
-  HANDLE find = FindFirstFileExW(pattern, FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                 FIND_FIRST_EX_LARGE_FETCH);
-  if (find == INVALID_HANDLE_VALUE) return;
+  HANDLE find = open_listing(rule, name, leaf_at, found);
+  if (find == INVALID_HANDLE_VALUE) {
+    if (rule.census != nullptr) census_listing_failed(*rule.census, GetLastError());
+    return;
+  }
   do {
-    if (!worth_finding(rule, found.ftLastWriteTime)) continue;
+    bool worth = worth_finding(rule, found.ftLastWriteTime);
+    if (!worth && rule.census == nullptr) continue;
     uint32_t entry = find_in_folder(rule, first, end, leaf_at, found.cFileName);
-    if (entry != no_entry && may_be_trusted(rule, indexed_entry_name(rule.index, entry))) {
+    if (rule.census != nullptr) census_found(rule, folder, found, entry != no_entry);
+    if (worth && entry != no_entry && may_be_trusted(rule, indexed_entry_name(rule.index, entry))) {
       note_listed(rule, entry, found.dwFileAttributes, found.ftLastWriteTime, found.nFileSizeHigh,
                   found.nFileSizeLow);
     }
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+}
+
+// A folder of the census that holds only folders: nothing in it is a file of the build.
+void list_census_folder(StampRule& rule, uint32_t folder) {
+  StrayCensus& census = *rule.census;
+  WIN32_FIND_DATAW found;
+  HANDLE find =
+      open_listing(rule, census.folders[folder].name, census.folders[folder].length, found);
+  if (find == INVALID_HANDLE_VALUE) {
+    census_listing_failed(census, GetLastError());
+    return;
+  }
+  do {
+    census_found(rule, folder, found, false);
   } while (FindNextFileW(find, &found));
   FindClose(find);
 }
@@ -149,7 +181,7 @@ bool find_folders(StampRule& rule) {
   for (uint32_t first = 0; first < count;) {
     rule.folder_starts[rule.folder_count++] = first;
     const wchar_t* name = listed_name(rule, first);
-    size_t leaf_at = leaf_start(name);
+    size_t leaf_at = entry_folder_length(name);
     do {
       ++first;
     } while (first < count && in_same_folder(name, leaf_at, listed_name(rule, first)));
@@ -158,20 +190,30 @@ bool find_folders(StampRule& rule) {
   return true;
 }
 
+// The listing's folders, then the census's folders that hold no files.
+uint32_t folders_to_list(const StampRule& rule) {
+  return rule.census != nullptr ? rule.census->count : rule.folder_count;
+}
+
 // Each entry lies in one folder, so listers never mark the same byte.
 DWORD WINAPI list_folders(void* context) {
   StampRule& rule = *static_cast<StampRule*>(context);
+  LONG count = static_cast<LONG>(folders_to_list(rule));
   for (;;) {
     LONG folder = InterlockedIncrement(&rule.next_folder) - 1;
-    if (folder >= static_cast<LONG>(rule.folder_count)) return 0;
-    list_folder(rule, rule.folder_starts[folder], rule.folder_starts[folder + 1]);
+    if (folder >= count) return 0;
+    if (folder < static_cast<LONG>(rule.folder_count)) {
+      list_folder(rule, static_cast<uint32_t>(folder));
+    } else {
+      list_census_folder(rule, static_cast<uint32_t>(folder));
+    }
   }
 }
 
 void list_every_folder(StampRule& rule) {
   HANDLE listers[lister_count];
   int started = 0;
-  while (started < lister_count && rule.folder_count >= folders_per_lister * (started + 2)) {
+  while (started < lister_count && folders_to_list(rule) >= folders_per_lister * (started + 2)) {
     listers[started] = CreateThread(nullptr, lister_stack_size, list_folders, &rule,
                                     STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
     if (listers[started] == nullptr) break;
@@ -211,6 +253,7 @@ bool every_file_is_stamped(StampRule& rule, wchar_t* child_path) {
   if (GetFileAttributesW(rule.target_directory) == INVALID_FILE_ATTRIBUTES) return false;
   rule.listed_current = static_cast<unsigned char*>(calloc(rule.index.entry_count, 1));
   if (rule.listed_current == nullptr || !find_folders(rule)) return false;
+  if (rule.counts_strays) rule.census = plan_stray_census(rule);
   if (rule.record_path != nullptr || rule.carried != nullptr) {
     rule.listed_times = static_cast<uint64_t*>(calloc(rule.index.entry_count, sizeof(uint64_t)));
   }

@@ -14,6 +14,8 @@
 #include "payload/entry_index.h"
 #include "support/reuse_rule.h"
 
+struct StrayCensus;
+
 // Why the listing found an entry's file current.
 constexpr unsigned char listed_by_stamp = 1;
 constexpr unsigned char listed_by_record = 2;
@@ -42,6 +44,10 @@ struct StampRule {
   uint32_t* folder_starts;
   uint32_t folder_count;
   volatile LONG next_folder;
+  // A takeover's listing looks at every folder of the build and notes which hold what the
+  // build does not (payload/stray_census.h); set to ask for it, the census once made.
+  bool counts_strays;
+  StrayCensus* census;
   // The files this start stamped: with the index in use, one byte per entry, set for each
   // (each entry is one thread's); otherwise their names one after another, each with its
   // terminator, under the lock.

@@ -201,7 +201,7 @@ void finish_takeover(Unpack& unpack) {
   // Whoever writes into the folder holds the lock; a start that took its turn after another
   // may find the takeover ended.
   if (!take_target_lock(unpack.target_lock) || !takeover_pending(unpack.target_directory)) return;
-  StrayRemoval removal = remove_strays(unpack.target_directory, unpack.names);
+  StrayRemoval removal = remove_strays(unpack.target_directory, unpack.names, unpack.stamp.census);
   if (removal.all_gone) end_takeover(unpack.target_directory);
   if (tracing(*unpack.trace)) {
     trace_number(*unpack.trace, "takeover: ", removal.files_removed,
@@ -222,6 +222,9 @@ void give_up_takeover(Unpack& unpack) {
 
 UnpackFailure run_unpack(Unpack& unpack) {
   if (!check_payload_header(unpack.stream)) return {UnpackError::header, 0};
+  // A takeover that holds the lock lists the folder as it stands: nothing can be left in it
+  // later but by this start. One that finds a takeover to finish walks the folder at the end.
+  unpack.stamp.counts_strays = unpack.removes_strays && holds_target_lock(unpack.target_lock);
   // Every file is current by its size and stamp: no decoder, no lock.
   bool every_file = every_file_is_stamped(unpack.stamp, unpack.child_path);
   // A takeover decodes the whole archive even so: it confirms the archive before its record.

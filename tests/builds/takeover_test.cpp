@@ -58,9 +58,9 @@ bool took_over(const std::string& trace) {
 }
 
 // Under either rule the new build's files are exact: one changed in size, one changed at the
-// same size, some added, some removed, in nested folders, and a file the program made in the
-// folder goes too. Only what changed is written. Put back, the first launcher takes its
-// build back the same way.
+// same size, some added, some removed, in nested folders, and files the program made in the
+// folder go too, wherever they lie. Only what changed is written. Put back, the first launcher
+// takes its build back the same way.
 TEST_F(Takeover, AnUpdateInPlaceTakesTheEarlierFolderOverExactly) {
   for (std::wstring rule : {L"stamp", L"crc"}) {
     SCOPED_TRACE(narrow_utf8(rule));
@@ -69,7 +69,14 @@ TEST_F(Takeover, AnUpdateInPlaceTakesTheEarlierFolderOverExactly) {
     ASSERT_EQ(run(), 0u);
     std::wstring first = only_folder();
     ASSERT_FALSE(first.empty());
-    write_file(root() + L"\\" + first + L"\\made-by-the-program.log", "log");
+    // Made by the program: beside the main program, among many of the build's files, and in a
+    // folder that the new build has only folders in.
+    CreateDirectoryW((root() + L"\\" + first + L"\\added").c_str(), nullptr);
+    CreateDirectoryW((root() + L"\\" + first + L"\\added\\deep").c_str(), nullptr);
+    for (const wchar_t* made : {L"made-by-the-program.log", L"lib\\sub\\made.log",
+                                L"added\\made.log", L"added\\deep\\made.log"}) {
+      write_file(root() + L"\\" + first + L"\\" + made, "log");
+    }
 
     install(L"u2-" + rule);
     std::string trace = traced_run();
@@ -81,7 +88,7 @@ TEST_F(Takeover, AnUpdateInPlaceTakesTheEarlierFolderOverExactly) {
     EXPECT_EQ(tree(root() + L"\\" + second), packed_tree(L"u2-" + rule));
     // data.txt, fixed.bin and the added file; the rest kept.
     EXPECT_NE(trace.find("files: 62 kept, 1 written, 2 repaired"), std::string::npos) << trace;
-    EXPECT_NE(trace.find("takeover: 3 files removed"), std::string::npos) << trace;
+    EXPECT_NE(trace.find("takeover: 6 files removed"), std::string::npos) << trace;
 
     // A later start of the new build writes nothing and takes nothing over.
     trace = traced_run();
