@@ -209,11 +209,17 @@ TEST_F(Takeover, ATakeoverCutShortIsPutRightByTheNextStart) {
     install(from);
     ASSERT_EQ(run(), 0u);
     install(to);
-    // From the moment this start notes its takeover (a note an earlier round left does not
-    // count: killed before it has started, a process under Wine may never end), at a later
-    // moment each round.
+    // Once the launcher runs (its trace has begun: killed before it has started, a process
+    // under Wine may never end, and holds the test's output open) and from the moment it
+    // notes its takeover (a note an earlier round left does not count), at a later moment each
+    // round. A busy machine may start it late.
     auto earlier_notes = takings();
-    HANDLE killed = start();
+    std::wstring killed_trace = shared.path + L"\\bin\\killed-trace.txt";
+    DeleteFileW(killed_trace.c_str());
+    HANDLE killed = start({{L"KOVRAN_ONEFILE_TRACE", killed_trace}});
+    for (int i = 0; i < 6000 && read_file(killed_trace).find(" start ") == std::string::npos; ++i) {
+      Sleep(10);
+    }
     for (int i = 0; i < 5000 && takings() == earlier_notes; ++i) Sleep(1);
     Sleep(static_cast<DWORD>(round * 23 % 150));
     TerminateProcess(killed, 9);
