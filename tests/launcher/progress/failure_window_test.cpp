@@ -13,25 +13,6 @@
 
 namespace {
 
-BOOL CALLBACK visible_of_process(HWND window, LPARAM context) {
-  auto& search = *reinterpret_cast<std::pair<DWORD, HWND>*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search.first || !IsWindowVisible(window)) return TRUE;
-  search.second = window;
-  return FALSE;
-}
-
-HWND failure_window(const LauncherRun& run, DWORD limit_ms) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < limit_ms; Sleep(50)) {
-    std::pair<DWORD, HWND> search = {run.process.dwProcessId, nullptr};
-    EnumWindows(visible_of_process, reinterpret_cast<LPARAM>(&search));
-    if (search.second != nullptr) return search.second;
-    if (!run.running()) return nullptr;
-  }
-  return nullptr;
-}
-
 // The control of window's thread that has the keyboard, once it is expected (or after a
 // while).
 HWND focus_of(HWND window, HWND expected) {
@@ -64,7 +45,7 @@ TEST(FailureWindowKeys, EnterAndEscapeCloseItAndTheMessageSaysWhatToDo) {
   for (const wchar_t* key : {L"Return", L"Escape"}) {
     SCOPED_TRACE(narrow_utf8(key));
     LauncherRun run(L"damaged", false, true);
-    HWND window = failure_window(run, 60000);
+    HWND window = wait_for_window(run, 60000);
     ASSERT_NE(window, nullptr) << "no window";
     std::wstring text = text_in(window);
     EXPECT_NE(text.find(L"Error, couldn't decode attached data.\r\n\r\nThis file is damaged or "

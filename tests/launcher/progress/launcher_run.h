@@ -6,6 +6,7 @@
 #include <shlobj.h>
 
 #include <string>
+#include <utility>
 
 #include "tests/harness/process.h"
 #include "tests/harness/temp_dir.h"
@@ -87,4 +88,29 @@ inline std::wstring text_in(HWND window) {
       },
       reinterpret_cast<LPARAM>(&text));
   return text;
+}
+
+// A visible window of the process in search.first, into search.second.
+inline BOOL CALLBACK visible_window_of_process(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<std::pair<DWORD, HWND>*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search.first || !IsWindowVisible(window)) return TRUE;
+  search.second = window;
+  return FALSE;
+}
+
+inline HWND window_of(const LauncherRun& run) {
+  std::pair<DWORD, HWND> search = {run.process.dwProcessId, nullptr};
+  EnumWindows(visible_window_of_process, reinterpret_cast<LPARAM>(&search));
+  return search.second;
+}
+
+// The launcher's window once it shows one, or null when it ends or limit_ms pass first.
+inline HWND wait_for_window(const LauncherRun& run, DWORD limit_ms) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < limit_ms; Sleep(50)) {
+    if (HWND window = window_of(run)) return window;
+    if (!run.running()) return nullptr;
+  }
+  return nullptr;
 }

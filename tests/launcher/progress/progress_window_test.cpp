@@ -13,30 +13,6 @@
 
 namespace {
 
-BOOL CALLBACK look_at(HWND window, LPARAM context) {
-  auto& search = *reinterpret_cast<std::pair<DWORD, HWND>*>(context);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(window, &owner);
-  if (owner != search.first || !IsWindowVisible(window)) return TRUE;
-  search.second = window;
-  return FALSE;
-}
-
-HWND window_of(const LauncherRun& run) {
-  std::pair<DWORD, HWND> search = {run.process.dwProcessId, nullptr};
-  EnumWindows(look_at, reinterpret_cast<LPARAM>(&search));
-  return search.second;
-}
-
-// The launcher's window once it shows one, or null when it ends or limit_ms pass first.
-HWND wait_for_window(const LauncherRun& run, DWORD limit_ms) {
-  for (DWORD start = GetTickCount(); GetTickCount() - start < limit_ms; Sleep(50)) {
-    if (HWND window = window_of(run)) return window;
-    if (!run.running()) return nullptr;
-  }
-  return nullptr;
-}
-
 constexpr wchar_t long_name[] =
     L"Progress check, a product whose name runs on for long enough that two lines of the "
     L"window cannot hold all of it";
